@@ -1,0 +1,38 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The log line of a device line without a quoted name before the first name was found.
+extern const char kLogSearchAgain[];  // "重新查找开始符号"
+
+struct DeviceListParse {
+  std::vector<std::string> devices;   // the device array after reading (starts as `current`)
+  bool fillCombo = false;             // true when the section ended: the device box is to be refilled
+  std::vector<std::string> logLines;  // kLogSearchAgain once per occurrence, in order
+};
+
+// Reads the encoder's device listing, as a text-mode read of device.txt gives it: lines split at '\n'
+// (a last line without '\n' counts), each of which may still end in '\r'. Text is CP936.
+//
+// A listing with a "DirectShow audio devices" line is read by two states, with plain case-sensitive
+// substring tests:
+// - searching: a line containing "DirectShow audio devices" empties the devices and opens the section;
+// - in the section: a line without "dshow" ends it (fillCombo, and reading stops); a line with
+//   "@device_" (an alternative name) is skipped; a line with two or more double quotes adds the text
+//   between its first and its last one (possibly empty, possibly holding quotes); a line with fewer
+//   quotes logs kLogSearchAgain and goes back to searching while no name was found yet, and is ignored
+//   once one was.
+// The end of the text leaves the devices as read but does not set fillCombo.
+//
+// Newer encoders print no section headers, but one line per device:
+//   [dshow @ 000001d2c5f8a540] "Name" (audio)
+// where the bracket tag may be another "[... @ ...]" (such as "[in#0 @ ...]") and the trailing tag
+// lists the media kinds: (audio), (video), (audio, video), (none). A listing without any
+// "DirectShow audio devices" line but with at least one such line gives, in order, the names (between
+// the first and the last double quote) of the lines whose tag names audio, skipping the alternative
+// names, and sets fillCombo; a listing of video devices only thus gives no devices.
+DeviceListParse ParseDeviceListing(const std::string& fileText, std::vector<std::string> current);
+
+// Where the device box's selection goes after it was refilled with `count` names: a position at or
+// beyond the count becomes 0; a negative one stays (and selects nothing).
+int ClampDevicePosition(int position, int count);

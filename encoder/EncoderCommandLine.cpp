@@ -1,0 +1,136 @@
+#include "encoder/EncoderCommandLine.h"
+
+#include "encoder/AnsiText.h"
+
+const char kListDevicesArgs[] = " -list_devices true -f dshow -i dummy ";
+
+const char* const kBitrateTexts[6] = {"32", "48", "64", "96", "128", "192"};
+
+namespace {
+
+// The value up to its first NUL, with every lead byte that has no valid second byte after it written
+// as '?'.
+std::string CleanValue(const std::string& value) {
+  const std::string text = value.substr(0, value.find('\0'));
+  std::string clean;
+  clean.reserve(text.size());
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    const unsigned char byte = static_cast<unsigned char>(text[pos]);
+    if (!IsAnsiLeadByte(byte)) {
+      clean += text[pos];
+    } else if (pos + 1 < text.size() && IsAnsiTrailByte(static_cast<unsigned char>(text[pos + 1]))) {
+      clean += text[pos];
+      clean += text[++pos];
+    } else {
+      clean += '?';
+    }
+  }
+  return clean;
+}
+
+// The text to put between an opening and a closing double quote so that it reads back as `value`.
+std::string EscapeInsideQuotes(const std::string& value) {
+  std::string escaped;
+  escaped.reserve(value.size() + 8);
+  std::size_t backslashes = 0;  // pending backslashes right before the current character
+  for (std::size_t pos = 0; pos < value.size();) {
+    const std::size_t length = AnsiCharLength(value, pos);
+    const char c = value[pos];
+    if (length == 1 && c == '\\') {
+      ++backslashes;
+    } else if (length == 1 && c == '"') {
+      escaped.append(2 * backslashes + 1, '\\');
+      escaped += '"';
+      backslashes = 0;
+    } else {
+      escaped.append(backslashes, '\\');
+      escaped.append(value, pos, length);
+      backslashes = 0;
+    }
+    pos += length;
+  }
+  // The closing quote follows: backslashes before it must be doubled to stay literal.
+  escaped.append(2 * backslashes, '\\');
+  return escaped;
+}
+
+bool NeedsQuotes(const std::string& value) {
+  // Blank, tab and double quote are single bytes below 0x40, never the second byte of a character.
+  return value.empty() || value.find_first_of(" \t\"") != std::string::npos;
+}
+
+// A whole argument: bare when the C runtime would read it back unchanged, else quoted.
+std::string QuoteArgument(const std::string& value) {
+  if (!NeedsQuotes(value)) return value;
+  return "\"" + EscapeInsideQuotes(value) + "\"";
+}
+
+bool IsBlankOrTab(char c) {
+  return c == ' ' || c == '\t';
+}
+
+}  // namespace
+
+std::string BitrateTextForIndex(int index) {
+  if (index < 0 || index >= kBitrateCount) index = kDefaultBitrateIndex;
+  return kBitrateTexts[index];
+}
+
+std::string BuildStreamArgs(const std::string& device, const std::string& bitrateText, const std::string& server) {
+  std::string args = " -f dshow -i audio=\"";
+  args += EscapeInsideQuotes(CleanValue(device));
+  args += "\" -y -c:a libfdk_aac -b:a ";
+  args += QuoteArgument(CleanValue(bitrateText + "k"));
+  args += " -f flv ";
+  args += QuoteArgument(CleanValue(server));
+  args += ' ';
+  return args;
+}
+
+std::vector<std::string> SplitCommandLineArgs(const std::string& args) {
+  std::vector<std::string> argv;
+  std::size_t pos = 0;
+  const std::size_t size = args.size();
+  for (;;) {
+    while (pos < size && IsBlankOrTab(args[pos])) ++pos;
+    if (pos >= size) break;
+
+    std::string arg;
+    bool inQuotes = false;
+    while (pos < size) {
+      const char c = args[pos];
+      if (!inQuotes && IsBlankOrTab(c)) break;
+      if (c == '\\') {
+        std::size_t count = 0;
+        while (pos < size && args[pos] == '\\') {
+          ++count;
+          ++pos;
+        }
+        if (pos < size && args[pos] == '"') {
+          arg.append(count / 2, '\\');
+          if (count % 2 == 1) {
+            arg += '"';
+            ++pos;
+          }
+          // With an even count the quote is left for the next round, where it groups.
+        } else {
+          arg.append(count, '\\');
+        }
+      } else if (c == '"') {
+        if (inQuotes && pos + 1 < size && args[pos + 1] == '"') {
+          arg += '"';
+          pos += 2;
+        } else {
+          inQuotes = !inQuotes;
+          ++pos;
+        }
+      } else {
+        const std::size_t length = AnsiCharLength(args, pos);
+        arg.append(args, pos, length);
+        pos += length;
+      }
+    }
+    argv.push_back(arg);
+  }
+  return argv;
+}

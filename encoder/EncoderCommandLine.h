@@ -1,0 +1,50 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// The encoder is started with its path as the program and one of these argument strings as the command
+// line. Each string begins with a blank, standing where the program name would stand, so that the
+// encoder reads its first option as its first argument; each also ends with a blank.
+
+// The device listing run.
+extern const char kListDevicesArgs[];  // " -list_devices true -f dshow -i dummy "
+
+// The bitrate list, in kilobits per second, in the order the bitrate box shows it.
+extern const char* const kBitrateTexts[6];
+constexpr int kBitrateCount = 6;
+constexpr int kDefaultBitrateIndex = 1;  // "48"
+
+// The bitrate text for a stored position. A position that names no entry (a hand-edited config.db)
+// gives the default, "48".
+std::string BitrateTextForIndex(int index);
+
+// The streaming run:
+//   " -f dshow -i audio=\"<device>\" -y -c:a libfdk_aac -b:a <bitrate>k -f flv <server> "
+// The device and the server each reach the encoder as exactly one argument, whatever they hold, by the
+// argument rules of the Microsoft C runtime (see SplitCommandLineArgs). The device always stands inside
+// audio="..."; the server stays bare unless it is empty or holds a blank, tab or double quote, in which
+// case it is quoted. Inside quotes, a double quote is written as \" and the backslashes right before a
+// double quote or before the closing quote are doubled; all other backslashes stay as they are. So a
+// value without blank, tab and double quote, and without a backslash at its end (for the device) gives
+// the line above byte for byte.
+// The values are walked by character, so the second byte of a double-byte character (0x5C is one) is
+// never escaped. A lead byte not followed by a valid second byte would swallow the byte after it (the
+// closing quote, say) when the command line is converted, so it is written as '?', as that conversion
+// shows it. A command line is a C string: each value ends at a NUL byte, should it hold one.
+std::string BuildStreamArgs(const std::string& device, const std::string& bitrateText, const std::string& server);
+
+// CreateProcessA's limit for its command line: 32767 characters including the terminating NUL.
+constexpr std::size_t kMaxCommandLineChars = 32767;
+
+// Splits a command line into arguments as the Microsoft C runtime builds argv (every argument alike:
+// no special rule for a program name, as the argument strings here have none):
+// - blanks and tabs outside quotes separate arguments; a double quote starts or ends quoting and is
+//   dropped, so "" gives an empty argument;
+// - 2N backslashes followed by a double quote give N backslashes, and the quote works as above;
+//   2N+1 backslashes followed by a double quote give N backslashes and a literal double quote;
+//   backslashes not followed by a double quote are literal;
+// - inside quotes, "" gives one literal double quote and quoting goes on (the rule of the C runtime
+//   since Visual C++ 2008 and of the Universal C runtime);
+// - a double-byte character (lead byte and the byte after it) is copied whole, never read as ASCII.
+std::vector<std::string> SplitCommandLineArgs(const std::string& args);

@@ -1,0 +1,32 @@
+#include "framework/ChildProcess.h"
+
+#include <vector>
+
+bool StartChildProcess(const std::string& program, const std::string& arguments, const ChildStartOptions& options,
+                       ProcessRecord& child) {
+  STARTUPINFOA startup = {};
+  if (options.inheritParentStartupInfo) GetStartupInfoA(&startup);
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  if (options.output) {
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdOutput = options.output;
+    startup.hStdError = options.output;
+    if (!options.inheritParentStartupInfo) startup.hStdInput = options.input;
+  }
+
+  // CreateProcess may write into the command line, so it gets a copy of its own.
+  std::vector<char> commandLine(arguments.begin(), arguments.end());
+  commandLine.push_back('\0');
+
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &info))
+    return false;
+  child.process.reset(info.hProcess);
+  child.thread.reset(info.hThread);
+  child.processId = info.dwProcessId;
+  child.threadId = info.dwThreadId;
+  return true;
+}

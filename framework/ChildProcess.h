@@ -1,0 +1,38 @@
+#pragma once
+// The one place that starts child processes, and the record of a started child.
+#include <windows.h>
+
+#include <string>
+
+#include "framework/UniqueHandle.h"
+
+// A started child: its process and thread handles (empty = no child) and ids.
+struct ProcessRecord {
+  UniqueHandle process;
+  UniqueHandle thread;
+  DWORD processId = 0;
+  DWORD threadId = 0;
+
+  // Forgets the child: releases both handles and clears the ids.
+  void Reset() {
+    process.reset();
+    thread.reset();
+    processId = 0;
+    threadId = 0;
+  }
+};
+
+struct ChildStartOptions {
+  // Standard output and error of the child; both null leave the child without redirected output.
+  HANDLE output = nullptr;
+  // Standard input of the child when redirecting output.
+  HANDLE input = nullptr;
+  // Take the rest of the start-up record from the parent's own (GetStartupInfoA) instead of zeros.
+  bool inheritParentStartupInfo = false;
+};
+
+// Starts program with the given argument string (which does not repeat the program's name: it begins
+// with a blank), inheriting handles, no creation flags, the parent's environment and current folder, and
+// a hidden window. On failure returns false with GetLastError() telling why.
+bool StartChildProcess(const std::string& program, const std::string& arguments, const ChildStartOptions& options,
+                       ProcessRecord& child);

@@ -1,0 +1,23 @@
+#pragma once
+// Resource and control ids, shared by the resource script and the code.
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_MAIN 102
+#define IDR_MAINFRAME 128
+
+#define IDC_LIST_LOG 1000
+#define IDC_COMBO_DEVICE 1001
+#define IDC_BTN_REFRESH 1002
+#define IDC_EDIT_SERVER 1003
+#define IDC_BTN_LIVE 1004
+#define IDC_BTN_CLEARLOG 1005
+#define IDC_CHECK_TRAY 1007
+#define IDC_COMBO_BITRATE 1008
+
+// System-menu command of the About entry; its low four bits must stay clear (the system uses them).
+#define IDM_ABOUTBOX 0x0010

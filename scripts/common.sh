@@ -1,0 +1,48 @@
+# Sourced by the project's scripts: building, and a display plus Wine session to run the program in.
+# ROOT must be set to the repository's top folder before sourcing.
+
+build_native() {
+  cmake -S "$ROOT" -B "$ROOT/build/native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$ROOT/build/native"
+}
+
+build_windows() {
+  cmake -S "$ROOT" -B "$ROOT/build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  cmake --build "$ROOT/build/win"
+}
+
+# Starts Xvfb on a free display unless DISPLAY already works; sets DISPLAY and XVFB_PID.
+start_display() {
+  XVFB_PID=""
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 1 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+    sleep 0.1
+  done
+  echo "Xvfb did not start" >&2
+  return 1
+}
+
+stop_display() {
+  if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+}
+
+# A persistent wineserver, started detached: Wine's background processes would otherwise inherit the
+# caller's stdout/stderr and keep a test runner's pipes open after the tests are done.
+start_wine() {
+  source "$ROOT/scripts/wine-env.sh"
+  bash "$ROOT/scripts/wine-prefix.sh"
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+stop_wine() {
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  timeout 20 wineserver -w </dev/null >/dev/null 2>&1 || true
+}

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing PushClient need on this Linux host:
+# the mingw-w64 cross compilers, Wine with Xvfb to run the Windows program, GoogleTest for the native
+# unit tests, and ffmpeg with nginx's RTMP module for real streaming on loopback.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64
+  wine wine64 fonts-wine xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-zenhei locales
+  googletest cmake ninja-build gcc g++ make curl
+  ffmpeg nginx libnginx-mod-rtmp
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine must run with the ANSI code page 936; that needs the zh_CN.UTF-8 locale generated.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  "${sudo_cmd[@]}" locale-gen >/dev/null
+fi

@@ -1,0 +1,74 @@
+#include "streaming/PublishValidation.h"
+
+#include <cstddef>
+
+#include "encoder/AnsiText.h"
+#include "encoder/EncoderCommandLine.h"
+
+const char kPublishHostSuffix[] = ".push.quorvel.com/";
+
+const char kMsgServerMissing[] = "请重新设置服务器地址，服务器地址不存在！";
+const char kMsgServerPrefix[] = "请重新设置服务器地址，必须以\"rtmp://\"开头，请参考示例！";
+const char kMsgAppMissing[] = "请重新设置服务器地址，APP字段不可为空，请参考示例！";
+const char kMsgStreamMissing[] = "请重新设置服务器地址，STREAM字段不可为空，请参考示例！";
+const char kMsgNotServiceHost[] = "非Quorvel习惯直播地址，有可能出错！！！";
+const char kMsgDeviceMissing[] = "音频设备选择有误，请重新选择，或者检查声卡驱动程序！！！";
+const char kMsgTooLong[] = "音频设备名称或服务器地址过长，无法启动直播！";
+
+namespace {
+
+const char kRtmpPrefix[] = "rtmp://";
+const std::size_t kRtmpPrefixLength = sizeof kRtmpPrefix - 1;
+const std::size_t kMinServerLength = 12;
+
+// The longest bitrate text: the command line must fit whichever bitrate is chosen later while live.
+const char kLongestBitrateText[] = "192";
+
+// The blank is below 0x40, so it is never the second byte of a double-byte character.
+std::string WithoutBlanks(const std::string& text) {
+  std::string kept;
+  kept.reserve(text.size());
+  for (char c : text) {
+    if (c != ' ') kept += c;
+  }
+  return kept;
+}
+
+// Which field message the address earns, or nullptr when host, APP and STREAM are all there.
+const char* CheckFields(const std::string& server) {
+  // '/' is below 0x40 too, so a byte search finds only real slashes.
+  const std::size_t hostEnd = server.find('/', kRtmpPrefixLength);
+  if (hostEnd == kRtmpPrefixLength) return kMsgServerMissing;
+  if (hostEnd == std::string::npos) return kMsgAppMissing;
+  const std::size_t appStart = hostEnd + 1;
+  const std::size_t appEnd = server.find('/', appStart);
+  const std::size_t appLength = (appEnd == std::string::npos ? server.size() : appEnd) - appStart;
+  if (appLength == 0) return kMsgAppMissing;
+  if (appEnd == std::string::npos || appEnd + 1 == server.size()) return kMsgStreamMissing;
+  return nullptr;
+}
+
+}  // namespace
+
+ValidationResult ValidatePublishSettings(const std::string& server, const std::string& device) {
+  ValidationResult result;
+  result.cleanedServer = WithoutBlanks(server);
+  const std::string& address = result.cleanedServer;
+
+  auto refuse = [&result](const char* message) {
+    result.logLines.emplace_back(message);
+    result.ok = false;
+    return result;
+  };
+
+  if (address.size() < kMinServerLength) return refuse(kMsgServerMissing);
+  if (address.compare(0, kRtmpPrefixLength, kRtmpPrefix) != 0) return refuse(kMsgServerPrefix);
+  if (const char* message = CheckFields(address)) return refuse(message);
+  if (!ContainsAnsiText(address, kPublishHostSuffix)) result.logLines.emplace_back(kMsgNotServiceHost);
+  if (device.empty()) return refuse(kMsgDeviceMissing);
+  if (BuildStreamArgs(device, kLongestBitrateText, address).size() + 1 > kMaxCommandLineChars) {
+    return refuse(kMsgTooLong);
+  }
+  result.ok = true;
+  return result;
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The service's publishing-host suffix. An address without it is accepted with a warning.
+extern const char kPublishHostSuffix[];  // ".push.quorvel.com/"
+
+// The log lines of the checks, in the order the checks run.
+extern const char kMsgServerMissing[];   // address too short, or no host
+extern const char kMsgServerPrefix[];    // not starting with "rtmp://"
+extern const char kMsgAppMissing[];      // no APP field
+extern const char kMsgStreamMissing[];   // no STREAM field
+extern const char kMsgNotServiceHost[];  // warning only
+extern const char kMsgDeviceMissing[];   // no device chosen
+extern const char kMsgTooLong[];         // the command line would not fit
+
+struct ValidationResult {
+  bool ok = false;
+  std::string cleanedServer;          // the address with every ' ' removed (kept even when refused)
+  std::vector<std::string> logLines;  // in order; exactly what the activity log is to show
+};
+
+// Decides whether the broadcast may start with this address and device. The address is cleaned of
+// blanks (' ' only: tabs and full-width blanks stay) and must then be at least 12 bytes long, begin with
+// "rtmp://" (case-sensitive), and hold a host, an APP field and a STREAM field:
+//   rtmp://<host>/<app>/<stream>
+// where host and APP run to the next '/' and STREAM is everything after the APP's '/' (it may hold more
+// '/' or a "?key=..." part); none may be empty. Without the service's suffix the address only earns a
+// warning line. The device must not be empty, and the streaming command line built from both must fit
+// the system's limit. The first failing check leaves its line and stops.
+ValidationResult ValidatePublishSettings(const std::string& server, const std::string& device);

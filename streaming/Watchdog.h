@@ -1,0 +1,32 @@
+#pragma once
+#include <string>
+
+// The watchdog polls the streaming child every 5 seconds while live and relaunches a child that has
+// ended: at once, then less and less often.
+
+// Log lines of the live switch and the watchdog.
+extern const char kLogOnAir[];       // "直播中。。。"
+extern const char kLogOffAir[];      // "关闭直播。。。"
+extern const char kLogRelaunch[];    // "直播进程被关闭，系统自动重启进程！"
+extern const char kLogCallFailed[];  // "call process  failed!"
+
+// True when the watchdog relaunches at this count of consecutive ticks that found the child ended:
+// 1, 2, 4, 8, 16 and every multiple of 32.
+bool IsRelaunchCount(int count);
+
+// What the wait on the child's process handle reported: timed out (the child runs), signalled (it has
+// ended), failed (no child, for example), or any other result.
+enum class WaitOutcome { Running, Ended, Failed, Other };
+
+enum class WatchdogAction { None, LogOnAir, Relaunch, LogCallFailed, LogWaitError };
+
+// One tick of the watchdog: updates restartCount and says what to do.
+// Running: LogOnAir when the count was above 0, else None; the count goes back to 0.
+// Ended: the count goes up by one; Relaunch when the new count is on the schedule, else None. The count
+// never overflows: from INT_MAX it folds back by 32 to the multiple of 32 below, so relaunches go on
+// every 32 ticks for ever.
+// Failed: LogCallFailed. Other: LogWaitError. Neither changes the count.
+WatchdogAction WatchdogTick(WaitOutcome outcome, int& restartCount);
+
+// The log line for a wait result other than timed out, signalled or failed: "Ontimer error:%u".
+std::string FormatWaitError(unsigned long result);

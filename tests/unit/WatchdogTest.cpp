@@ -1,0 +1,130 @@
+#include "streaming/Watchdog.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <vector>
+
+namespace {
+
+TEST(Watchdog, LogTexts) {
+  EXPECT_STREQ(kLogOnAir, "直播中。。。");
+  EXPECT_STREQ(kLogOffAir, "关闭直播。。。");
+  EXPECT_STREQ(kLogRelaunch, "直播进程被关闭，系统自动重启进程！");
+  EXPECT_STREQ(kLogCallFailed, "call process  failed!");
+}
+
+TEST(Watchdog, RelaunchCounts) {
+  const struct {
+    int count;
+    bool relaunch;
+  } cases[] = {
+      {INT_MIN, false}, {-32, false}, {-1, false}, {0, false},  {1, true},         {2, true},
+      {3, false},       {4, true},    {5, false},  {6, false},  {8, true},         {12, false},
+      {16, true},       {17, false},  {24, false}, {31, false}, {32, true},        {33, false},
+      {48, false},      {64, true},   {80, false}, {96, true},  {INT_MAX, false},  {INT_MAX - 31, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.count);
+    EXPECT_EQ(IsRelaunchCount(c.count), c.relaunch);
+  }
+}
+
+TEST(Watchdog, ChildThatKeepsEndingIsRelaunchedOnTheSchedule) {
+  int count = 0;
+  std::vector<int> relaunchedAt;
+  for (int tick = 1; tick <= 200; ++tick) {
+    const WatchdogAction action = WatchdogTick(WaitOutcome::Ended, count);
+    EXPECT_EQ(count, tick);
+    if (action == WatchdogAction::Relaunch) {
+      relaunchedAt.push_back(tick);
+    } else {
+      EXPECT_EQ(action, WatchdogAction::None);
+    }
+  }
+  EXPECT_EQ(relaunchedAt, (std::vector<int>{1, 2, 4, 8, 16, 32, 64, 96, 128, 160, 192}));
+}
+
+TEST(Watchdog, TickSequences) {
+  using W = WaitOutcome;
+  using A = WatchdogAction;
+  const struct {
+    const char* what;
+    std::vector<W> outcomes;
+    std::vector<A> actions;
+    int finalCount;
+  } cases[] = {
+      {"running from the start", {W::Running, W::Running}, {A::None, A::None}, 0},
+      {"ended once, then running", {W::Ended, W::Running, W::Running}, {A::Relaunch, A::LogOnAir, A::None}, 0},
+      {"ended three times, then running",
+       {W::Ended, W::Ended, W::Ended, W::Running},
+       {A::Relaunch, A::Relaunch, A::None, A::LogOnAir},
+       0},
+      {"the schedule starts afresh after running",
+       {W::Ended, W::Ended, W::Ended, W::Running, W::Ended, W::Ended, W::Ended},
+       {A::Relaunch, A::Relaunch, A::None, A::LogOnAir, A::Relaunch, A::Relaunch, A::None},
+       3},
+      {"no child: every tick fails", {W::Failed, W::Failed, W::Failed}, {A::LogCallFailed, A::LogCallFailed,
+       A::LogCallFailed}, 0},
+      {"a failed wait leaves the count", {W::Ended, W::Failed, W::Ended, W::Ended},
+       {A::Relaunch, A::LogCallFailed, A::Relaunch, A::None}, 3},
+      {"another result leaves the count", {W::Ended, W::Other, W::Running},
+       {A::Relaunch, A::LogWaitError, A::LogOnAir}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(c.outcomes.size(), c.actions.size());
+    int count = 0;
+    for (std::size_t i = 0; i < c.outcomes.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(WatchdogTick(c.outcomes[i], count), c.actions[i]);
+    }
+    EXPECT_EQ(count, c.finalCount);
+  }
+}
+
+TEST(Watchdog, FailedAndOtherKeepAnyCount) {
+  for (int start : {0, 1, 5, 32, INT_MAX}) {
+    int count = start;
+    EXPECT_EQ(WatchdogTick(WaitOutcome::Failed, count), WatchdogAction::LogCallFailed);
+    EXPECT_EQ(count, start);
+    EXPECT_EQ(WatchdogTick(WaitOutcome::Other, count), WatchdogAction::LogWaitError);
+    EXPECT_EQ(count, start);
+  }
+}
+
+// After 2^31 ticks (some 340 years) the count would overflow; it folds back instead and the child is
+// still relaunched every 32 ticks.
+TEST(Watchdog, CountNeverOverflows) {
+  int count = INT_MAX - 100;
+  int lastRelaunch = 0;
+  int relaunches = 0;
+  for (int tick = 1; tick <= 320; ++tick) {
+    const WatchdogAction action = WatchdogTick(WaitOutcome::Ended, count);
+    EXPECT_GT(count, 0);
+    if (action == WatchdogAction::Relaunch) {
+      if (lastRelaunch != 0) {
+        EXPECT_EQ(tick - lastRelaunch, 32);
+      }
+      lastRelaunch = tick;
+      ++relaunches;
+    }
+  }
+  EXPECT_EQ(relaunches, 10);
+  EXPECT_EQ(WatchdogTick(WaitOutcome::Running, count), WatchdogAction::LogOnAir);
+  EXPECT_EQ(count, 0);
+}
+
+TEST(Watchdog, WaitErrorText) {
+  const struct {
+    unsigned long result;
+    const char* line;
+  } cases[] = {
+      {0, "Ontimer error:0"},
+      {128, "Ontimer error:128"},  // an abandoned wait
+      {4294967295ul, "Ontimer error:4294967295"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatWaitError(c.result), c.line);
+}
+
+}  // namespace

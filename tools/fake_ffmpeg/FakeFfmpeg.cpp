@@ -1,0 +1,549 @@
+// Stand-in for ffmpeg.exe in PushClient's integration tests.
+//
+// Copied beside PushClient.exe as ffmpeg.exe, it answers the two command lines the
+// program uses (the DirectShow device listing and the streaming run) the way each
+// test scripts it through fake-ffmpeg.ini in its own folder, and leaves a record of
+// every invocation in fake-ffmpeg-calls.txt there. README.md lists the keys and the
+// record format.
+//
+// Win32 and the C runtime only. The narrow strings this program copies around are
+// bytes, never text: the command line in the ANSI code page, the listing in UTF-8.
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kScriptFileName[] = L"fake-ffmpeg.ini";
+constexpr wchar_t kRecordFileName[] = L"fake-ffmpeg-calls.txt";
+constexpr wchar_t kStreamCounterFileName[] = L"fake-ffmpeg-streams.txt";
+
+// One name for every copy on the machine: the records are tiny, so serialising
+// copies in unrelated folders costs nothing, and a per-folder name would have to
+// be derived from a path that may hold characters a kernel object name refuses.
+constexpr wchar_t kRecordMutexName[] = L"Local\\fake-ffmpeg-records";
+
+constexpr int kUsageExitCode = 1;
+constexpr int kDefaultListExitCode = 1;    // ffmpeg ends "Immediate exit requested" with 1
+constexpr int kDefaultStreamExitCode = 1;  // what ffmpeg returns when a publish fails
+constexpr int kFailFirstExitCode = 1;
+
+// The listing an ffmpeg before 5.0 prints for a machine without cameras and with
+// two microphones, section headers included. u8 keeps it UTF-8 whatever execution
+// character set the build uses for plain literals.
+constexpr char kDefaultListing[] =
+    u8"ffmpeg version 4.4-fake Copyright (c) 2000-2021 the FFmpeg developers\r\n"
+    u8"  built with gcc 10.3.0 (stand-in for integration tests)\r\n"
+    u8"[dshow @ 000001d7c2a3e4c0] DirectShow video devices (some may be both video and audio devices)\r\n"
+    u8"[dshow @ 000001d7c2a3e4c0] Could not enumerate video devices (or none found).\r\n"
+    u8"[dshow @ 000001d7c2a3e4c0] DirectShow audio devices\r\n"
+    u8"[dshow @ 000001d7c2a3e4c0]  \"麦克风 (Realtek Audio)\"\r\n"
+    u8"[dshow @ 000001d7c2a3e4c0]     Alternative name \"@device_cm_{33D9A762-90C8-11D0-BD43-00A0C911CE86}\\wave_{4E0F7A52-1B3C-4D8E-9F60-7A8B9C0D1E2F}\"\r\n"
+    u8"[dshow @ 000001d7c2a3e4c0]  \"Line In (USB Audio)\"\r\n"
+    u8"[dshow @ 000001d7c2a3e4c0]     Alternative name \"@device_cm_{33D9A762-90C8-11D0-BD43-00A0C911CE86}\\wave_{8A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D}\"\r\n"
+    u8"dummy: Immediate exit requested\r\n";
+
+// ---------------------------------------------------------------------------
+// Handles
+
+// Move-only owner of a kernel handle; Invalid is the value the creating API
+// returns on failure (NULL for CreateMutexW, INVALID_HANDLE_VALUE for CreateFileW).
+template <HANDLE (*Invalid)()>
+class Owned {
+public:
+    Owned() = default;
+    explicit Owned(HANDLE h) : h_(h) {}
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    Owned(Owned&& other) noexcept : h_(other.h_) { other.h_ = Invalid(); }
+    Owned& operator=(Owned&& other) noexcept {
+        if (this != &other) {
+            reset();
+            h_ = other.h_;
+            other.h_ = Invalid();
+        }
+        return *this;
+    }
+    ~Owned() { reset(); }
+
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != Invalid(); }
+    void reset() {
+        if (valid()) {
+            // Keep the caller's last error: a destructor runs between a failing call
+            // and the code that reads it.
+            const DWORD saved = GetLastError();
+            CloseHandle(h_);
+            SetLastError(saved);
+        }
+        h_ = Invalid();
+    }
+
+private:
+    HANDLE h_ = Invalid();
+};
+
+HANDLE NullHandle() { return nullptr; }
+HANDLE InvalidFileHandle() { return INVALID_HANDLE_VALUE; }
+
+using OwnedHandle = Owned<NullHandle>;
+using OwnedFile = Owned<InvalidFileHandle>;
+
+// Holds the named mutex for one scope. An owner that was terminated mid-record
+// leaves the mutex abandoned; the record file is still usable, so that counts as
+// acquired.
+class MutexLock {
+public:
+    explicit MutexLock(HANDLE mutex) : mutex_(mutex) {
+        if (mutex_ != nullptr) {
+            const DWORD r = WaitForSingleObject(mutex_, INFINITE);
+            held_ = (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED);
+        }
+    }
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+    ~MutexLock() {
+        if (held_) ReleaseMutex(mutex_);
+    }
+
+private:
+    HANDLE mutex_;
+    bool held_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// Small helpers
+
+std::wstring ExeFolder() {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return L".\\";
+        if (n < buf.size()) {
+            std::wstring path(buf.data(), n);
+            const size_t slash = path.find_last_of(L"\\/");
+            return slash == std::wstring::npos ? L".\\" : path.substr(0, slash + 1);
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::string WideToUtf8(const wchar_t* text) {
+    if (text == nullptr || *text == L'\0') return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
+    out.resize(static_cast<size_t>(n - 1));
+    return out;
+}
+
+// Paths in the script are normally UTF-8; a test compiled with the ANSI execution
+// character set may write them in the ANSI code page instead, so fall back to it.
+std::wstring BytesToWide(const std::string& bytes) {
+    if (bytes.empty()) return std::wstring();
+    for (UINT cp : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
+        const DWORD flags = cp == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+        const int n = MultiByteToWideChar(cp, flags, bytes.data(), static_cast<int>(bytes.size()),
+                                          nullptr, 0);
+        if (n > 0) {
+            std::wstring out(static_cast<size_t>(n), L'\0');
+            MultiByteToWideChar(cp, flags, bytes.data(), static_cast<int>(bytes.size()), &out[0], n);
+            return out;
+        }
+    }
+    return std::wstring();
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string* out) {
+    OwnedFile f(CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.valid()) return false;
+    out->clear();
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) out->append(buf, got);
+    return true;
+}
+
+// WriteFile straight on the handle, so nothing sits in a C runtime buffer when the
+// process is terminated or hangs. Failures (no such handle, reader gone) are ignored
+// as ffmpeg ignores them.
+void WriteAll(HANDLE h, const char* data, size_t size) {
+    if (h == nullptr || h == INVALID_HANDLE_VALUE) return;
+    while (size > 0) {
+        const DWORD want = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        DWORD wrote = 0;
+        if (!WriteFile(h, data, want, &wrote, nullptr) || wrote == 0) return;
+        data += wrote;
+        size -= wrote;
+    }
+}
+
+void WriteAll(HANDLE h, const std::string& s) { WriteAll(h, s.data(), s.size()); }
+
+std::string Trim(const std::string& s) {
+    const char* blanks = " \t\r\n";
+    const size_t b = s.find_first_not_of(blanks);
+    if (b == std::string::npos) return std::string();
+    const size_t e = s.find_last_not_of(blanks);
+    return s.substr(b, e - b + 1);
+}
+
+bool ParseUnsigned(const std::string& text, unsigned long* out) {
+    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v > 0xFFFFFFFFull) return false;
+    *out = static_cast<unsigned long>(v);
+    return true;
+}
+
+// Exit codes are DWORDs; accept them as unsigned (3221225477) or signed (-1073741819).
+bool ParseExitCode(const std::string& text, UINT* out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < -2147483648LL || v > 0xFFFFFFFFLL) return false;
+    *out = static_cast<UINT>(static_cast<uint32_t>(v));
+    return true;
+}
+
+// \n \r \t \\ in stream_output, so one ini line can stand for several output lines.
+std::string DecodeEscapes(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        const char c = s[++i];
+        switch (c) {
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case '\\': out += '\\'; break;
+        default: out += '\\'; out += c; break;
+        }
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// The script
+
+enum class ListTarget { Stderr, Stdout, Both };
+enum class StreamAction { Run, Exit, ExitAfter };
+
+struct Script {
+    std::string listFile;              // empty: the built-in listing
+    ListTarget listTo = ListTarget::Stderr;
+    unsigned long listChunk = 0;       // 0: one write
+    unsigned long listDelayMs = 0;     // pause between two chunks
+    UINT listExit = kDefaultListExitCode;
+    bool listHang = false;
+
+    StreamAction stream = StreamAction::Run;
+    UINT streamExitCode = kDefaultStreamExitCode;
+    unsigned long streamAfterMs = 0;
+    unsigned long streamFailFirst = 0;
+    std::string streamOutput;          // escapes decoded; empty: nothing on stdout
+
+    std::vector<std::string> warnings; // go into the record, where tests see them
+};
+
+void ApplyKey(Script& s, const std::string& key, const std::string& value) {
+    auto bad = [&] { s.warnings.push_back("bad value for " + key + ": " + value); };
+    bool ok = true;
+    unsigned long flag = 0;
+    if (key == "list_file") {
+        s.listFile = value;
+    } else if (key == "list_to") {
+        if (value == "stderr") s.listTo = ListTarget::Stderr;
+        else if (value == "stdout") s.listTo = ListTarget::Stdout;
+        else if (value == "both") s.listTo = ListTarget::Both;
+        else ok = false;
+    } else if (key == "list_chunk") {
+        ok = ParseUnsigned(value, &s.listChunk);
+    } else if (key == "list_delay_ms") {
+        ok = ParseUnsigned(value, &s.listDelayMs);
+    } else if (key == "list_exit") {
+        ok = ParseExitCode(value, &s.listExit);
+    } else if (key == "list_hang") {
+        ok = ParseUnsigned(value, &flag) && flag <= 1;
+        if (ok) s.listHang = flag == 1;
+    } else if (key == "stream") {
+        if (value == "run") s.stream = StreamAction::Run;
+        else if (value == "exit") s.stream = StreamAction::Exit;
+        else if (value == "exit_after") s.stream = StreamAction::ExitAfter;
+        else ok = false;
+    } else if (key == "stream_exit_code") {
+        ok = ParseExitCode(value, &s.streamExitCode);
+    } else if (key == "stream_after_ms") {
+        ok = ParseUnsigned(value, &s.streamAfterMs);
+    } else if (key == "stream_fail_first") {
+        ok = ParseUnsigned(value, &s.streamFailFirst);
+    } else if (key == "stream_output") {
+        s.streamOutput = DecodeEscapes(value);
+    } else {
+        s.warnings.push_back("unknown key " + key);
+    }
+    if (!ok) bad();
+}
+
+// key=value lines; blank lines and lines starting with # or ; are comments.
+// A missing file means every default.
+Script LoadScript(const std::wstring& path) {
+    Script s;
+    std::string text;
+    if (!ReadWholeFile(path, &text)) return s;
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t eol = text.find('\n', pos);
+        if (eol == std::string::npos) eol = text.size();
+        const std::string line = Trim(text.substr(pos, eol - pos));
+        pos = eol + 1;
+        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            s.warnings.push_back("line without '=': " + line);
+            continue;
+        }
+        ApplyKey(s, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
+    }
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// Which run is asked for
+
+enum class Mode { List, Stream, Other };
+
+const char* ModeName(Mode m) {
+    switch (m) {
+    case Mode::List: return "list";
+    case Mode::Stream: return "stream";
+    default: return "other";
+    }
+}
+
+// The fixed words must be exactly what PushClient sends; the three values it fills
+// in (device, bitrate, address) may be anything, and the tests check them from the
+// record. Anything else is a command line PushClient should never produce.
+Mode Classify(int argc, char** argv) {
+    std::vector<std::string> a;
+    for (int i = 1; i < argc; ++i) a.emplace_back(argv[i]);
+
+    const std::vector<std::string> listing = {"-list_devices", "true", "-f", "dshow", "-i", "dummy"};
+    if (a == listing) return Mode::List;
+
+    if (a.size() == 12 && a[0] == "-f" && a[1] == "dshow" && a[2] == "-i" &&
+        a[3].compare(0, 6, "audio=") == 0 && a[4] == "-y" && a[5] == "-c:a" &&
+        a[6] == "libfdk_aac" && a[7] == "-b:a" && a[9] == "-f" && a[10] == "flv" &&
+        !a[11].empty())
+        return Mode::Stream;
+    return Mode::Other;
+}
+
+// ---------------------------------------------------------------------------
+// The record
+
+// Stream launches counted across processes, kept apart from the records so that a
+// test may empty the records between phases without restarting the count.
+unsigned long NextStreamLaunch(const std::wstring& folder) {
+    const std::wstring path = folder + kStreamCounterFileName;
+    std::string text;
+    unsigned long count = 0;
+    if (ReadWholeFile(path, &text)) ParseUnsigned(Trim(text), &count);
+    ++count;
+    OwnedFile f(CreateFileW(path.c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (f.valid()) WriteAll(f.get(), std::to_string(count) + "\n");
+    return count;
+}
+
+// Number of records already in the file: lines starting with "call ".
+unsigned long CountRecords(const std::string& text) {
+    unsigned long n = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        if (text.compare(pos, 5, "call ") == 0) ++n;
+        const size_t eol = text.find('\n', pos);
+        if (eol == std::string::npos) break;
+        pos = eol + 1;
+    }
+    return n;
+}
+
+struct Invocation {
+    Mode mode = Mode::Other;
+    unsigned long streamLaunch = 0;  // 1-based; 0 unless mode is Stream
+};
+
+// Appends this invocation's record and, for a streaming run, takes its launch
+// number, all under the named mutex. The file is closed again before returning:
+// the record is on disk before the program writes to a pipe that may block or
+// sleeps until it is terminated.
+Invocation Record(const std::wstring& folder, Mode mode, int argc, char** argv,
+                  const std::vector<std::string>& warnings) {
+    Invocation inv;
+    inv.mode = mode;
+
+    OwnedHandle mutex(CreateMutexW(nullptr, FALSE, kRecordMutexName));
+    MutexLock lock(mutex.get());
+
+    const std::wstring path = folder + kRecordFileName;
+    OwnedFile f(CreateFileW(path.c_str(), GENERIC_READ | FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string existing;
+    if (f.valid()) {
+        char buf[65536];
+        DWORD got = 0;
+        while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) existing.append(buf, got);
+    }
+
+    if (mode == Mode::Stream) inv.streamLaunch = NextStreamLaunch(folder);
+
+    std::string r;
+    r += "call " + std::to_string(CountRecords(existing) + 1) + " pid " +
+         std::to_string(GetCurrentProcessId()) + " mode " + ModeName(mode) + "\n";
+    r += "raw " + std::string(GetCommandLineA()) + "\n";
+    r += "wraw " + WideToUtf8(GetCommandLineW()) + "\n";
+    if (mode == Mode::Stream) r += "launch " + std::to_string(inv.streamLaunch) + "\n";
+    r += "argc " + std::to_string(argc) + "\n";
+    r += "arg0 " + std::string(argc > 0 ? argv[0] : "") + "\n";
+    for (int i = 1; i < argc; ++i) r += "arg " + std::string(argv[i]) + "\n";
+    for (const std::string& w : warnings) r += "warning " + w + "\n";
+    r += "end\n";
+
+    if (f.valid()) {
+        // FILE_APPEND_DATA without FILE_WRITE_DATA already writes at the end; the
+        // explicit seek keeps that true on file systems that ignore the distinction.
+        LARGE_INTEGER zero = {};
+        SetFilePointerEx(f.get(), zero, nullptr, FILE_END);
+        WriteAll(f.get(), r);
+    }
+    return inv;
+}
+
+// ---------------------------------------------------------------------------
+// The runs
+
+[[noreturn]] void SleepForever() {
+    for (;;) Sleep(INFINITE);
+}
+
+int RunListing(const Script& s, const std::string& listing) {
+    std::vector<HANDLE> targets;
+    if (s.listTo != ListTarget::Stderr) targets.push_back(GetStdHandle(STD_OUTPUT_HANDLE));
+    if (s.listTo != ListTarget::Stdout) targets.push_back(GetStdHandle(STD_ERROR_HANDLE));
+
+    const size_t step = s.listChunk == 0 ? listing.size() : s.listChunk;
+    bool first = true;
+    for (HANDLE h : targets) {
+        for (size_t pos = 0; pos < listing.size(); pos += step) {
+            if (!first && s.listDelayMs > 0) Sleep(s.listDelayMs);
+            first = false;
+            WriteAll(h, listing.data() + pos, std::min(step, listing.size() - pos));
+        }
+    }
+    if (s.listHang) SleepForever();
+    return static_cast<int>(s.listExit);
+}
+
+int RunStream(const Script& s, const Invocation& inv, const std::string& url) {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    const std::string who = "fake-ffmpeg: stream launch " + std::to_string(inv.streamLaunch) +
+                            " pid " + std::to_string(GetCurrentProcessId()) + ": ";
+
+    if (inv.streamLaunch <= s.streamFailFirst) {
+        WriteAll(err, who + "failing at once (stream_fail_first=" +
+                          std::to_string(s.streamFailFirst) + ")\r\n");
+        WriteAll(err, url + ": Connection refused\r\n");
+        return kFailFirstExitCode;
+    }
+
+    if (!s.streamOutput.empty()) WriteAll(out, s.streamOutput + "\r\n");
+    switch (s.stream) {
+    case StreamAction::Run:
+        WriteAll(err, who + "publishing to " + url + " until terminated\r\n");
+        SleepForever();
+    case StreamAction::Exit:
+        WriteAll(err, who + "exiting with code " + std::to_string(s.streamExitCode) + "\r\n");
+        break;
+    case StreamAction::ExitAfter:
+        WriteAll(err, who + "exiting with code " + std::to_string(s.streamExitCode) + " after " +
+                          std::to_string(s.streamAfterMs) + " ms\r\n");
+        Sleep(s.streamAfterMs);
+        break;
+    }
+    return static_cast<int>(s.streamExitCode);
+}
+
+int RunOther() {
+    WriteAll(GetStdHandle(STD_ERROR_HANDLE),
+             "usage: ffmpeg -list_devices true -f dshow -i dummy\r\n"
+             "       ffmpeg -f dshow -i audio=\"<device>\" -y -c:a libfdk_aac -b:a <n>k -f flv <url>\r\n"
+             "(fake-ffmpeg stand-in: no other command line is understood)\r\n");
+    return kUsageExitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::wstring folder = ExeFolder();
+    Script script = LoadScript(folder + kScriptFileName);
+    const Mode mode = Classify(argc, argv);
+
+    // Read the listing before recording, so that a missing list_file shows in the
+    // record as well.
+    std::string listing;
+    bool listingOk = true;
+    if (mode == Mode::List) {
+        if (script.listFile.empty()) {
+            listing = kDefaultListing;
+        } else {
+            std::wstring path = BytesToWide(script.listFile);
+            const bool absolute = path.size() >= 2 && (path[1] == L':' || path[0] == L'\\' || path[0] == L'/');
+            if (!absolute) path = folder + path;
+            listingOk = ReadWholeFile(path, &listing);
+            if (!listingOk) script.warnings.push_back("cannot read list_file " + script.listFile);
+        }
+    }
+
+    const Invocation inv = Record(folder, mode, argc, argv, script.warnings);
+
+    switch (mode) {
+    case Mode::List:
+        if (!listingOk) {
+            WriteAll(GetStdHandle(STD_ERROR_HANDLE),
+                     "fake-ffmpeg: cannot read list_file " + script.listFile + "\r\n");
+            return kUsageExitCode;
+        }
+        return RunListing(script, listing);
+    case Mode::Stream:
+        return RunStream(script, inv, argv[argc - 1]);
+    default:
+        return RunOther();
+    }
+}
