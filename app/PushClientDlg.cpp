@@ -12,19 +12,30 @@ const char kEncoderFileName[] = "\\ffmpeg.exe";
 const char kEncoderMissing[] = "请把ffmpeg.exe 文件放到执行文件目录！！！";
 }  // namespace
 
-CPushClientDlg::CPushClientDlg() : CDialog(IDD_MAIN) { m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME); }
+CPushClientDlg::CPushClientDlg() : CDialog(IDD_MAIN), m_nid() { m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME); }
 
-CPushClientDlg::~CPushClientDlg() = default;
+CPushClientDlg::~CPushClientDlg() {
+  // The record is all zero unless the window went to the tray: then this removes that one icon.
+  Shell_NotifyIconA(NIM_DELETE, &m_nid);
+}
 
 const MessageMap* CPushClientDlg::GetMessageMap() const {
   using namespace msgmap;
   static const MessageMapEntry entries[] = {
+      OnSysCommandMessage(&CPushClientDlg::OnSysCommand),
       OnMessage(WM_PAINT, &CPushClientDlg::OnPaint),
       OnQueryDragIconMessage(&CPushClientDlg::OnQueryDragIcon),
       OnCommand(BN_CLICKED, IDC_BTN_REFRESH, &CPushClientDlg::RefreshDevices),
       OnCommand(CBN_SELCHANGE, IDC_COMBO_DEVICE, &CPushClientDlg::OnCbnSelchangeDevice),
+      OnCommand(BN_CLICKED, IDC_BTN_LIVE, &CPushClientDlg::OnBnClickedLive),
       OnMessage(WM_CLOSE, &CPushClientDlg::OnClose),
+      OnTimerMessage(&CPushClientDlg::OnTimer),
       OnCommand(BN_CLICKED, IDC_BTN_CLEARLOG, &CPushClientDlg::OnBnClickedClearLog),
+      OnMessage(WM_TRAYNOTIFY, &CPushClientDlg::OnTrayNotify),
+      OnCommand(BN_CLICKED, IDC_CHECK_TRAY, &CPushClientDlg::OnBnClickedTrayCheck),
+      OnCommand(CBN_SELCHANGE, IDC_COMBO_BITRATE, &CPushClientDlg::OnCbnSelchangeBitrate),
+      // The shell announces a new task bar after it restarted: the tray icon must be added again.
+      OnMessage(RegisterWindowMessageA("TaskbarCreated"), &CPushClientDlg::OnTaskbarCreated),
   };
   static const MessageMap map = {CDialog::GetMessageMap(), entries, sizeof(entries) / sizeof(entries[0])};
   return &map;
@@ -41,6 +52,7 @@ void CPushClientDlg::DoDataExchange(CDataExchange* dx) {
 BOOL CPushClientDlg::OnInitDialog() {
   CDialog::OnInitDialog();
 
+  AddAboutToSystemMenu();
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
 
@@ -61,6 +73,7 @@ BOOL CPushClientDlg::OnInitDialog() {
     return TRUE;
   }
 
+  LoadConfig();
   RefreshDevices();
 
   m_comboBitrate.SetCurSel(m_nBitrateIndex);
@@ -76,19 +89,20 @@ void CPushClientDlg::FindAppDir() {
   m_strEncoderPath = m_strAppDir + kEncoderFileName;
 }
 
-void CPushClientDlg::StopStreamingChild() {
-  if (m_pi.process) {
-    TerminateProcess(m_pi.process.get(), 0);
-    m_pi.process.reset();
-  }
-  m_pi.thread.reset();
-}
-
 // Called when the window's close command arrives (the caption's close box, Alt+F4).
 void CPushClientDlg::OnClose() {
   StopStreamingChild();
   // The watchdog timer dies with the window.
   CDialog::OnOK();
+}
+
+// Enter or Escape reaching the dialog ends the program just as the close command does: an encoder left
+// running would have no window left to stop it.
+void CPushClientDlg::OnOK() { OnClose(); }
+
+void CPushClientDlg::OnCancel() {
+  StopStreamingChild();
+  CDialog::OnCancel();
 }
 
 // Called to paint; a minimised window draws its icon centred.

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cstdio>
 
 #include "app/PushClientDlg.h"
 #include "devices/Utf8ToAnsi.h"
@@ -11,6 +10,7 @@
 #include "framework/ChildProcess.h"
 #include "framework/UniqueHandle.h"
 #include "framework/WinApp.h"
+#include "settings/FileBytes.h"
 #include "settings/TextMode.h"
 
 namespace {
@@ -51,6 +51,7 @@ void CPushClientDlg::RefreshDevices() {
   SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
   ChildStartOptions options;
+  options.redirect = true;
   options.output = writeEnd.get();
   options.inheritParentStartupInfo = true;
   ProcessRecord child;
@@ -75,14 +76,10 @@ void CPushClientDlg::RefreshDevices() {
   }
   DrainPipe(readEnd.get(), output);
 
-  FILE* file = std::fopen(kDeviceFileName, "wb");
-  if (!file) {
+  Utf8ToAnsi(output);
+  if (!WriteFileBytes(kDeviceFileName, ToTextModeBytes(output))) {
     AddLog(kDeviceFileFailed);
     return;
   }
-  Utf8ToAnsi(output);
-  const std::string bytes = ToTextModeBytes(output);
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
   ParseDeviceLIst();
 }

@@ -1,30 +1,20 @@
 // The device box: filled from device.txt, sorted by the control, selected by the remembered position.
 #include <windows.h>
 
-#include <cstdio>
-
 #include "app/PushClientDlg.h"
 #include "devices/DeviceListParser.h"
+#include "settings/FileBytes.h"
 #include "settings/TextMode.h"
 
 namespace {
 const char kDeviceFileName[] = "device.txt";
 const char kDeviceFileUnreadable[] = "ParseDeviceLIst 打开文件失败！";
 
-bool ReadWholeFile(const char* name, std::string& bytes) {
-  FILE* file = std::fopen(name, "rb");
-  if (!file) return false;
-  char buffer[4096];
-  size_t read;
-  while ((read = std::fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.append(buffer, read);
-  std::fclose(file);
-  return true;
-}
 }  // namespace
 
 void CPushClientDlg::ParseDeviceLIst() {
   std::string bytes;
-  if (!ReadWholeFile(kDeviceFileName, bytes)) {
+  if (!ReadFileBytes(kDeviceFileName, bytes)) {
     AddLog(kDeviceFileUnreadable);
     return;
   }

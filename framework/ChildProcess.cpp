@@ -9,7 +9,7 @@ bool StartChildProcess(const std::string& program, const std::string& arguments,
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
-  if (options.output) {
+  if (options.redirect) {
     startup.dwFlags |= STARTF_USESTDHANDLES;
     startup.hStdOutput = options.output;
     startup.hStdError = options.output;

@@ -23,9 +23,11 @@ struct ProcessRecord {
 };
 
 struct ChildStartOptions {
-  // Standard output and error of the child; both null leave the child without redirected output.
+  // Hand the child the standard handles below instead of its own.
+  bool redirect = false;
+  // Standard output and error of the child when redirecting.
   HANDLE output = nullptr;
-  // Standard input of the child when redirecting output.
+  // Standard input of the child when redirecting (and not taking the parent's).
   HANDLE input = nullptr;
   // Take the rest of the start-up record from the parent's own (GetStartupInfoA) instead of zeros.
   bool inheritParentStartupInfo = false;

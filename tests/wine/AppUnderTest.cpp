@@ -106,6 +106,23 @@ bool ProcessRunning(DWORD pid, DWORD* exitCode) {
   return running;
 }
 
+WatchedProcess::WatchedProcess(DWORD pid)
+    : m_process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid)) {}
+
+WatchedProcess::~WatchedProcess() {
+  if (m_process) CloseHandle(m_process);
+}
+
+bool WatchedProcess::WaitForExit(Millis timeout) const {
+  return m_process && WaitForSingleObject(m_process, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+DWORD WatchedProcess::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (m_process) GetExitCodeProcess(m_process, &code);
+  return code;
+}
+
 AppUnderTest::AppUnderTest() : AppUnderTest(Options()) {}
 
 AppUnderTest::AppUnderTest(Options options) : m_options(std::move(options)) {
@@ -200,8 +217,10 @@ void AppUnderTest::PressOk(HWND box) {
 }
 
 std::string AppUnderTest::WindowText(HWND window) {
+  // GetWindowText does not ask another process's controls for their text; WM_GETTEXT does.
   char text[4096] = {};
-  GetWindowTextA(window, text, sizeof(text));
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, &copied);
   return text;
 }
 

@@ -104,7 +104,22 @@ class AppUnderTest {
   HWND m_main = nullptr;
 };
 
-// Whether the process with this id still runs; its exit code through exitCode when it has ended.
+// Whether the process with this id still runs; its exit code through exitCode when it has ended and
+// somebody still holds it.
 bool ProcessRunning(DWORD pid, DWORD* exitCode = nullptr);
+
+// Holds a process from the moment it is seen, so that its exit code can be read after it ended.
+class WatchedProcess {
+ public:
+  explicit WatchedProcess(DWORD pid);
+  ~WatchedProcess();
+  WatchedProcess(const WatchedProcess&) = delete;
+  WatchedProcess& operator=(const WatchedProcess&) = delete;
+  bool WaitForExit(Millis timeout = 10s) const;
+  DWORD ExitCode() const;
+
+ private:
+  HANDLE m_process;
+};
 
 }  // namespace pushtest

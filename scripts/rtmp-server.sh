@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# The local RTMP server that real streaming tests publish to: nginx with the RTMP module, run from
+# the project's own configuration (scripts/nginx-rtmp.conf.in, written out under build/rtmp/), never
+# the system's. Listens on 127.0.0.1:1935 (RTMP) and 127.0.0.1:8080/stat (statistics).
+#
+#   scripts/rtmp-server.sh start    start it and wait until port 1935 accepts (at most 10 s)
+#   scripts/rtmp-server.sh stop     stop the server this script started, by its recorded pid
+#   scripts/rtmp-server.sh status   "running (pid N)" with exit code 0, or "stopped" with 3
+#
+# RTMP_DIR overrides the folder (default build/rtmp). Needs the Debian packages nginx and
+# libnginx-mod-rtmp (scripts/install-deps.sh).
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+DIR="${RTMP_DIR:-$ROOT/build/rtmp}"
+PIDFILE="$DIR/rtmp-server.pid"
+MODULE=/usr/lib/nginx/modules/ngx_rtmp_module.so
+
+running_pid() {
+  local pid
+  [ -f "$PIDFILE" ] || return 1
+  pid="$(cat "$PIDFILE" 2>/dev/null)"
+  [[ "$pid" =~ ^[0-9]+$ ]] || return 1
+  # A recycled pid belonging to something else is not our server.
+  grep -qa nginx "/proc/$pid/cmdline" 2>/dev/null || return 1
+  echo "$pid"
+}
+
+port_accepts() {
+  timeout 1 bash -c 'exec 3<>/dev/tcp/127.0.0.1/1935' 2>/dev/null
+}
+
+start() {
+  if pid="$(running_pid)"; then
+    echo "rtmp-server: already running (pid $pid)"
+    return 0
+  fi
+  command -v nginx >/dev/null || { echo "rtmp-server: nginx is not installed" >&2; return 1; }
+  [ -f "$MODULE" ] || { echo "rtmp-server: $MODULE missing (libnginx-mod-rtmp)" >&2; return 1; }
+  if port_accepts; then
+    echo "rtmp-server: 127.0.0.1:1935 is already taken by another program" >&2
+    return 1
+  fi
+
+  mkdir -p "$DIR/temp"
+  sed "s|@RTMP_DIR@|$DIR|g" "$ROOT/scripts/nginx-rtmp.conf.in" >"$DIR/nginx.conf"
+  : >"$DIR/error.log"
+  # daemon off: nginx stays our child, so $! is its master process.
+  nginx -p "$DIR/" -e "$DIR/error.log" -c "$DIR/nginx.conf" </dev/null >"$DIR/nginx.out" 2>&1 &
+  local pid=$!
+  echo "$pid" >"$PIDFILE"
+
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      echo "rtmp-server: nginx exited at start:" >&2
+      tail -n 5 "$DIR/nginx.out" "$DIR/error.log" >&2 || true
+      rm -f "$PIDFILE"
+      return 1
+    fi
+    if port_accepts; then
+      echo "rtmp-server: running (pid $pid), rtmp://127.0.0.1:1935/live/<stream>, http://127.0.0.1:8080/stat"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "rtmp-server: port 1935 did not open within 10 s" >&2
+  stop >/dev/null
+  return 1
+}
+
+stop() {
+  local pid workers
+  if ! pid="$(running_pid)"; then
+    rm -f "$PIDFILE"
+    echo "rtmp-server: stopped"
+    return 0
+  fi
+  workers="$(pgrep -P "$pid" || true)"
+  kill -TERM "$pid" 2>/dev/null || true
+  for _ in $(seq 1 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  # Still there after 5 s: take the master and its own workers down hard, by pid.
+  for p in $pid $workers; do kill -KILL "$p" 2>/dev/null || true; done
+  rm -f "$PIDFILE"
+  echo "rtmp-server: stopped"
+}
+
+status() {
+  local pid
+  if pid="$(running_pid)"; then
+    echo "rtmp-server: running (pid $pid)"
+    return 0
+  fi
+  echo "rtmp-server: stopped"
+  return 3
+}
+
+case "${1:-}" in
+  start) start ;;
+  stop) stop ;;
+  status) status ;;
+  *) echo "usage: $0 start|stop|status" >&2; exit 2 ;;
+esac

@@ -1,0 +1,268 @@
+// Going live against the stand-in encoder: the command line it receives, config.db, the log, the
+// watchdog's relaunches, and that no encoder outlives the window.
+#include <gtest/gtest.h>
+
+#include "AppUnderTest.h"
+#include "res/resource.h"
+
+using namespace pushtest;
+
+namespace {
+
+const char kMicUtf8[] = u8"麦克风 (Realtek Audio)";
+const char kMicAnsi[] = "麦克风 (Realtek Audio)";
+const char kGoodAddress[] = "rtmp://1000.push.quorvel.com/app/stream";
+const char kOnAir[] = "直播中。。。";
+const char kOffAir[] = "关闭直播。。。";
+const char kRelaunch[] = "直播进程被关闭，系统自动重启进程！";
+const char kStatusFile[] = "C:\\NetStatus.txt";
+
+std::string Listing(const std::vector<std::string>& names) {
+  std::string text = "[dshow @ 0] DirectShow audio devices\r\n";
+  for (const std::string& name : names)
+    text += "[dshow @ 0]  \"" + name + "\"\r\n[dshow @ 0]     Alternative name \"@device_cm_{x}\"\r\n";
+  return text + "dummy: Immediate exit requested\r\n";
+}
+
+AppUnderTest::Options Script(const std::string& streamScript, const std::string& config = "") {
+  AppUnderTest::Options options;
+  options.files["listing.txt"] = Listing({kMicUtf8, "Line In (USB Audio)"});
+  if (!config.empty()) options.files["config.db"] = config;
+  options.encoderScript = "list_file=listing.txt\n" + streamScript;
+  return options;
+}
+
+std::vector<EncoderCall> StreamCalls(const AppUnderTest& app) {
+  std::vector<EncoderCall> streams;
+  for (const EncoderCall& call : app.EncoderCalls())
+    if (call.mode == "stream") streams.push_back(call);
+  return streams;
+}
+
+bool WaitForStreamCalls(const AppUnderTest& app, size_t count, Millis timeout = 10s) {
+  return WaitUntil([&] { return StreamCalls(app).size() >= count; }, timeout);
+}
+
+void GoLive(const AppUnderTest& app, const std::string& address) {
+  app.SetText(IDC_EDIT_SERVER, address);
+  app.Click(IDC_BTN_LIVE);
+}
+
+}  // namespace
+
+TEST(GoingLive, SendsTheCommandLineSavesTheSettingsAndLogs) {
+  DeleteFileA(kStatusFile);
+  AppUnderTest app(Script("stream_output=encoder status line\n"));
+  // The device box is sorted: "Line In" first, the microphone second.
+  app.SelectCombo(IDC_COMBO_DEVICE, 1);
+  app.SelectCombo(IDC_COMBO_BITRATE, 4);
+  GoLive(app, kGoodAddress);
+
+  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  const EncoderCall call = StreamCalls(app)[0];
+  EXPECT_EQ(call.raw, std::string(" -f dshow -i audio=\"") + kMicAnsi +
+                          "\" -y -c:a libfdk_aac -b:a 128k -f flv rtmp://1000.push.quorvel.com/app/stream ");
+  EXPECT_EQ(call.args[3], std::string("audio=") + kMicAnsi);
+
+  EXPECT_EQ(app.Text(IDC_BTN_LIVE), "停止直播");
+  EXPECT_EQ(app.LogMessages(), std::vector<std::string>{kOnAir});
+  EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")),
+            "1\r\r\nrtmp://1000.push.quorvel.com/app/stream\r\r\n0\r\r\n4\r\r\n");
+  EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(kStatusFile).find("encoder status line") != std::string::npos; }))
+      << "the encoder's output reaches the status file";
+  EXPECT_TRUE(ProcessRunning(call.pid));
+}
+
+TEST(GoingLive, SwitchingOffEndsTheEncoderWithExitCodeZero) {
+  AppUnderTest app(Script(""));
+  GoLive(app, kGoodAddress);
+  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  WatchedProcess encoder(StreamCalls(app)[0].pid);
+  app.Click(IDC_BTN_LIVE);
+  EXPECT_TRUE(encoder.WaitForExit());
+  EXPECT_EQ(encoder.ExitCode(), 0u);
+  EXPECT_EQ(app.Text(IDC_BTN_LIVE), "开始直播");
+  EXPECT_EQ(app.CountLog(kOffAir), 1u);
+}
+
+TEST(GoingLive, ARefusedAddressLeavesTheSwitchOff) {
+  AppUnderTest app(Script(""));
+  GoLive(app, "rtmp://a/b");
+  EXPECT_EQ(app.LogMessages(), std::vector<std::string>{"请重新设置服务器地址，服务器地址不存在！"});
+  EXPECT_EQ(app.Text(IDC_BTN_LIVE), "开始直播");
+  EXPECT_FALSE(FileExists(app.PathOf("config.db")));
+  Sleep(300);
+  EXPECT_TRUE(StreamCalls(app).empty());
+}
+
+TEST(GoingLive, BlanksAreRemovedAndAnotherHostOnlyWarns) {
+  AppUnderTest app(Script(""));
+  const std::string typed = " rtmp://127.0.0.1/live/ my stream ";
+  GoLive(app, typed);
+  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  EXPECT_EQ(StreamCalls(app)[0].args.back(), "rtmp://127.0.0.1/live/mystream");
+  EXPECT_EQ(app.CountLog("非Quorvel习惯直播地址，有可能出错！！！"), 1u);
+  EXPECT_EQ(app.CountLog(kOnAir), 1u);
+  EXPECT_NE(ReadFileBytes(app.PathOf("config.db")).find("\r\r\nrtmp://127.0.0.1/live/mystream\r\r\n"), std::string::npos);
+  EXPECT_EQ(app.Text(IDC_EDIT_SERVER), typed) << "the box keeps what the user typed";
+}
+
+TEST(GoingLive, HostileDeviceAndAddressReachTheEncoderAsOneArgumentEach) {
+  AppUnderTest app(Script(""));
+  const std::string address = "rtmp://127.0.0.1/live/a\"b\t-i\\";
+  GoLive(app, address);
+  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  const EncoderCall call = StreamCalls(app)[0];
+  ASSERT_EQ(call.args.size(), 12u);
+  EXPECT_EQ(call.args[11], address);
+}
+
+TEST(GoingLive, NoDeviceIsRefused) {
+  AppUnderTest::Options options = Script("");
+  options.files["listing.txt"] = Listing({});
+  AppUnderTest app(options);
+  GoLive(app, kGoodAddress);
+  EXPECT_EQ(app.LogMessages(), std::vector<std::string>{"音频设备选择有误，请重新选择，或者检查声卡驱动程序！！！"});
+  EXPECT_EQ(app.Text(IDC_BTN_LIVE), "开始直播");
+}
+
+TEST(Settings, AreLoadedAtStart) {
+  AppUnderTest app(Script("", "1\r\nrtmp://1000.push.quorvel.com/app/stream\r\n1\r\n4\r\n"));
+  EXPECT_EQ(app.ComboSelection(IDC_COMBO_DEVICE), 1);
+  EXPECT_EQ(app.ComboSelection(IDC_COMBO_BITRATE), 4);
+  EXPECT_EQ(SendMessageA(app.Item(IDC_CHECK_TRAY), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(app.Text(IDC_EDIT_SERVER), kGoodAddress);
+}
+
+TEST(Settings, APositionPastTheDevicesSelectsTheFirstAndANegativeOptionShowsUnticked) {
+  AppUnderTest app(Script("", "3\nrtmp://x\n-1\n2\n"));
+  EXPECT_EQ(app.ComboSelection(IDC_COMBO_DEVICE), 0);
+  EXPECT_EQ(app.ComboSelection(IDC_COMBO_BITRATE), 2);
+  EXPECT_EQ(SendMessageA(app.Item(IDC_CHECK_TRAY), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+TEST(Settings, ABitratePositionOutsideTheListLaunchesAt48) {
+  AppUnderTest app(Script("", "0\r\n\r\n0\r\n9\r\n"));
+  EXPECT_EQ(app.ComboSelection(IDC_COMBO_BITRATE), CB_ERR);
+  GoLive(app, kGoodAddress);
+  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  EXPECT_EQ(StreamCalls(app)[0].args[8], "48k");
+}
+
+TEST(Settings, TheTrayBoxSavesAtOnceWithoutTakingTheTypedAddress) {
+  AppUnderTest app(Script("", "0\r\nrtmp://1000.push.quorvel.com/app/loaded\r\n0\r\n1\r\n"));
+  app.SetText(IDC_EDIT_SERVER, "rtmp://typed/but/not/saved");
+  app.Click(IDC_CHECK_TRAY);
+  EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")),
+            "0\r\r\nrtmp://1000.push.quorvel.com/app/loaded\r\r\n1\r\r\n1\r\r\n");
+}
+
+TEST(Watchdog, AnEncoderThatKeepsEndingIsRelaunchedAtTicks1_2And4) {
+  AppUnderTest app(Script("stream=exit\n"));
+  GoLive(app, kGoodAddress);
+  using Clock = std::chrono::steady_clock;
+  std::vector<Clock::time_point> seen;
+  for (size_t n = 1; n <= 4; ++n) {
+    ASSERT_TRUE(WaitForStreamCalls(app, n, 16s)) << n;
+    seen.push_back(Clock::now());
+  }
+  // Launch, tick 1, tick 2, then nothing at tick 3, then tick 4.
+  const auto gap = [&](size_t a, size_t b) { return std::chrono::duration_cast<Millis>(seen[b] - seen[a]).count(); };
+  EXPECT_LT(gap(1, 2), 7500);
+  EXPECT_GT(gap(2, 3), 7500);
+  EXPECT_LT(gap(2, 3), 12500);
+  EXPECT_EQ(app.CountLog(kRelaunch), 3u);
+  EXPECT_EQ(app.CountLog(kOnAir), 1u);
+}
+
+TEST(Watchdog, AnEncoderThatEndsOnceIsRelaunchedOnceThenReportedOnAir) {
+  AppUnderTest app(Script("stream_fail_first=1\n"));
+  GoLive(app, kGoodAddress);
+  ASSERT_TRUE(WaitForStreamCalls(app, 2, 10s));
+  ASSERT_TRUE(WaitUntil([&] { return app.CountLog(kOnAir) == 2; }, 8s));
+  Sleep(5500);  // one more tick: silence
+  EXPECT_EQ(app.CountLog(kRelaunch), 1u);
+  EXPECT_EQ(app.CountLog(kOnAir), 2u);
+  EXPECT_EQ(StreamCalls(app).size(), 2u);
+}
+
+TEST(Watchdog, AFirstLaunchThatCannotStartIsReportedEveryTick) {
+  AppUnderTest app(Script(""));
+  ASSERT_TRUE(DeleteFileA(app.PathOf("ffmpeg.exe").c_str()));
+  GoLive(app, kGoodAddress);
+  EXPECT_TRUE(WaitUntil([&] { return app.CountLog("call process  failed!") >= 2; }, 12s));
+  EXPECT_EQ(app.CountLog(kRelaunch), 0u);
+}
+
+TEST(NoOrphanEncoder, ClosingTheWindowWhileLiveEndsTheEncoder) {
+  AppUnderTest app(Script(""));
+  GoLive(app, kGoodAddress);
+  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  WatchedProcess encoder(StreamCalls(app)[0].pid);
+  app.CloseWindow();
+  EXPECT_TRUE(app.WaitForExit());
+  EXPECT_TRUE(encoder.WaitForExit(1s));
+  EXPECT_EQ(encoder.ExitCode(), 0u);
+}
+
+TEST(NoOrphanEncoder, EscapeOrEnterWhileLiveEndsTheEncoder) {
+  for (int command : {IDCANCEL, IDOK}) {
+    SCOPED_TRACE(command);
+    AppUnderTest app(Script(""));
+    GoLive(app, kGoodAddress);
+    ASSERT_TRUE(WaitForStreamCalls(app, 1));
+    WatchedProcess encoder(StreamCalls(app)[0].pid);
+    // What the dialog manager sends for Escape and Enter.
+    PostMessageA(app.Main(), WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+    EXPECT_TRUE(app.WaitForExit());
+    EXPECT_TRUE(encoder.WaitForExit(1s));
+    EXPECT_EQ(encoder.ExitCode(), 0u);
+  }
+}
+
+TEST(Tray, MinimisingWithTheOptionHidesTheWindowAndTheIconBringsItBack) {
+  AppUnderTest app(Script("", "0\r\n\r\n1\r\n1\r\n"));
+  PostMessageA(app.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(app.Main()); }));
+  EXPECT_FALSE(IsIconic(app.Main()));
+  // A double click reaches the window as a button press first; a move does nothing.
+  SendMessageA(app.Main(), WM_USER + 1, 0, WM_MOUSEMOVE);
+  EXPECT_FALSE(IsWindowVisible(app.Main()));
+  SendMessageA(app.Main(), WM_USER + 1, 0, WM_RBUTTONDOWN);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(app.Main()) != FALSE; }));
+}
+
+TEST(Tray, MinimisingWithoutTheOptionGoesToTheTaskBar) {
+  AppUnderTest app(Script(""));
+  PostMessageA(app.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitUntil([&] { return IsIconic(app.Main()) != FALSE; }));
+}
+
+TEST(AboutBox, OpensFromTheSystemMenuOwnedByTheMainWindow) {
+  AppUnderTest app(Script(""));
+  PostMessageA(app.Main(), WM_SYSCOMMAND, 0x0010, 0);
+  HWND about = app.WaitForMessageBox();
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(AppUnderTest::WindowText(about), "关于 电台推流客户端");
+  EXPECT_NE(AppUnderTest::DialogText(about).find("Kestrune Version 1.0.0.3"), std::string::npos);
+  EXPECT_EQ(GetWindow(about, GW_OWNER), app.Main());
+  EXPECT_FALSE(IsWindowEnabled(app.Main()));
+  AppUnderTest::PressOk(about);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(app.Main()) != FALSE; }));
+  EXPECT_TRUE(app.IsRunning());
+}
+
+TEST(Watchdog, ARelaunchThatCannotStartKeepsTheScheduleGoing) {
+  AppUnderTest app(Script("stream=exit_after\nstream_after_ms=300\n"));
+  GoLive(app, kGoodAddress);
+  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  // The encoder goes missing: the relaunches at ticks 1 and 2 cannot start.
+  const std::string encoder = app.PathOf("ffmpeg.exe"), away = app.PathOf("ffmpeg.away");
+  ASSERT_TRUE(WaitUntil([&] { return MoveFileA(encoder.c_str(), away.c_str()) != FALSE; }));
+  ASSERT_TRUE(WaitUntil([&] { return app.CountLog(kRelaunch) == 2; }, 12s));
+  ASSERT_TRUE(MoveFileA(away.c_str(), encoder.c_str()));
+  // Tick 4 tries again and the encoder starts.
+  EXPECT_TRUE(WaitForStreamCalls(app, 2, 12s));
+  EXPECT_EQ(app.CountLog(kRelaunch), 3u);
+  EXPECT_EQ(app.CountLog("call process  failed!"), 0u);
+}

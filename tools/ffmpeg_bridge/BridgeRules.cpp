@@ -1,0 +1,162 @@
+#include "BridgeRules.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace bridge {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+    const char* blanks = " \t\r\n";
+    const std::size_t b = s.find_first_not_of(blanks);
+    if (b == std::string::npos) return std::string();
+    return s.substr(b, s.find_last_not_of(blanks) - b + 1);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+bool StartsWith(const std::string& s, const char* prefix) {
+    return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+}  // namespace
+
+// ffmpeg reads options in pairs; the streaming run needs a dshow input named
+// "audio=..." and an output, which is the last argument. Options the bridge does not
+// act on (-y, the output -f) are accepted and left to the Linux ffmpeg's own choices.
+Request ClassifyArguments(const std::vector<std::string>& args) {
+    Request r;
+    bool listDevices = false;
+    bool dshow = false;
+    bool haveAudio = false;
+    // Options that take no value; every other "-x" consumes the next argument.
+    auto isFlag = [](const std::string& a) { return a == "-y" || a == "-n" || a == "-re" || a == "-hide_banner"; };
+
+    std::size_t i = 0;
+    for (; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() < 2 || a[0] != '-') break;  // the output
+        if (isFlag(a)) continue;
+        if (i + 1 >= args.size()) return Request();
+        const std::string& v = args[++i];
+        if (a == "-list_devices") {
+            listDevices = v == "true" || v == "1";
+        } else if (a == "-f") {
+            if (v == "dshow") dshow = true;
+        } else if (a == "-i") {
+            if (StartsWith(v, "audio=")) {
+                r.device = v.substr(6);
+                haveAudio = true;
+            }
+        } else if (a == "-c:a" || a == "-acodec" || a == "-codec:a") {
+            r.codec = v;
+        } else if (a == "-b:a" || a == "-ab") {
+            r.bitrate = v;
+        }
+    }
+
+    if (listDevices && dshow && i == args.size()) {
+        r.mode = Mode::List;
+        return r;
+    }
+    if (dshow && haveAudio && i + 1 == args.size() && !args[i].empty()) {
+        r.url = args[i];
+        r.mode = Mode::Stream;
+        return r;
+    }
+    return Request();
+}
+
+std::string HexEncode(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 0x0F];
+    }
+    return out;
+}
+
+std::string RequestLine(const std::vector<std::pair<std::string, std::string>>& fields) {
+    std::string line;
+    for (const auto& f : fields) {
+        if (!line.empty()) line += ' ';
+        line += f.first + "=" + HexEncode(f.second);
+    }
+    return line + "\n";
+}
+
+void FrameReader::Feed(const char* data, std::size_t size) {
+    // Drop what was already taken before growing, so a long stream stays small.
+    if (pos_ > 0 && pos_ >= buffer_.size() / 2) {
+        buffer_.erase(0, pos_);
+        pos_ = 0;
+    }
+    buffer_.append(data, size);
+}
+
+bool FrameReader::Next(Frame* frame) {
+    if (corrupt_ || buffer_.size() - pos_ < 5) return false;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(buffer_.data() + pos_);
+    const std::size_t length = (static_cast<std::size_t>(p[1]) << 24) | (static_cast<std::size_t>(p[2]) << 16) |
+                               (static_cast<std::size_t>(p[3]) << 8) | static_cast<std::size_t>(p[4]);
+    if (length > kMaxPayload) {
+        corrupt_ = true;
+        return false;
+    }
+    if (buffer_.size() - pos_ - 5 < length) return false;
+    frame->kind = static_cast<char>(p[0]);
+    frame->payload.assign(buffer_, pos_ + 5, length);
+    pos_ += 5 + length;
+    return true;
+}
+
+bool ParseExitCode(const std::string& text, int* code) {
+    if (text.empty()) return false;
+    const std::size_t digits = text[0] == '-' ? 1 : 0;
+    if (digits == text.size()) return false;
+    for (std::size_t i = digits; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || v < INT_MIN || v > INT_MAX) return false;
+    *code = static_cast<int>(v);
+    return true;
+}
+
+std::map<std::string, std::string> ParseIni(const std::string& text) {
+    std::map<std::string, std::string> keys;
+    std::size_t pos = StartsWith(text, "\xEF\xBB\xBF") ? 3 : 0;
+    while (pos < text.size()) {
+        std::size_t eol = text.find('\n', pos);
+        if (eol == std::string::npos) eol = text.size();
+        const std::string line = Trim(text.substr(pos, eol - pos));
+        pos = eol + 1;
+        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = Trim(line.substr(0, eq));
+        if (!key.empty()) keys[key] = Trim(line.substr(eq + 1));
+    }
+    return keys;
+}
+
+ListingFormat ChooseListingFormat(const std::string* environmentValue, const std::string* iniValue) {
+    for (const std::string* v : {environmentValue, iniValue}) {
+        if (v == nullptr) continue;
+        const std::string word = Lower(Trim(*v));
+        if (word == "new") return ListingFormat::New;
+        if (word == "old") return ListingFormat::Old;
+    }
+    return ListingFormat::Old;
+}
+
+}  // namespace bridge

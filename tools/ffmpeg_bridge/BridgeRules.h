@@ -1,0 +1,70 @@
+// The parts of ffmpeg_bridge that need no Windows API: reading the command line
+// PushClient sends, the request line for the Linux helper, the frames it sends back,
+// and the optional ffmpeg-bridge.ini. Strings are UTF-8 bytes throughout.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace bridge {
+
+enum class Mode { List, Stream, Other };
+
+struct Request {
+    Mode mode = Mode::Other;
+    std::string device;   // after "audio=", quotes already removed by the splitter
+    std::string codec;    // -c:a / -acodec; empty when not given
+    std::string bitrate;  // -b:a / -ab as given, e.g. "48k"
+    std::string url;      // the output: the last argument
+};
+
+// args: the arguments after the program name, as the C runtime rules split them.
+Request ClassifyArguments(const std::vector<std::string>& args);
+
+// Lower-case hex of every byte.
+std::string HexEncode(const std::string& bytes);
+
+// "key=HEX key=HEX ...\n" in the given order: no value can break the line or a field.
+std::string RequestLine(const std::vector<std::pair<std::string, std::string>>& fields);
+
+// One message from the helper: kind '1' (stdout), '2' (stderr) or 'x' (exit code).
+struct Frame {
+    char kind = 0;
+    std::string payload;
+};
+
+// Reassembles frames (kind byte, 4-byte big-endian length, payload) from the byte
+// stream as it arrives, in pieces of any size.
+class FrameReader {
+public:
+    // Largest payload accepted; anything longer means the stream is not ours.
+    static constexpr std::size_t kMaxPayload = 16u * 1024u * 1024u;
+
+    void Feed(const char* data, std::size_t size);
+    // Takes the next complete frame out; false when none is complete yet.
+    bool Next(Frame* frame);
+    // The stream held a length no helper sends.
+    bool Corrupt() const { return corrupt_; }
+
+private:
+    std::string buffer_;
+    std::size_t pos_ = 0;
+    bool corrupt_ = false;
+};
+
+// The payload of an 'x' frame: an optional '-' and decimal digits that fit an int.
+bool ParseExitCode(const std::string& text, int* code);
+
+// key=value lines; blanks around both dropped; '#' and ';' lines and lines without
+// '=' skipped; a UTF-8 byte order mark ignored. Later keys win.
+std::map<std::string, std::string> ParseIni(const std::string& text);
+
+enum class ListingFormat { Old, New };
+
+// The environment variable wins over the ini key; each counts only when it says
+// "old" or "new" (any case). Otherwise the old, section-header format.
+ListingFormat ChooseListingFormat(const std::string* environmentValue, const std::string* iniValue);
+
+}  // namespace bridge
