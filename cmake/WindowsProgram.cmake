@@ -35,4 +35,6 @@ set_source_files_properties(res/PushClient.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/PushClient.ico;${CMAKE_SOURCE_DIR}/res/PushClient.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
 
 add_subdirectory(tools/fake_ffmpeg)
+add_subdirectory(tools/ffmpeg_bridge)
+add_subdirectory(tools/window_driver)
 add_subdirectory(tests/wine)

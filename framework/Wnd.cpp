@@ -18,14 +18,6 @@ BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add) const {
   return TRUE;
 }
 
-std::string CListBox::GetText(int index) const {
-  const LRESULT length = SendMessage(LB_GETTEXTLEN, static_cast<WPARAM>(index));
-  if (length == LB_ERR || length < 0) return std::string();
-  std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-  const LRESULT copied = SendMessage(LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
-  return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
-}
-
 std::string CComboBox::GetLBText(int index) const {
   const LRESULT length = SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
   if (length == CB_ERR || length < 0) return std::string();

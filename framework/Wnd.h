@@ -42,7 +42,6 @@ class CListBox : public CWnd {
   }
   void ResetContent() const { SendMessage(LB_RESETCONTENT); }
   int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
-  std::string GetText(int index) const;
 };
 
 class CComboBox : public CWnd {

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Sets up everything and opens PushClient under Wine. The program runs in build/run/, which holds the
-# exe, the encoder beside it, and the files the program writes (config.db, device.txt).
-# Without a display, the program runs on a virtual one and a screenshot is saved as build/run/window.png.
+# Sets up everything and opens PushClient under Wine, on the air for real: beside the exe lies the encoder
+# bridge (Debian's ffmpeg behind it), and a local RTMP server runs on 127.0.0.1:1935. On a first run
+# config.db is seeded with the test-tone device and rtmp://127.0.0.1/live/stream, so one click on
+# "开始直播" puts a tone on the air; listen with: ffplay rtmp://127.0.0.1/live/stream
+#
+# Without a display it runs on a virtual one, goes live by driving the window, prints what the server
+# received and saves a screenshot as build/run/window.png, then switches off and ends.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
@@ -12,16 +16,50 @@ build_windows
 RUN_DIR="$ROOT/build/run"
 mkdir -p "$RUN_DIR"
 cp "$ROOT/build/win/PushClient.exe" "$RUN_DIR/"
+cp "$ROOT/build/win/ffmpeg_bridge.exe" "$RUN_DIR/ffmpeg.exe"
+cp "$ROOT/build/win/ffmpeg-bridge-helper.py" "$RUN_DIR/"
+STREAM_URL="rtmp://127.0.0.1/live/stream"
+TONE="测试音 (440 Hz)"
+if [ ! -f "$RUN_DIR/config.db" ]; then
+  # Device position 0: the test tone, the only device where no sound server answers.
+  printf '0\r\n%s\r\n0\r\n1\r\n' "$STREAM_URL" >"$RUN_DIR/config.db"
+fi
 
+interactive=1
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then interactive=0; fi
 start_display
-trap 'stop_wine; stop_display' EXIT
+bash "$ROOT/scripts/rtmp-server.sh" start
+trap 'stop_wine; bash "$ROOT/scripts/rtmp-server.sh" stop >/dev/null || true; stop_display' EXIT
 start_wine
+
 cd "$RUN_DIR"
 wine PushClient.exe </dev/null >"$RUN_DIR/wine.log" 2>&1 &
 APP_PID=$!
-if [ -n "${XVFB_PID:-}" ]; then
-  sleep 5
-  import -display "$DISPLAY" -window root "$RUN_DIR/window.png"
-  echo "Screenshot: $RUN_DIR/window.png"
+drive() { wine "$ROOT/build/win/window_driver.exe" "$@" </dev/null; }
+
+if [ "$interactive" = 1 ]; then
+  echo "PushClient is open. Click 开始直播, then listen with: ffplay $STREAM_URL"
+  wait "$APP_PID" || true
+  exit 0
 fi
+
+drive wait
+drive select-device "$TONE" || true
+drive click 1004
+echo "Live; asking the server what it receives..."
+probe=""
+for _ in $(seq 1 10); do
+  probe="$(ffprobe -v error -rw_timeout 3000000 -show_entries stream=codec_name,sample_rate,channels,bit_rate \
+             -of default=noprint_wrappers=1 "$STREAM_URL" 2>&1)" && break
+  sleep 1
+done
+echo "Server received ($STREAM_URL):"
+echo "$probe" | sed 's/^/  /'
+sleep 1
+import -display "$DISPLAY" -window root -crop 520x260+0+0 "$RUN_DIR/window.png"
+echo "Screenshot: $RUN_DIR/window.png"
+echo "Activity log:"
+drive log | sed 's/^/  /'
+drive click 1004
+drive close
 wait "$APP_PID" || true

@@ -14,6 +14,9 @@ ctest --test-dir "$ROOT/build/native" --output-on-failure
 echo "== Integration tests (PushClient.exe under Wine)"
 build_windows
 start_display
-trap 'stop_wine; stop_display' EXIT
+# The end-to-end tests publish to the local RTMP server and restart it through this script.
+export PUSHCLIENT_ROOT="$ROOT"
+bash "$ROOT/scripts/rtmp-server.sh" start
+trap 'stop_wine; bash "$ROOT/scripts/rtmp-server.sh" stop >/dev/null || true; stop_display' EXIT
 start_wine
 ctest --test-dir "$ROOT/build/win" --output-on-failure

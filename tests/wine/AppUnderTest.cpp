@@ -130,13 +130,18 @@ AppUnderTest::AppUnderTest(Options options) : m_options(std::move(options)) {
   const std::string build = BuildFolder();
   if (!CopyFileA((build + "\\PushClient.exe").c_str(), PathOf(m_options.exeName).c_str(), FALSE))
     throw std::runtime_error("cannot copy PushClient.exe");
-  if (m_options.withEncoder) {
+  if (m_options.withEncoder && m_options.realEncoder) {
+    if (!CopyFileA((build + "\\ffmpeg_bridge.exe").c_str(), PathOf("ffmpeg.exe").c_str(), FALSE) ||
+        !CopyFileA((build + "\\ffmpeg-bridge-helper.py").c_str(), PathOf("ffmpeg-bridge-helper.py").c_str(), FALSE))
+      throw std::runtime_error("cannot copy the encoder bridge");
+  } else if (m_options.withEncoder) {
     if (!CopyFileA((build + "\\fake_ffmpeg.exe").c_str(), PathOf("ffmpeg.exe").c_str(), FALSE))
       throw std::runtime_error("cannot copy the stand-in encoder");
     WriteFileBytes(PathOf("fake-ffmpeg.ini"), m_options.encoderScript);
   }
   for (const auto& file : m_options.files) WriteFileBytes(PathOf(file.first), file.second);
-  if (m_options.startNow) Start();
+  // Without an encoder the program's message box comes before its window.
+  if (m_options.startNow) Start(m_options.withEncoder);
 }
 
 void AppUnderTest::Start(bool waitForWindow) {

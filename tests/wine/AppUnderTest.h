@@ -37,6 +37,8 @@ class AppUnderTest {
   struct Options {
     std::string exeName = "PushClient.exe";
     bool withEncoder = true;
+    // The bridge to the machine's real encoder instead of the scripted stand-in.
+    bool realEncoder = false;
     // fake-ffmpeg.ini for the stand-in encoder.
     std::string encoderScript;
     // Extra files laid in the folder before the start: name -> bytes.
@@ -57,7 +59,6 @@ class AppUnderTest {
 
   // Starts the program (done by the constructor unless options say otherwise) and waits for its
   // window, unless a message box is expected to come first.
-  static constexpr bool kExpectMessageBox = false;
   void Start(bool waitForWindow = true);
   // The main dialog once it exists (visible or not); null if it never appeared.
   HWND FindMainWindow(Millis timeout = 15s) const;

@@ -163,9 +163,7 @@ TEST(DeviceDiscovery, UncreatableDeviceFileIsLogged) {
 TEST(DeviceDiscovery, RefreshWithoutEncoderEndsInItsMessageBox) {
   AppUnderTest::Options options;
   options.withEncoder = false;
-  options.startNow = false;
   AppUnderTest app(options);
-  app.Start(AppUnderTest::kExpectMessageBox);
   HWND box = app.WaitForMessageBox();
   ASSERT_NE(box, nullptr);
   AppUnderTest::PressOk(box);

@@ -53,7 +53,9 @@ TEST(MainWindow, ShowsCaptionControlsAndTexts) {
     char className[64] = {};
     GetClassNameA(control, className, sizeof(className));
     EXPECT_STRCASEEQ(className, c.className);
-    if (c.id != IDC_COMBO_DEVICE && c.id != IDC_COMBO_BITRATE) EXPECT_EQ(AppUnderTest::WindowText(control), c.text);
+    if (c.id != IDC_COMBO_DEVICE && c.id != IDC_COMBO_BITRATE) {
+      EXPECT_EQ(AppUnderTest::WindowText(control), c.text);
+    }
     const DWORD controlStyle = static_cast<DWORD>(Style(control));
     EXPECT_EQ(controlStyle & c.styleBits, c.styleBits);
     EXPECT_EQ(controlStyle & c.absentBits, 0u);
@@ -119,9 +121,7 @@ TEST(MainWindow, CloseCommandEndsTheProgram) {
 TEST(MissingEncoder, OneMessageBoxThenAUsableWindow) {
   AppUnderTest::Options options;
   options.withEncoder = false;
-  options.startNow = false;
   AppUnderTest app(options);
-  app.Start(AppUnderTest::kExpectMessageBox);
 
   HWND box = app.WaitForMessageBox();
   ASSERT_NE(box, nullptr);
@@ -150,10 +150,8 @@ TEST(MissingEncoder, OneMessageBoxThenAUsableWindow) {
 TEST(MissingEncoder, MessageBoxCaptionFollowsTheExecutableName) {
   AppUnderTest::Options options;
   options.withEncoder = false;
-  options.startNow = false;
   options.exeName = "RadioPush.exe";
   AppUnderTest app(options);
-  app.Start(AppUnderTest::kExpectMessageBox);
   HWND box = app.WaitForMessageBox();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(AppUnderTest::WindowText(box), "RadioPush");

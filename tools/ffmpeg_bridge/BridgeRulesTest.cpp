@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,8 @@ struct ClassifyCase {
     const char* bitrate;
     const char* url;
 };
+
+void PrintTo(const ClassifyCase& c, std::ostream* os) { *os << c.name; }
 
 class ClassifyTest : public ::testing::TestWithParam<ClassifyCase> {};
 
@@ -176,7 +180,8 @@ TEST(ExitCode, DecimalWithinIntOnly) {
     } cases[] = {
         {"0", true, 0},           {"1", true, 1},       {"255", true, 255},
         {"-1", true, -1},         {"2147483647", true, 2147483647},
-        {"2147483648", false, 0}, {"", false, 0},       {"-", false, 0},
+        {"-2147483648", true, -2147483647 - 1},
+        {"2147483648", false, 0}, {"-2147483649", false, 0}, {"", false, 0},       {"-", false, 0},
         {"+1", false, 0},         {" 1", false, 0},     {"1 ", false, 0},
         {"0x10", false, 0},       {"12a", false, 0},
     };

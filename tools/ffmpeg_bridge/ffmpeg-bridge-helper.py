@@ -51,7 +51,7 @@ UNKNOWN_EXIT_CODE = 1      # ffmpeg ended by a signal: no code of its own
 KILL_GRACE_SECONDS = 0.4   # SIGTERM first, SIGKILL after this: well within a second
 CONNECT_TIMEOUT_SECONDS = 5
 REQUEST_TIMEOUT_SECONDS = 10
-PROBE_TIMEOUT_SECONDS = 5
+PROBE_TIMEOUT_SECONDS = 3    # PushClient gives the whole listing 15 s
 
 PR_SET_PDEATHSIG = 1
 
@@ -134,10 +134,17 @@ class Device:
         return wanted in (self.name, self.alternative) or (self.source is not None and wanted == self.source)
 
 
+class Unresponsive(Exception):
+    pass
+
+
 def run_quietly(argv, env=None):
+    """The program's stdout, or None if it is missing or fails; Unresponsive if it hangs."""
     try:
         done = subprocess.run(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL, timeout=PROBE_TIMEOUT_SECONDS, env=env)
+    except subprocess.TimeoutExpired:
+        raise Unresponsive()
     except (OSError, subprocess.SubprocessError):
         return None
     return done.stdout.decode("utf-8", "replace") if done.returncode == 0 else None
@@ -145,6 +152,15 @@ def run_quietly(argv, env=None):
 
 def pulse_sources():
     """(name, description) of every source of a Pulse server that answers; [] if none."""
+    try:
+        return query_pulse_sources()
+    except Unresponsive:
+        # A server that hangs would otherwise cost one timeout per query.
+        return []
+
+
+def query_pulse_sources():
+    # The C locale keeps pactl's field names ("Name:", "Description:") in English.
     env = dict(os.environ, LC_ALL="C")
     out = run_quietly(["pactl", "-f", "json", "list", "sources"], env)
     if out is not None:
@@ -217,7 +233,10 @@ def is_loopback_url(url):
 
 
 def encoders(ffmpeg):
-    out = run_quietly([ffmpeg, "-hide_banner", "-encoders"]) or ""
+    try:
+        out = run_quietly([ffmpeg, "-hide_banner", "-encoders"]) or ""
+    except Unresponsive:
+        out = ""
     return {parts[1] for parts in (line.split() for line in out.splitlines()) if len(parts) > 1}
 
 

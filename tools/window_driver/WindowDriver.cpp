@@ -1,0 +1,99 @@
+// Drives a running PushClient window from the command line, for scripts that run the program without a
+// person in front of it:
+//   window_driver wait                 wait (up to 30 s) until the main window is shown
+//   window_driver select-device NAME   choose the device whose text is NAME (UTF-8)
+//   window_driver click ID             click the control with that id (1004: the live switch)
+//   window_driver log                  print the activity log (UTF-8)
+//   window_driver close                send the window's close command
+// Exit code 0 on success, 1 on failure, 2 on a usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kMainCaption[] = L"Quorvel\u7535\u53f0\u63a8\u6d41\u5ba2\u6237\u7aef";  // the main window's caption
+constexpr int kDeviceCombo = 1001;
+constexpr int kLogList = 1000;
+
+HWND FindMain() { return FindWindowW(L"#32770", kMainCaption); }
+
+std::wstring Wide(const char* utf8) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+  std::wstring text(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &text[0], n);
+  text.resize(wcslen(text.c_str()));
+  return text;
+}
+
+std::string Utf8(const std::wstring& text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
+  out.resize(std::strlen(out.c_str()));
+  return out;
+}
+
+// Item texts are read wide: the ANSI reads of another process's list come back as UTF-16 under Wine.
+std::wstring ItemText(HWND control, UINT lengthMessage, UINT textMessage, int index) {
+  const LRESULT length = SendMessageW(control, lengthMessage, static_cast<WPARAM>(index), 0);
+  if (length < 0) return std::wstring();
+  std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(control, textMessage, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+  return buffer.data();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const std::string command = argv[1];
+  if (command == "wait") {
+    for (int i = 0; i < 300; ++i) {
+      HWND main = FindMain();
+      if (main && IsWindowVisible(main)) return 0;
+      Sleep(100);
+    }
+    std::fprintf(stderr, "window_driver: no PushClient window\n");
+    return 1;
+  }
+  HWND main = FindMain();
+  if (!main) {
+    std::fprintf(stderr, "window_driver: no PushClient window\n");
+    return 1;
+  }
+  if (command == "select-device" && argc == 3) {
+    HWND combo = GetDlgItem(main, kDeviceCombo);
+    const std::wstring wanted = Wide(argv[2]);
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      if (ItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, i) != wanted) continue;
+      SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+      SendMessageW(main, WM_COMMAND, MAKEWPARAM(kDeviceCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+      return 0;
+    }
+    std::fprintf(stderr, "window_driver: no device named %s\n", argv[2]);
+    return 1;
+  }
+  if (command == "click" && argc == 3) {
+    HWND control = GetDlgItem(main, std::atoi(argv[2]));
+    if (!control) return 1;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_NORMAL, 30000, &result) ? 0 : 1;
+  }
+  if (command == "log") {
+    HWND list = GetDlgItem(main, kLogList);
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) std::printf("%s\n", Utf8(ItemText(list, LB_GETTEXTLEN, LB_GETTEXT, i)).c_str());
+    return 0;
+  }
+  if (command == "close") {
+    PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return 0;
+  }
+  return 2;
+}
