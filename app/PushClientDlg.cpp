@@ -64,7 +64,7 @@ BOOL CPushClientDlg::OnInitDialog() {
   m_pi.Reset();
   m_nDeviceIndex = 0;
   m_nMinimizeToTray = 0;
-  m_nBitrateIndex = 1;
+  m_nBitrateIndex = kDefaultBitrateIndex;
   m_bLive = false;
 
   FindAppDir();

@@ -91,6 +91,17 @@ TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrate) {
   }
 }
 
+TEST(EndToEnd, TheListingOfCurrentEncodersFindsTheToneAndGoesLive) {
+  // The bridge prints the listing without section headers, as ffmpeg 5.0 and later do.
+  SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", "new");
+  AppUnderTest app(RealEncoder(1));
+  SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", nullptr);
+  EXPECT_EQ(ReadFileBytes(app.PathOf("device.txt")).find("DirectShow audio devices"), std::string::npos);
+  ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), std::vector<std::string>{kToneDevice});
+  GoLive(app, "e2enew");
+  EXPECT_TRUE(WaitForStream("e2enew", 20s).ok);
+}
+
 TEST(EndToEnd, AKilledEncoderIsBackWithinOneTick) {
   AppUnderTest app(RealEncoder(1));
   GoLive(app, "e2ewatch");
@@ -114,7 +125,9 @@ TEST(EndToEnd, SwitchingOffClosingAndEscapeLeaveNoPublisherAndNoEncoder) {
     if (way == SwitchOff) app.Click(IDC_BTN_LIVE);
     if (way == Close) app.CloseWindow();
     if (way == Escape) PostMessageA(app.Main(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    if (way != SwitchOff) EXPECT_TRUE(app.WaitForExit());
+    if (way != SwitchOff) {
+      EXPECT_TRUE(app.WaitForExit());
+    }
     EXPECT_TRUE(WaitUntil([&] { return EncodersFor(stream).empty(); }, 5s)) << EncodersFor(stream);
     EXPECT_TRUE(WaitUntil([&] { return !ServerHasPublisher(stream); }, 5s));
   }
