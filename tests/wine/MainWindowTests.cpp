@@ -156,3 +156,36 @@ TEST(MissingEncoder, MessageBoxCaptionFollowsTheExecutableName) {
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(AppUnderTest::WindowText(box), "RadioPush");
 }
+
+// What a person sees: no label, button or check box text is cut off or wrapped out of sight.
+TEST(MainWindow, EveryTextFitsItsControl) {
+  AppUnderTest app;
+  HDC dc = GetDC(nullptr);
+  // The dialog's own font: "MS Shell Dlg", 9 points, mapped as it is for the program.
+  HFONT font = CreateFontA(-MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                           "MS Shell Dlg");
+  HGDIOBJ old = SelectObject(dc, font);
+  for (HWND child = GetWindow(app.Main(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    char className[64] = {};
+    GetClassNameA(child, className, sizeof(className));
+    const std::string kind = className;
+    if (kind != "Static" && kind != "Button") continue;
+    std::string text = AppUnderTest::WindowText(child);
+    SCOPED_TRACE(text);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    RECT client = {};
+    GetClientRect(child, &client);
+    const LONG style = GetWindowLongA(child, GWL_STYLE);
+    LONG needed = extent.cx;
+    if (kind == "Button" && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX) needed += 16;  // the box and its gap
+    else if (kind == "Button") needed += 6;                                           // the button's edges
+    EXPECT_LE(needed, client.right) << "text of " << extent.cx << " px in a control of " << client.right << " px";
+    EXPECT_LE(extent.cy, client.bottom);
+  }
+  SelectObject(dc, old);
+  DeleteObject(font);
+  ReleaseDC(nullptr, dc);
+}
