@@ -266,3 +266,36 @@ TEST(Watchdog, ARelaunchThatCannotStartKeepsTheScheduleGoing) {
   EXPECT_EQ(app.CountLog(kRelaunch), 3u);
   EXPECT_EQ(app.CountLog("call process  failed!"), 0u);
 }
+
+TEST(WhileLive, RefreshingRebuildsTheListAndLeavesTheEncoderAlone) {
+  AppUnderTest app(Script(""));
+  app.SelectCombo(IDC_COMBO_DEVICE, 1);
+  GoLive(app, kGoodAddress);
+  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  const DWORD pid = StreamCalls(app)[0].pid;
+  WriteFileBytes(app.PathOf("listing.txt"), Listing({kMicUtf8, "Line In (USB Audio)", "AUX (USB Audio)"}));
+  app.Click(IDC_BTN_REFRESH);
+  EXPECT_EQ(app.ComboItems(IDC_COMBO_DEVICE).size(), 3u);
+  EXPECT_EQ(app.ComboSelection(IDC_COMBO_DEVICE), 1) << "selected again by position";
+  EXPECT_TRUE(ProcessRunning(pid));
+  EXPECT_EQ(StreamCalls(app).size(), 1u);
+}
+
+TEST(WhileLive, ANewBitrateIsUsedByTheNextRelaunchOnly) {
+  AppUnderTest app(Script(""));
+  GoLive(app, kGoodAddress);
+  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  app.SelectCombo(IDC_COMBO_BITRATE, 5);
+  const DWORD pid = StreamCalls(app)[0].pid;
+  Sleep(300);
+  ASSERT_TRUE(ProcessRunning(pid)) << "the running encoder is not touched";
+  // The encoder dies; the watchdog's relaunch takes the new bitrate.
+  HANDLE encoder = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+  ASSERT_NE(encoder, nullptr);
+  TerminateProcess(encoder, 1);
+  CloseHandle(encoder);
+  ASSERT_TRUE(WaitForStreamCalls(app, 2, 8s));
+  EXPECT_EQ(StreamCalls(app)[0].args[8], "48k");
+  EXPECT_EQ(StreamCalls(app)[1].args[8], "192k");
+  EXPECT_EQ(app.CountLog(kRelaunch), 1u);
+}
