@@ -2,6 +2,9 @@
 // watchdog's relaunches, and that no encoder outlives the window.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include "AppUnderTest.h"
 #include "res/resource.h"
 
@@ -230,6 +233,54 @@ TEST(Tray, MinimisingWithTheOptionHidesTheWindowAndTheIconBringsItBack) {
   EXPECT_FALSE(IsWindowVisible(app.Main()));
   SendMessageA(app.Main(), WM_USER + 1, 0, WM_RBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(app.Main()) != FALSE; }));
+  // Ended by its own close command, so that its icon is gone before the next test counts icons.
+  app.CloseWindow();
+  EXPECT_TRUE(app.WaitForExit());
+}
+
+namespace {
+// Icons in Wine's own tray window, which stands in for the task bar's notification area on a bare X display.
+int TrayIconCount() {
+  HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+  int count = 0;
+  for (HWND icon = tray ? GetWindow(tray, GW_CHILD) : nullptr; icon; icon = GetWindow(icon, GW_HWNDNEXT)) {
+    char className[64] = {};
+    GetClassNameA(icon, className, sizeof(className));
+    count += std::string(className) == "__winex11_tray_icon" && IsWindowVisible(icon);
+  }
+  return count;
+}
+}  // namespace
+
+TEST(Tray, OneIconStaysUntilTheEndAndComesBackAfterAShellRestart) {
+  const int before = TrayIconCount();
+  {
+    AppUnderTest app(Script("", "0\r\n\r\n1\r\n1\r\n"));
+    EXPECT_EQ(TrayIconCount(), before) << "no icon before the window goes to the tray";
+    for (int round = 0; round < 2; ++round) {
+      SendMessageA(app.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(app.Main()); }));
+      EXPECT_TRUE(WaitUntil([&] { return TrayIconCount() == before + 1; }, 5s)) << "one icon, round " << round;
+      SendMessageA(app.Main(), WM_USER + 1, 0, WM_LBUTTONDOWN);
+      ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(app.Main()) != FALSE; }));
+      EXPECT_EQ(TrayIconCount(), before + 1) << "the icon stays after the window is restored";
+    }
+
+    // A restarted shell has forgotten the icon and announces its new task bar.
+    SendMessageA(app.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    NOTIFYICONDATAA forget = {};
+    forget.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    forget.hWnd = app.Main();
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &forget));
+    ASSERT_TRUE(WaitUntil([&] { return TrayIconCount() == before; }, 5s));
+    SendMessageA(app.Main(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconCount() == before + 1; }, 5s)) << "the icon is added again";
+
+    SendMessageA(app.Main(), WM_USER + 1, 0, WM_LBUTTONDOWN);
+    app.CloseWindow();
+    ASSERT_TRUE(app.WaitForExit());
+  }
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconCount() == before; }, 5s)) << "removed when the program ends";
 }
 
 TEST(Tray, MinimisingWithoutTheOptionGoesToTheTaskBar) {
