@@ -4,7 +4,9 @@
 # The tests find the program and the stand-in encoder beside themselves.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-set(PUSHCLIENT_STATIC_LINK -static -static-libgcc -static-libstdc++)
+if(MINGW)
+  set(PUSHCLIENT_STATIC_LINK -static -static-libgcc -static-libstdc++)
+endif()
 
 add_library(pushclient_framework STATIC
   framework/ChildProcess.cpp
