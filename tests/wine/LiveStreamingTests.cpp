@@ -350,3 +350,16 @@ TEST(WhileLive, ANewBitrateIsUsedByTheNextRelaunchOnly) {
   EXPECT_EQ(StreamCalls(app)[1].args[8], "192k");
   EXPECT_EQ(app.CountLog(kRelaunch), 1u);
 }
+
+TEST(NoOrphanEncoder, KillingTheProgramWhileLiveEndsTheEncoderToo) {
+  AppUnderTest app(Script(""));
+  GoLive(app, kGoodAddress);
+  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  WatchedProcess encoder(StreamCalls(app)[0].pid);
+  // As the task manager would: no close path of the program runs.
+  HANDLE program = OpenProcess(PROCESS_TERMINATE, FALSE, app.ProcessId());
+  ASSERT_NE(program, nullptr);
+  TerminateProcess(program, 1);
+  CloseHandle(program);
+  EXPECT_TRUE(encoder.WaitForExit(5s));
+}
