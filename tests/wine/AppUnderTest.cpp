@@ -106,6 +106,14 @@ bool ProcessRunning(DWORD pid, DWORD* exitCode) {
   return running;
 }
 
+bool TerminateByPid(DWORD pid, UINT exitCode) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+  if (!process) return false;
+  TerminateProcess(process, exitCode);
+  CloseHandle(process);
+  return true;
+}
+
 WatchedProcess::WatchedProcess(DWORD pid)
     : m_process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid)) {}
 
@@ -167,13 +175,7 @@ void AppUnderTest::Start(bool waitForWindow) {
 
 AppUnderTest::~AppUnderTest() {
   // Encoders started by the program, should any have escaped the job.
-  for (const EncoderCall& call : EncoderCalls()) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, call.pid);
-    if (process) {
-      TerminateProcess(process, 99);
-      CloseHandle(process);
-    }
-  }
+  for (const EncoderCall& call : EncoderCalls()) TerminateByPid(call.pid, 99);
   if (m_pi.hProcess) {
     TerminateProcess(m_pi.hProcess, 99);
     WaitForSingleObject(m_pi.hProcess, 5000);

@@ -109,6 +109,9 @@ class AppUnderTest {
 // somebody still holds it.
 bool ProcessRunning(DWORD pid, DWORD* exitCode = nullptr);
 
+// Ends a process by its id, as the task manager would; false when it could not be opened.
+bool TerminateByPid(DWORD pid, UINT exitCode = 1);
+
 // Holds a process from the moment it is seen, so that its exit code can be read after it ended.
 class WatchedProcess {
  public:

@@ -51,6 +51,12 @@ void GoLive(const AppUnderTest& app, const std::string& address) {
   app.Click(IDC_BTN_LIVE);
 }
 
+// Goes live on the service's own address; the process id of the encoder it started, 0 if none came.
+DWORD GoLiveAndGetEncoder(const AppUnderTest& app) {
+  GoLive(app, kGoodAddress);
+  return WaitForStreamCalls(app, 1) ? StreamCalls(app)[0].pid : 0;
+}
+
 }  // namespace
 
 TEST(GoingLive, SendsTheCommandLineSavesTheSettingsAndLogs) {
@@ -78,9 +84,9 @@ TEST(GoingLive, SendsTheCommandLineSavesTheSettingsAndLogs) {
 
 TEST(GoingLive, SwitchingOffEndsTheEncoderWithExitCodeZero) {
   AppUnderTest app(Script(""));
-  GoLive(app, kGoodAddress);
-  ASSERT_TRUE(WaitForStreamCalls(app, 1));
-  WatchedProcess encoder(StreamCalls(app)[0].pid);
+  const DWORD pid = GoLiveAndGetEncoder(app);
+  ASSERT_NE(pid, 0u);
+  WatchedProcess encoder(pid);
   app.Click(IDC_BTN_LIVE);
   EXPECT_TRUE(encoder.WaitForExit());
   EXPECT_EQ(encoder.ExitCode(), 0u);
@@ -199,9 +205,9 @@ TEST(Watchdog, AFirstLaunchThatCannotStartIsReportedEveryTick) {
 
 TEST(NoOrphanEncoder, ClosingTheWindowWhileLiveEndsTheEncoder) {
   AppUnderTest app(Script(""));
-  GoLive(app, kGoodAddress);
-  ASSERT_TRUE(WaitForStreamCalls(app, 1));
-  WatchedProcess encoder(StreamCalls(app)[0].pid);
+  const DWORD pid = GoLiveAndGetEncoder(app);
+  ASSERT_NE(pid, 0u);
+  WatchedProcess encoder(pid);
   app.CloseWindow();
   EXPECT_TRUE(app.WaitForExit());
   EXPECT_TRUE(encoder.WaitForExit(1s));
@@ -212,9 +218,9 @@ TEST(NoOrphanEncoder, EscapeOrEnterWhileLiveEndsTheEncoder) {
   for (int command : {IDCANCEL, IDOK}) {
     SCOPED_TRACE(command);
     AppUnderTest app(Script(""));
-    GoLive(app, kGoodAddress);
-    ASSERT_TRUE(WaitForStreamCalls(app, 1));
-    WatchedProcess encoder(StreamCalls(app)[0].pid);
+    const DWORD pid = GoLiveAndGetEncoder(app);
+    ASSERT_NE(pid, 0u);
+    WatchedProcess encoder(pid);
     // What the dialog manager sends for Escape and Enter.
     PostMessageA(app.Main(), WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
     EXPECT_TRUE(app.WaitForExit());
@@ -341,10 +347,7 @@ TEST(WhileLive, ANewBitrateIsUsedByTheNextRelaunchOnly) {
   Sleep(300);
   ASSERT_TRUE(ProcessRunning(pid)) << "the running encoder is not touched";
   // The encoder dies; the watchdog's relaunch takes the new bitrate.
-  HANDLE encoder = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
-  ASSERT_NE(encoder, nullptr);
-  TerminateProcess(encoder, 1);
-  CloseHandle(encoder);
+  ASSERT_TRUE(TerminateByPid(pid));
   ASSERT_TRUE(WaitForStreamCalls(app, 2, 8s));
   EXPECT_EQ(StreamCalls(app)[0].args[8], "48k");
   EXPECT_EQ(StreamCalls(app)[1].args[8], "192k");
@@ -353,13 +356,10 @@ TEST(WhileLive, ANewBitrateIsUsedByTheNextRelaunchOnly) {
 
 TEST(NoOrphanEncoder, KillingTheProgramWhileLiveEndsTheEncoderToo) {
   AppUnderTest app(Script(""));
-  GoLive(app, kGoodAddress);
-  ASSERT_TRUE(WaitForStreamCalls(app, 1));
-  WatchedProcess encoder(StreamCalls(app)[0].pid);
+  const DWORD pid = GoLiveAndGetEncoder(app);
+  ASSERT_NE(pid, 0u);
+  WatchedProcess encoder(pid);
   // As the task manager would: no close path of the program runs.
-  HANDLE program = OpenProcess(PROCESS_TERMINATE, FALSE, app.ProcessId());
-  ASSERT_NE(program, nullptr);
-  TerminateProcess(program, 1);
-  CloseHandle(program);
+  ASSERT_TRUE(TerminateByPid(app.ProcessId()));
   EXPECT_TRUE(encoder.WaitForExit(5s));
 }
