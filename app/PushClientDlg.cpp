@@ -6,10 +6,10 @@
 #include "encoder/EncoderCommandLine.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
+#include "res/Texts.h"
 
 namespace {
 const char kEncoderFileName[] = "\\ffmpeg.exe";
-const char kEncoderMissing[] = "请把ffmpeg.exe 文件放到执行文件目录！！！";
 }  // namespace
 
 CPushClientDlg::CPushClientDlg() : CDialog(IDD_MAIN), m_nid() { m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME); }

@@ -8,10 +8,7 @@
 #include "app/PushClientDlg.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
-
-namespace {
-const char kTrayTip[] = "Quorvel电台推流客户端";
-}  // namespace
+#include "res/Texts.h"
 
 void CPushClientDlg::AddAboutToSystemMenu() {
   HMENU menu = GetSystemMenu(FALSE);

@@ -9,6 +9,7 @@
 #include "encoder/EncoderCommandLine.h"
 #include "framework/ChildProcess.h"
 #include "framework/UniqueHandle.h"
+#include "res/Texts.h"
 #include "framework/WinApp.h"
 #include "settings/FileBytes.h"
 #include "settings/TextMode.h"
@@ -17,8 +18,6 @@ namespace {
 const char kDeviceFileName[] = "device.txt";
 const char kPipeFailed[] = "Error On CreatePipe()";
 const char kStartFailed[] = "Error on CreateProcess()";
-const char kDeviceFileFailed[] = "创建设备列表文件失败！";
-const char kListingTimedOut[] = "获取音频设备列表超时（15秒），已结束ffmpeg.exe，设备列表未更新！";
 
 // A listing child that has not ended by then is taken as hung.
 constexpr std::chrono::milliseconds kListingTimeout{15000};

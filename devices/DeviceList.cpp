@@ -5,11 +5,10 @@
 #include "devices/DeviceListParser.h"
 #include "settings/FileBytes.h"
 #include "settings/TextMode.h"
+#include "res/Texts.h"
 
 namespace {
 const char kDeviceFileName[] = "device.txt";
-const char kDeviceFileUnreadable[] = "ParseDeviceLIst 打开文件失败！";
-
 }  // namespace
 
 void CPushClientDlg::ParseDeviceLIst() {

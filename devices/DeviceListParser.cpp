@@ -5,8 +5,6 @@
 
 #include "encoder/AnsiText.h"
 
-const char kLogSearchAgain[] = "重新查找开始符号";
-
 namespace {
 
 const char kAudioSectionHeader[] = "DirectShow audio devices";

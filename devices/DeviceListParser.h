@@ -1,9 +1,7 @@
 #pragma once
+#include "res/Texts.h"
 #include <string>
 #include <vector>
-
-// The log line of a device line without a quoted name before the first name was found.
-extern const char kLogSearchAgain[];  // "重新查找开始符号"
 
 struct DeviceListParse {
   std::vector<std::string> devices;   // the device array after reading (starts as `current`)

@@ -3,13 +3,11 @@
 
 #include "app/PushClientDlg.h"
 #include "res/resource.h"
+#include "res/Texts.h"
 #include "streaming/PublishValidation.h"
 #include "streaming/Watchdog.h"
 
 namespace {
-const char kButtonStart[] = "开始直播";
-const char kButtonStop[] = "停止直播";
-
 WaitOutcome ToWaitOutcome(DWORD result) {
   switch (result) {
     case WAIT_TIMEOUT:

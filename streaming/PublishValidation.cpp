@@ -7,13 +7,6 @@
 
 const char kPublishHostSuffix[] = ".push.quorvel.com/";
 
-const char kMsgServerMissing[] = "请重新设置服务器地址，服务器地址不存在！";
-const char kMsgServerPrefix[] = "请重新设置服务器地址，必须以\"rtmp://\"开头，请参考示例！";
-const char kMsgAppMissing[] = "请重新设置服务器地址，APP字段不可为空，请参考示例！";
-const char kMsgStreamMissing[] = "请重新设置服务器地址，STREAM字段不可为空，请参考示例！";
-const char kMsgNotServiceHost[] = "非Quorvel习惯直播地址，有可能出错！！！";
-const char kMsgDeviceMissing[] = "音频设备选择有误，请重新选择，或者检查声卡驱动程序！！！";
-const char kMsgTooLong[] = "音频设备名称或服务器地址过长，无法启动直播！";
 
 namespace {
 

@@ -1,18 +1,12 @@
 #pragma once
+#include "res/Texts.h"
 #include <string>
 #include <vector>
 
 // The service's publishing-host suffix. An address without it is accepted with a warning.
 extern const char kPublishHostSuffix[];  // ".push.quorvel.com/"
 
-// The log lines of the checks, in the order the checks run.
-extern const char kMsgServerMissing[];   // address too short, or no host
-extern const char kMsgServerPrefix[];    // not starting with "rtmp://"
-extern const char kMsgAppMissing[];      // no APP field
-extern const char kMsgStreamMissing[];   // no STREAM field
-extern const char kMsgNotServiceHost[];  // warning only
-extern const char kMsgDeviceMissing[];   // no device chosen
-extern const char kMsgTooLong[];         // the command line would not fit
+// The log lines of the checks (kMsg… in res/Texts.h) come in the order the checks run.
 
 struct ValidationResult {
   bool ok = false;

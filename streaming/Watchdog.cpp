@@ -2,9 +2,6 @@
 
 #include <climits>
 
-const char kLogOnAir[] = "直播中。。。";
-const char kLogOffAir[] = "关闭直播。。。";
-const char kLogRelaunch[] = "直播进程被关闭，系统自动重启进程！";
 const char kLogCallFailed[] = "call process  failed!";
 
 namespace {

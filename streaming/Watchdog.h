@@ -1,13 +1,11 @@
 #pragma once
+#include "res/Texts.h"
 #include <string>
 
 // The watchdog polls the streaming child every 5 seconds while live and relaunches a child that has
 // ended: at once, then less and less often.
 
 // Log lines of the live switch and the watchdog.
-extern const char kLogOnAir[];       // "直播中。。。"
-extern const char kLogOffAir[];      // "关闭直播。。。"
-extern const char kLogRelaunch[];    // "直播进程被关闭，系统自动重启进程！"
 extern const char kLogCallFailed[];  // "call process  failed!"
 
 // True when the watchdog relaunches at this count of consecutive ticks that found the child ended:

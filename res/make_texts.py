@@ -1,0 +1,73 @@
+#!/usr/bin/env python3
+"""Writes res/Texts.h: the program's Chinese texts as code page 936 byte strings.
+
+The texts are kept as byte escapes so that any compiler builds them the same way, whatever it
+assumes of the source and execution character sets; each carries its readable form in a comment.
+To add or change a text, edit TEXTS below and run this script (python3 res/make_texts.py).
+"""
+import os
+
+TEXTS = [
+    # The main window
+    ("kEncoderMissing", "请把ffmpeg.exe 文件放到执行文件目录！！！"),
+    ("kTrayTip", "Quorvel电台推流客户端"),
+    ("kButtonStart", "开始直播"),
+    ("kButtonStop", "停止直播"),
+    # The live switch and the watchdog
+    ("kLogOnAir", "直播中。。。"),
+    ("kLogOffAir", "关闭直播。。。"),
+    ("kLogRelaunch", "直播进程被关闭，系统自动重启进程！"),
+    # The device listing
+    ("kDeviceFileFailed", "创建设备列表文件失败！"),
+    ("kDeviceFileUnreadable", "ParseDeviceLIst 打开文件失败！"),
+    ("kListingTimedOut", "获取音频设备列表超时（15秒），已结束ffmpeg.exe，设备列表未更新！"),
+    ("kLogSearchAgain", "重新查找开始符号"),
+    # Publish settings validation
+    ("kMsgServerMissing", "请重新设置服务器地址，服务器地址不存在！"),
+    ("kMsgServerPrefix", "请重新设置服务器地址，必须以\"rtmp://\"开头，请参考示例！"),
+    ("kMsgAppMissing", "请重新设置服务器地址，APP字段不可为空，请参考示例！"),
+    ("kMsgStreamMissing", "请重新设置服务器地址，STREAM字段不可为空，请参考示例！"),
+    ("kMsgNotServiceHost", "非Quorvel习惯直播地址，有可能出错！！！"),
+    ("kMsgDeviceMissing", "音频设备选择有误，请重新选择，或者检查声卡驱动程序！！！"),
+    ("kMsgTooLong", "音频设备名称或服务器地址过长，无法启动直播！"),
+]
+
+HEX = "0123456789abcdefABCDEF"
+
+
+def literal(text):
+    out, after_escape = '"', False
+    for byte in text.encode("gbk"):
+        ch = chr(byte)
+        if byte >= 0x80:
+            out += "\\x%02X" % byte
+            after_escape = True
+            continue
+        # A hex digit right after \xNN would be read as part of the escape: start a new literal.
+        if after_escape and ch in HEX:
+            out += '" "'
+        after_escape = False
+        out += "\\" + ch if ch in '"\\' else ch
+    return out + '"'
+
+
+def main():
+    lines = [
+        "// Written by res/make_texts.py: edit the table there and run it again.",
+        "// The program's Chinese texts, as code page 936 bytes.",
+        "#pragma once",
+        "",
+    ]
+    for name, text in TEXTS:
+        if text is None:
+            lines.append("")
+            continue
+        lines.append("// " + text)
+        lines.append("inline constexpr char %s[] = %s;" % (name, literal(text)))
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "Texts.h")
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+if __name__ == "__main__":
+    main()
