@@ -2,22 +2,23 @@
 
 #include <io.h>
 
+#include "app/AboutDlg.h"
 #include "app/ModuleFolder.h"
+#include "devices/DeviceListFile.h"
 #include "encoder/EncoderCommandLine.h"
 #include "framework/WinApp.h"
-#include "res/resource.h"
 #include "res/Texts.h"
+#include "res/resource.h"
+#include "streaming/PublishValidation.h"
+#include "streaming/Watchdog.h"
 
 namespace {
 const char kEncoderFileName[] = "\\ffmpeg.exe";
+const char kPipeFailed[] = "Error On CreatePipe()";
+const char kStartFailed[] = "Error on CreateProcess()";
 }  // namespace
 
-CPushClientDlg::CPushClientDlg() : CDialog(IDD_MAIN), m_nid() { m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME); }
-
-CPushClientDlg::~CPushClientDlg() {
-  // The record is all zero unless the window went to the tray: then this removes that one icon.
-  Shell_NotifyIconA(NIM_DELETE, &m_nid);
-}
+CPushClientDlg::CPushClientDlg() : CDialog(IDD_MAIN) { m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME); }
 
 const MessageMap* CPushClientDlg::GetMessageMap() const {
   using namespace msgmap;
@@ -35,7 +36,8 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
       OnCommand(BN_CLICKED, IDC_CHECK_TRAY, &CPushClientDlg::OnBnClickedTrayCheck),
       OnCommand(CBN_SELCHANGE, IDC_COMBO_BITRATE, &CPushClientDlg::OnCbnSelchangeBitrate),
       // The shell announces a new task bar after it restarted: the tray icon must be added again.
-      OnMessage(RegisterWindowMessageA("TaskbarCreated"), &CPushClientDlg::OnTaskbarCreated),
+      OnMessage(CTrayIcon::TaskbarCreatedMessage(), &CPushClientDlg::OnTaskbarCreated),
+      OnMessage(WM_DEVICELIST_READY, &CPushClientDlg::OnDeviceListReady),
   };
   static const MessageMap map = {CDialog::GetMessageMap(), entries, sizeof(entries) / sizeof(entries[0])};
   return &map;
@@ -55,13 +57,13 @@ BOOL CPushClientDlg::OnInitDialog() {
   AddAboutToSystemMenu();
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
+  CTrayIcon::AllowTaskbarCreated(m_hWnd);
 
   // Inserted by position, not added, so the list keeps this order whatever the control's sort style.
   int position = 0;
   for (const char* bitrate : kBitrateTexts) position = m_comboBitrate.InsertString(position, bitrate) + 1;
 
   m_nRestartCount = 0;
-  m_pi.Reset();
   m_nDeviceIndex = 0;
   m_nMinimizeToTray = 0;
   m_nBitrateIndex = kDefaultBitrateIndex;
@@ -74,6 +76,7 @@ BOOL CPushClientDlg::OnInitDialog() {
   }
 
   LoadConfig();
+  // The listing runs on while the window shows; the list and its remembered position follow when it ends.
   RefreshDevices();
 
   m_comboBitrate.SetCurSel(m_nBitrateIndex);
@@ -92,6 +95,7 @@ void CPushClientDlg::FindAppDir() {
 // Called when the window's close command arrives (the caption's close box, Alt+F4).
 void CPushClientDlg::OnClose() {
   StopStreamingChild();
+  m_listing.Cancel();
   // The watchdog timer dies with the window.
   CDialog::OnOK();
 }
@@ -102,6 +106,7 @@ void CPushClientDlg::OnOK() { OnClose(); }
 
 void CPushClientDlg::OnCancel() {
   StopStreamingChild();
+  m_listing.Cancel();
   CDialog::OnCancel();
 }
 
@@ -124,3 +129,233 @@ void CPushClientDlg::OnPaint() {
 
 // Called for the cursor shown while the minimised window is dragged.
 HCURSOR CPushClientDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+
+void CPushClientDlg::SetStatusText(const std::string& text) { SetDlgItemTextA(m_hWnd, IDC_STATUS, text.c_str()); }
+
+// ---- System menu, About box and tray
+
+void CPushClientDlg::AddAboutToSystemMenu() {
+  HMENU menu = GetSystemMenu(FALSE);
+  if (!menu) return;
+  char text[256] = {};
+  if (LoadStringA(AfxGetApp()->m_hInstance, IDS_ABOUTBOX, text, sizeof(text)) <= 0 || text[0] == '\0') return;
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, text);
+}
+
+// Called for system-menu commands and the caption's buttons. The low four bits of the id are the
+// system's own.
+void CPushClientDlg::OnSysCommand(UINT nID, LPARAM) {
+  if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg about;
+    about.DoModal();
+    return;
+  }
+  if ((nID & 0xFFF0) == SC_MINIMIZE && m_nMinimizeToTray != 0) {
+    MinimizeToTray();
+    return;
+  }
+  Default();
+}
+
+// The icon comes first: a window hidden without one would have no way back.
+void CPushClientDlg::MinimizeToTray() {
+  if (!m_tray.Add(m_hWnd, AfxGetApp()->LoadIcon(IDR_MAINFRAME), WM_TRAYNOTIFY, kTrayTip)) {
+    Default();
+    return;
+  }
+  ShowWindow(SW_HIDE);
+}
+
+// Called for mouse events on the tray icon. The message shares its value with DM_SETDEFID: only the
+// mouse messages below in lParam do anything.
+LRESULT CPushClientDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
+  if (lParam == WM_LBUTTONDOWN || lParam == WM_RBUTTONDOWN) {
+    ModifyStyleEx(0, WS_EX_TOPMOST);
+    ShowWindow(SW_SHOW);
+  }
+  return 0;
+}
+
+// Called when the shell's task bar was (re)created: a restarted shell forgets the icons it had.
+LRESULT CPushClientDlg::OnTaskbarCreated(WPARAM, LPARAM) {
+  m_tray.OnTaskbarCreated();
+  return 0;
+}
+
+// Called when "最小化到托盘" is clicked; the choice is saved at once.
+void CPushClientDlg::OnBnClickedTrayCheck() {
+  m_nMinimizeToTray = static_cast<int>(SendDlgItemMessageA(m_hWnd, IDC_CHECK_TRAY, BM_GETCHECK, 0, 0));
+  SaveConfig();
+}
+
+// ---- Settings
+
+StoredSettings CPushClientDlg::CurrentSettings() const {
+  StoredSettings settings;
+  settings.deviceIndex = m_nDeviceIndex;
+  settings.server = m_strServer;
+  settings.minimizeToTray = m_nMinimizeToTray;
+  settings.bitrateIndex = m_nBitrateIndex;
+  return settings;
+}
+
+void CPushClientDlg::SaveConfig() {
+  if (!m_bSettingsLoaded) return;
+  if (!m_settings.SaveConfig(CurrentSettings())) AddLog(kSettingsNotSaved);
+}
+
+// Always returns false; the device listing runs after it whatever the file held.
+bool CPushClientDlg::LoadConfig() {
+  StoredSettings settings = CurrentSettings();
+  m_settings.LoadConfig(settings);
+  m_nDeviceIndex = settings.deviceIndex;
+  m_strServer = settings.server;
+  m_nMinimizeToTray = settings.minimizeToTray;
+  m_nBitrateIndex = settings.bitrateIndex;
+  m_bSettingsLoaded = true;
+  return false;
+}
+
+// ---- Devices
+
+// Called at start-up and when "刷新音频设备" is clicked. One listing at a time; while it runs the button
+// rests and the status line says so.
+void CPushClientDlg::RefreshDevices() {
+  if (!m_listing.Start(m_strEncoderPath, m_hWnd, WM_DEVICELIST_READY)) return;
+  EnableWindow(GetDlgItem(IDC_BTN_REFRESH), FALSE);
+  SetStatusText(kStatusListing);
+}
+
+// Called when the listing's thread has ended.
+LRESULT CPushClientDlg::OnDeviceListReady(WPARAM, LPARAM) {
+  const DeviceListingResult result = m_listing.TakeResult();
+  EnableWindow(GetDlgItem(IDC_BTN_REFRESH), TRUE);
+  SetStatusText("");
+  switch (result.outcome) {
+    case DeviceListingResult::Outcome::PipeFailed:
+      AfxMessageBox(kPipeFailed);
+      break;
+    case DeviceListingResult::Outcome::StartFailed:
+      AfxMessageBox(kStartFailed);
+      break;
+    case DeviceListingResult::Outcome::TimedOut:
+      AddLog(kListingTimedOut);
+      break;
+    case DeviceListingResult::Outcome::DeviceFileFailed:
+      AddLog(kDeviceFileFailed);
+      break;
+    case DeviceListingResult::Outcome::Cancelled:
+      break;
+    case DeviceListingResult::Outcome::Written:
+      ParseDeviceLIst();
+      break;
+  }
+  return 0;
+}
+
+void CPushClientDlg::ParseDeviceLIst() {
+  DeviceListParse parsed;
+  if (!ReadDeviceListFile(m_arrDevices, parsed)) {
+    AddLog(kDeviceFileUnreadable);
+    return;
+  }
+  m_arrDevices = std::move(parsed.devices);
+  for (const std::string& line : parsed.logLines) AddLog(line);
+  if (parsed.fillCombo) FillDeviceCombo();
+}
+
+void CPushClientDlg::FillDeviceCombo() {
+  m_comboDevice.ResetContent();
+  for (const std::string& name : m_arrDevices) m_comboDevice.AddString(name);
+  m_nDeviceIndex = ClampDevicePosition(m_nDeviceIndex, static_cast<int>(m_arrDevices.size()));
+  m_comboDevice.SetCurSel(m_nDeviceIndex);
+  // Device names are often longer than the box is wide.
+  m_comboDevice.FitDroppedWidth(m_arrDevices);
+}
+
+// Called when the user picks another device.
+void CPushClientDlg::OnCbnSelchangeDevice() {
+  m_nDeviceIndex = m_comboDevice.GetCurSel();
+  m_strDevice = m_comboDevice.GetWindowText();
+}
+
+// ---- Going live
+
+// Checks the address and the device, logging what is wrong; the address loses its blanks on the way.
+bool CPushClientDlg::ValidateSettings() {
+  const ValidationResult result = ValidatePublishSettings(m_strServer, m_strDevice);
+  m_strServer = result.cleanedServer;
+  for (const std::string& line : result.logLines) AddLog(line);
+  return result.ok;
+}
+
+void CPushClientDlg::LaunchStream() {
+  // A position from a hand-edited config.db may name no entry: never read outside the list.
+  std::string bitrate;
+  if (m_nBitrateIndex >= 0 && m_nBitrateIndex < m_comboBitrate.GetCount())
+    bitrate = m_comboBitrate.GetLBText(m_nBitrateIndex);
+  if (bitrate.empty()) bitrate = BitrateTextForIndex(m_nBitrateIndex);
+  const std::string arguments = BuildStreamArgs(m_strDevice, bitrate, m_strServer);
+  // The outcome of the start is not looked at here: the watchdog notices a child that did not start.
+  const CEncoderProcess::LaunchResult launched =
+      m_encoder.LaunchStream(m_strEncoderPath, arguments, CEncoderProcess::StatusFilePath(m_strAppDir));
+  if (!launched.statusFile) AddLog(kStatusFileFailed);
+}
+
+void CPushClientDlg::StopStreamingChild() { m_encoder.Stop(); }
+
+// Called when "开始直播" / "停止直播" is clicked.
+void CPushClientDlg::OnBnClickedLive() {
+  m_bLive = !m_bLive;
+  if (m_bLive) {
+    UpdateData(TRUE);
+    m_strDevice = m_comboDevice.GetWindowText();
+    if (!ValidateSettings()) {
+      m_bLive = false;
+      return;
+    }
+    SaveConfig();
+    SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStop);
+    AddLog(kLogOnAir);
+    SetTimer(ID_TIMER_WATCHDOG, kWatchdogPeriodMs);
+    LaunchStream();
+  } else {
+    StopStreamingChild();
+    KillTimer(ID_TIMER_WATCHDOG);
+    SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStart);
+    AddLog(kLogOffAir);
+  }
+}
+
+// Called every five seconds while live: notices an ended encoder and relaunches it on a widening schedule.
+void CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
+  if (nIDEvent == ID_TIMER_WATCHDOG && m_bLive) {
+    unsigned long waitResult = WAIT_FAILED;
+    const WaitOutcome waited = m_encoder.HasChild() ? m_encoder.Poll(waitResult) : WaitOutcome::Failed;
+    switch (WatchdogTick(WatchdogOutcome(m_encoder.HasChild(), m_nRestartCount, waited), m_nRestartCount)) {
+      case WatchdogAction::None:
+        break;
+      case WatchdogAction::LogOnAir:
+        AddLog(kLogOnAir);
+        break;
+      case WatchdogAction::Relaunch:
+        AddLog(kLogRelaunch);
+        LaunchStream();
+        break;
+      case WatchdogAction::LogCallFailed:
+        AddLog(kLogCallFailed);
+        break;
+      case WatchdogAction::LogWaitError:
+        AddLog(FormatWaitError(waitResult));
+        break;
+    }
+  }
+  Default();
+}
+
+// Called when another bitrate is picked; it takes effect at the next launch or relaunch.
+void CPushClientDlg::OnCbnSelchangeBitrate() { m_nBitrateIndex = m_comboBitrate.GetCurSel(); }
+
+// Called when "清理日志" is clicked.
+void CPushClientDlg::OnBnClickedClearLog() { m_listLog.Clear(); }

@@ -1,30 +1,32 @@
 #pragma once
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
 
-#include "framework/ChildProcess.h"
+#include "app/TrayIcon.h"
+#include "devices/DeviceListing.h"
 #include "framework/Dialog.h"
+#include "log/ActivityLog.h"
+#include "settings/SettingsFile.h"
+#include "streaming/EncoderProcess.h"
 
 // The notification icon's callback message. It has the value of DM_SETDEFID; that is harmless because
 // OnTrayNotify acts only on the mouse messages it finds in lParam.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
+// Posted by the device listing's thread when the listing has ended.
+constexpr UINT WM_DEVICELIST_READY = WM_APP + 1;
 // The watchdog's timer: every five seconds while live.
 constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;
 constexpr UINT kWatchdogPeriodMs = 5000;
-// How long one watchdog tick waits on the streaming child.
-constexpr DWORD kWatchdogWaitMs = 100;
 
-// The main window. It holds all of the program's state for the life of the process.
+// The main window: composes the features and hands them the user's choices.
 class CPushClientDlg : public CDialog {
  public:
   CPushClientDlg();
-  ~CPushClientDlg() override;
 
   // Appends one time-stamped line to the activity log.
-  void AddLog(std::string message);
+  void AddLog(const std::string& message) { m_listLog.AddLog(message); }
 
  protected:
   const MessageMap* GetMessageMap() const override;
@@ -49,36 +51,41 @@ class CPushClientDlg : public CDialog {
   void OnBnClickedTrayCheck();
   void OnCbnSelchangeBitrate();
   LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDeviceListReady(WPARAM wParam, LPARAM lParam);
 
  private:
   HICON m_hIcon = nullptr;
-  ProcessRecord m_pi;  // the streaming child
   std::string m_strAppDir;
   std::string m_strEncoderPath;
-  CListBox m_listLog;
+  CActivityLog m_listLog;
   CComboBox m_comboDevice;
   std::vector<std::string> m_arrDevices;
   int m_nDeviceIndex = 0;
   bool m_bLive = false;
   std::string m_strDevice;
   int m_nRestartCount = 0;
-  NOTIFYICONDATAA m_nid;
   int m_nMinimizeToTray = 0;
   std::string m_strServer;
   CComboBox m_comboBitrate;
   int m_nBitrateIndex = 1;
 
+  CEncoderProcess m_encoder;  // the streaming child
+  CDeviceListing m_listing;
+  CSettingsFile m_settings;
+  CTrayIcon m_tray;
+  // Settings that were never read must never be written over the user's file.
+  bool m_bSettingsLoaded = false;
+
   void AddAboutToSystemMenu();
   void FindAppDir();
   void ParseDeviceLIst();
   void FillDeviceCombo();
-  void WidenDeviceDropDown();
+  StoredSettings CurrentSettings() const;
   void SaveConfig();
   bool LoadConfig();
   bool ValidateSettings();
   void LaunchStream();
-  std::string StatusFilePath() const;
-  // Ends the streaming child, if one runs, and releases its handles.
   void StopStreamingChild();
   void MinimizeToTray();
+  void SetStatusText(const std::string& text);
 };

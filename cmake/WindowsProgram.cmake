@@ -21,14 +21,12 @@ add_executable(PushClient WIN32
   framework/WinMain.cpp
   app/PushClientApp.cpp
   app/PushClientDlg.cpp
-  app/TrayAndAbout.cpp
+  app/TrayIcon.cpp
   log/ActivityLog.cpp
-  devices/DeviceEnumeration.cpp
-  devices/DeviceList.cpp
-  devices/Utf8ToAnsi.cpp
-  settings/ConfigFile.cpp
-  streaming/LiveSwitch.cpp
-  streaming/StreamLauncher.cpp
+  devices/DeviceListing.cpp
+  encoder/AnsiTextConversion.cpp
+  settings/SettingsFile.cpp
+  streaming/EncoderProcess.cpp
   res/PushClient.rc
 )
 target_link_libraries(PushClient PRIVATE pushclient_framework pushclient_rules comctl32 shell32)

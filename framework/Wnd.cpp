@@ -1,7 +1,5 @@
 #include "framework/Wnd.h"
 
-#include <vector>
-
 std::string CWnd::GetWindowText() const {
   const int length = ::GetWindowTextLengthA(m_hWnd);
   if (length <= 0) return std::string();
@@ -24,4 +22,20 @@ std::string CComboBox::GetLBText(int index) const {
   std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
   const LRESULT copied = SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
   return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
+}
+
+void CComboBox::FitDroppedWidth(const std::vector<std::string>& texts) const {
+  HDC dc = ::GetDC(m_hWnd);
+  if (!dc) return;
+  HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
+  LONG widest = 0;
+  for (const std::string& text : texts) {
+    SIZE size = {};
+    if (::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size) && size.cx > widest)
+      widest = size.cx;
+  }
+  ::SelectObject(dc, oldFont);
+  ::ReleaseDC(m_hWnd, dc);
+  const LONG margin = 2 * ::GetSystemMetrics(SM_CXEDGE) + ::GetSystemMetrics(SM_CXVSCROLL) + 8;
+  SendMessage(CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + margin));
 }

@@ -30,6 +30,10 @@ TEXTS = [
     ("kMsgNotServiceHost", "非Quorvel习惯直播地址，有可能出错！！！"),
     ("kMsgDeviceMissing", "音频设备选择有误，请重新选择，或者检查声卡驱动程序！！！"),
     ("kMsgTooLong", "音频设备名称或服务器地址过长，无法启动直播！"),
+    # Beyond the first release: what the program tells about itself
+    ("kStatusListing", "正在查找音频设备……"),
+    ("kSettingsNotSaved", "设置未能保存到config.db，原来的设置保持不变！"),
+    ("kStatusFileFailed", "无法创建状态文件NetStatus.txt，编码器的输出不会被记录！"),
 ]
 
 HEX = "0123456789abcdefABCDEF"

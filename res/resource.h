@@ -18,6 +18,7 @@
 #define IDC_BTN_CLEARLOG 1005
 #define IDC_CHECK_TRAY 1007
 #define IDC_COMBO_BITRATE 1008
+#define IDC_STATUS 1009
 
 // System-menu command of the About entry; its low four bits must stay clear (the system uses them).
 #define IDM_ABOUTBOX 0x0010

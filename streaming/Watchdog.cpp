@@ -15,6 +15,11 @@ bool IsRelaunchCount(int count) {
   return count == 1 || count == 2 || count == 4 || count == 8 || count == 16 || count % kRelaunchPeriod == 0;
 }
 
+WaitOutcome WatchdogOutcome(bool hasChild, int restartCount, WaitOutcome waited) {
+  if (hasChild) return waited;
+  return restartCount > 0 ? WaitOutcome::Ended : WaitOutcome::Failed;
+}
+
 WatchdogAction WatchdogTick(WaitOutcome outcome, int& restartCount) {
   switch (outcome) {
     case WaitOutcome::Running: {

@@ -16,6 +16,11 @@ bool IsRelaunchCount(int count);
 // ended), failed (no child, for example), or any other result.
 enum class WaitOutcome { Running, Ended, Failed, Other };
 
+// What a tick is to make of the child. Without a child, a count above zero means the last relaunch could
+// not start: that counts as an ended child, so the schedule keeps trying instead of falling silent; a
+// count of zero means the first launch failed, which the wait reports as failed.
+WaitOutcome WatchdogOutcome(bool hasChild, int restartCount, WaitOutcome waited);
+
 enum class WatchdogAction { None, LogOnAir, Relaunch, LogCallFailed, LogWaitError };
 
 // One tick of the watchdog: updates restartCount and says what to do.

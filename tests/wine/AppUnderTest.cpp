@@ -11,6 +11,7 @@ namespace pushtest {
 namespace {
 
 const char kMainCaption[] = "Quorvel电台推流客户端";
+const int kRefreshButtonId = 1002;
 
 std::string ClassName(HWND window) {
   char name[64] = {};
@@ -170,7 +171,12 @@ void AppUnderTest::Start(bool waitForWindow) {
   if (waitForWindow) {
     m_main = FindMainWindow();
     WaitUntil([&] { return m_main && IsWindowVisible(m_main); });
+    if (m_options.waitForListing) WaitForDeviceListing();
   }
+}
+
+bool AppUnderTest::WaitForDeviceListing(Millis timeout) const {
+  return WaitUntil([&] { return IsWindowEnabled(Item(kRefreshButtonId)) != FALSE; }, timeout);
 }
 
 AppUnderTest::~AppUnderTest() {
@@ -248,6 +254,7 @@ void AppUnderTest::SetText(int id, const std::string& text) const {
 void AppUnderTest::Click(int id) const {
   DWORD_PTR result = 0;
   SendMessageTimeoutA(Item(id), BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result);
+  if (id == kRefreshButtonId) WaitForDeviceListing();
 }
 
 std::vector<std::string> AppUnderTest::ListItems(int id) const {

@@ -45,6 +45,8 @@ class AppUnderTest {
     std::map<std::string, std::string> files;
     // Start the program (and wait for its window) in the constructor.
     bool startNow = true;
+    // Also wait, at the start, for the first device listing to have ended.
+    bool waitForListing = true;
   };
 
   AppUnderTest();
@@ -77,7 +79,10 @@ class AppUnderTest {
 
   std::string Text(int id) const { return WindowText(Item(id)); }
   void SetText(int id, const std::string& text) const;
+  // Clicks a button; a click on the refresh button waits for the listing it starts to end.
   void Click(int id) const;
+  // Waits until no device listing runs (the refresh button is usable again).
+  bool WaitForDeviceListing(Millis timeout = 20s) const;
   std::vector<std::string> ListItems(int id) const;   // list box, in the list's order
   std::vector<std::string> ComboItems(int id) const;  // combo box, in the list's order
   int ComboSelection(int id) const;

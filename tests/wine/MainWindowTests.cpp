@@ -71,7 +71,7 @@ TEST(MainWindow, ShowsCaptionControlsAndTexts) {
     GetClassNameA(child, className, sizeof(className));
     if (std::string(className) == "Static") labels.push_back(AppUnderTest::WindowText(child));
   }
-  const std::vector<std::string> expectedLabels = {"音频设备列表：", "Quorvel服务地址：", "信息输出：",
+  const std::vector<std::string> expectedLabels = {"音频设备列表：", "Quorvel服务地址：", "信息输出：", "",
                                                    "例子：rtmp://1000.push.quorvel.com/app/stream", "码率："};
   EXPECT_EQ(labels, expectedLabels);
 }
@@ -84,7 +84,7 @@ TEST(MainWindow, TabOrderFollowsTheTemplateAndFocusStartsInTheLog) {
     if (id > 0 && id != 0xFFFF) ids.push_back(id);
   }
   const std::vector<int> expected = {IDOK, IDCANCEL, IDC_LIST_LOG, IDC_COMBO_DEVICE, IDC_BTN_REFRESH,
-                                     IDC_EDIT_SERVER, IDC_BTN_LIVE, IDC_BTN_CLEARLOG, IDC_CHECK_TRAY,
+                                     IDC_EDIT_SERVER, IDC_BTN_LIVE, IDC_STATUS, IDC_BTN_CLEARLOG, IDC_CHECK_TRAY,
                                      IDC_COMBO_BITRATE};
   EXPECT_EQ(ids, expected);
 

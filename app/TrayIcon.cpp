@@ -1,0 +1,36 @@
+#include "app/TrayIcon.h"
+
+#include <cstring>
+
+UINT CTrayIcon::TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+  return message;
+}
+
+void CTrayIcon::AllowTaskbarCreated(HWND window) {
+  ChangeWindowMessageFilterEx(window, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+}
+
+bool CTrayIcon::Add(HWND window, HICON icon, UINT callbackMessage, const char* tip) {
+  // The first version of the record: every shell understands it.
+  m_nid = NOTIFYICONDATAA();
+  m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  m_nid.hWnd = window;
+  m_nid.hIcon = icon;
+  std::strncpy(m_nid.szTip, tip, sizeof(m_nid.szTip) - 1);
+  m_nid.uCallbackMessage = callbackMessage;
+  m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  // Minimising again while the icon is there must not add a second one.
+  if (m_added && Shell_NotifyIconA(NIM_MODIFY, &m_nid)) return true;
+  m_added = Shell_NotifyIconA(NIM_ADD, &m_nid) != FALSE;
+  return m_added;
+}
+
+void CTrayIcon::Remove() {
+  if (m_added) Shell_NotifyIconA(NIM_DELETE, &m_nid);
+  m_added = false;
+}
+
+void CTrayIcon::OnTaskbarCreated() {
+  if (m_added) Shell_NotifyIconA(NIM_ADD, &m_nid);
+}

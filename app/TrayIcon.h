@@ -1,0 +1,29 @@
+#pragma once
+// The notification-area icon of a window hidden in the tray.
+#include <windows.h>
+#include <shellapi.h>
+
+class CTrayIcon {
+ public:
+  CTrayIcon() : m_nid() {}
+  ~CTrayIcon() { Remove(); }
+  CTrayIcon(const CTrayIcon&) = delete;
+  CTrayIcon& operator=(const CTrayIcon&) = delete;
+
+  // The shell's "TaskbarCreated" message, which a restarted shell broadcasts.
+  static UINT TaskbarCreatedMessage();
+  // An elevated window does not receive "TaskbarCreated" from a shell of lower integrity unless it
+  // lets that message through.
+  static void AllowTaskbarCreated(HWND window);
+
+  // Adds the icon for window; its mouse events arrive as callbackMessage. False when the shell refused.
+  bool Add(HWND window, HICON icon, UINT callbackMessage, const char* tip);
+  // Removes the icon, if one was added.
+  void Remove();
+  // Adds the icon again after the shell was restarted, if one had been added.
+  void OnTaskbarCreated();
+
+ private:
+  NOTIFYICONDATAA m_nid;
+  bool m_added = false;
+};

@@ -1,0 +1,54 @@
+#pragma once
+// The encoder's device listing run, off the window's thread: the listing child, reading its output while
+// it runs, the 15 s bound, and device.txt. The window hears of the end through a posted message and
+// takes the result then.
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct DeviceListingResult {
+  enum class Outcome {
+    Written,           // device.txt holds the new listing
+    PipeFailed,        // no pipe for the child's output
+    StartFailed,       // the encoder could not be started
+    TimedOut,          // the child had not ended within the bound and was ended
+    DeviceFileFailed,  // device.txt could not be written
+    Cancelled,         // the window closed while the listing ran
+  };
+  Outcome outcome = Outcome::Cancelled;
+  // The listing as written to device.txt (ANSI code page, before the text-mode line ends), and which of
+  // its lines lost characters on the way from UTF-8.
+  std::string text;
+  std::vector<bool> lossyLines;
+  // The encoder's own words about itself (its version banner) are in here too, untouched.
+  std::string utf8;
+};
+
+class CDeviceListing {
+ public:
+  CDeviceListing() = default;
+  ~CDeviceListing();
+  CDeviceListing(const CDeviceListing&) = delete;
+  CDeviceListing& operator=(const CDeviceListing&) = delete;
+
+  // Starts a listing unless one runs; message is posted to window when it has ended.
+  bool Start(const std::string& encoderPath, HWND window, UINT message);
+  bool IsRunning() const { return m_running; }
+  // Ends a running listing at once, child included, and waits for its thread.
+  void Cancel();
+  // The result of the listing that ended; call after its message arrived.
+  DeviceListingResult TakeResult();
+
+ private:
+  void Run(std::string encoderPath, HWND window, UINT message);
+
+  std::thread m_thread;
+  std::atomic<bool> m_running{false};
+  std::atomic<bool> m_cancel{false};
+  std::mutex m_mutex;
+  DeviceListingResult m_result;
+};

@@ -1,0 +1,12 @@
+#pragma once
+// The activity log: the main window's sorted list box of time-stamped lines.
+#include <string>
+
+#include "framework/Wnd.h"
+
+class CActivityLog : public CListBox {
+ public:
+  // Appends one "yyyy-mm-dd hh:mm:ss message" line. The message is text, never a format.
+  void AddLog(const std::string& message) const;
+  void Clear() const { ResetContent(); }
+};

@@ -1,0 +1,74 @@
+#include "streaming/EncoderProcess.h"
+
+#include <windows.h>
+
+#include "framework/UniqueHandle.h"
+
+namespace {
+const char kStatusFilePath[] = "c://NetStatus.txt";
+const char kStatusFileName[] = "\\NetStatus.txt";
+// How long a stop waits for the ended encoder to be gone.
+constexpr DWORD kStopWaitMs = 3000;
+
+bool IsNtFamily() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)  // only the platform id is wanted, which the deprecation does not affect
+#endif
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+WaitOutcome ToWaitOutcome(DWORD result) {
+  switch (result) {
+    case WAIT_TIMEOUT:
+      return WaitOutcome::Running;
+    case WAIT_OBJECT_0:
+      return WaitOutcome::Ended;
+    case WAIT_FAILED:
+      return WaitOutcome::Failed;
+    default:
+      return WaitOutcome::Other;
+  }
+}
+}  // namespace
+
+std::string CEncoderProcess::StatusFilePath(const std::string& appDir) {
+  if (GetDriveTypeA("C:\\") == DRIVE_NO_ROOT_DIR) return appDir + kStatusFileName;
+  return kStatusFilePath;
+}
+
+CEncoderProcess::LaunchResult CEncoderProcess::LaunchStream(const std::string& program, const std::string& arguments,
+                                                            const std::string& statusPath) {
+  // Emptied at each launch, so that what it holds is this run's output alone. Others may read it while
+  // the encoder writes. On the NT family the handle is inheritable so that the child's output reaches it.
+  UniqueFile status;
+  const bool nt = IsNtFamily();
+  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+  status.reset(CreateFileA(statusPath.c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | (nt ? FILE_SHARE_DELETE : 0), nt ? &inheritable : nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+
+  // The ended child's handles go before the new child's come.
+  m_pi.Reset();
+  ChildStartOptions options;
+  options.redirect = true;
+  options.output = status ? status.get() : nullptr;
+  LaunchResult result;
+  result.statusFile = static_cast<bool>(status);
+  result.started = StartChildProcess(program, arguments, options, m_pi);
+  return result;
+}
+
+void CEncoderProcess::Stop() {
+  if (m_pi.process) {
+    TerminateProcess(m_pi.process.get(), 0);
+    WaitForSingleObject(m_pi.process.get(), kStopWaitMs);
+  }
+  m_pi.Reset();
+}
+
+WaitOutcome CEncoderProcess::Poll(unsigned long& rawResult) const {
+  rawResult = WaitForSingleObject(m_pi.process.get(), 0);
+  return ToWaitOutcome(rawResult);
+}
