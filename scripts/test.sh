@@ -11,6 +11,9 @@ echo "== Unit tests (native)"
 build_native
 ctest --test-dir "$ROOT/build/native" --output-on-failure
 
+echo "== Build with clang"
+build_clang
+
 echo "== Integration tests (PushClient.exe under Wine)"
 build_windows
 start_display
