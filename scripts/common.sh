@@ -7,9 +7,13 @@ build_native() {
 }
 
 build_windows() {
+  configure_windows
+  cmake --build "$ROOT/build/win"
+}
+
+configure_windows() {
   cmake -S "$ROOT" -B "$ROOT/build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
-  cmake --build "$ROOT/build/win"
 }
 
 # The same Windows program and tools built by clang with lld, every warning an error. The tests keep

@@ -45,6 +45,9 @@ class AppUnderTest {
     std::map<std::string, std::string> files;
     // Start the program (and wait for its window) in the constructor.
     bool startNow = true;
+    // Run in this existing folder (an unpacked release package) with the PushClient.exe already in it,
+    // instead of in a fresh folder with a copy of the build's exe.
+    std::string folder;
   };
 
   AppUnderTest();
