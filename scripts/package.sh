@@ -8,6 +8,7 @@ source "$ROOT/scripts/common.sh"
 bash "$ROOT/scripts/install-deps.sh"
 configure_windows
 cmake --build "$ROOT/build/win" --target package_zip
-zip="$(cd "$ROOT/build/win" && ls PushClient-*-win64.zip)"
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$ROOT/build/win/CMakeCache.txt")"
+zip="PushClient-$version-win64.zip"
 cp "$ROOT/build/win/$zip" "$ROOT/build/$zip"
 echo "$ROOT/build/$zip"
