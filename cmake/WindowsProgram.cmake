@@ -31,8 +31,10 @@ add_executable(PushClient WIN32
 )
 target_link_libraries(PushClient PRIVATE pushclient_framework pushclient_rules comctl32 shell32)
 target_link_options(PushClient PRIVATE ${PUSHCLIENT_STATIC_LINK})
+configure_file(res/version.h.in ${CMAKE_BINARY_DIR}/version.h @ONLY)
 set_source_files_properties(res/PushClient.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/PushClient.ico;${CMAKE_SOURCE_DIR}/res/PushClient.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
+  INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/PushClient.ico;${CMAKE_SOURCE_DIR}/res/PushClient.manifest;${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_BINARY_DIR}/version.h")
 
 add_subdirectory(tools/fake_ffmpeg)
 add_subdirectory(tools/ffmpeg_bridge)

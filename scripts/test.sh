@@ -11,7 +11,11 @@ echo "== Unit tests (native)"
 build_native
 ctest --test-dir "$ROOT/build/native" --output-on-failure
 
+echo "== Build with clang"
+build_clang
+
 echo "== Integration tests (PushClient.exe under Wine)"
+# Builds the release zip too: the package tests unpack it and run the exe from it.
 build_windows
 start_display
 # The end-to-end tests publish to the local RTMP server and restart it through this script.

@@ -135,10 +135,17 @@ DWORD WatchedProcess::ExitCode() const {
 AppUnderTest::AppUnderTest() : AppUnderTest(Options()) {}
 
 AppUnderTest::AppUnderTest(Options options) : m_options(std::move(options)) {
-  m_folder = MakeFreshFolder();
   const std::string build = BuildFolder();
-  if (!CopyFileA((build + "\\PushClient.exe").c_str(), PathOf(m_options.exeName).c_str(), FALSE))
-    throw std::runtime_error("cannot copy PushClient.exe");
+  if (m_options.folder.empty()) {
+    m_folder = MakeFreshFolder();
+    if (!CopyFileA((build + "\\PushClient.exe").c_str(), PathOf(m_options.exeName).c_str(), FALSE))
+      throw std::runtime_error("cannot copy PushClient.exe");
+  } else {
+    char full[MAX_PATH] = {};
+    if (!GetFullPathNameA(m_options.folder.c_str(), sizeof(full), full, nullptr) || !FileExists(full))
+      throw std::runtime_error("no folder " + m_options.folder);
+    m_folder = full;
+  }
   if (m_options.withEncoder && m_options.realEncoder) {
     if (!CopyFileA((build + "\\ffmpeg_bridge.exe").c_str(), PathOf("ffmpeg.exe").c_str(), FALSE) ||
         !CopyFileA((build + "\\ffmpeg-bridge-helper.py").c_str(), PathOf("ffmpeg-bridge-helper.py").c_str(), FALSE))

@@ -47,6 +47,9 @@ class AppUnderTest {
     bool startNow = true;
     // Also wait, at the start, for the first device listing to have ended.
     bool waitForListing = true;
+    // Run in this existing folder (an unpacked release package) with the PushClient.exe already in it,
+    // instead of in a fresh folder with a copy of the build's exe.
+    std::string folder;
   };
 
   AppUnderTest();

@@ -1,0 +1,32 @@
+# Run by the package_zip target (cmake -P) with EXE, GUIDE, LICENSE, STAGE, NAME and ZIP set.
+set(folder ${STAGE}/${NAME})
+file(REMOVE_RECURSE ${STAGE})
+file(MAKE_DIRECTORY ${folder})
+file(COPY_FILE ${EXE} ${folder}/PushClient.exe)
+
+# The texts get Windows line ends, so that every editor there shows them as lines, and the guide a
+# UTF-8 byte order mark: without it, older Notepads read it in the ANSI code page and garble the Chinese.
+function(copy_text source target start)
+  file(READ ${source} text)
+  string(REPLACE "\r\n" "\n" text "${text}")
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE ${target} "${start}${text}")
+endfunction()
+string(ASCII 239 187 191 utf8_bom)
+copy_text(${GUIDE} ${folder}/README.txt "${utf8_bom}")
+copy_text(${LICENSE} ${folder}/LICENSE.txt "")
+
+# The format sha256sum -c reads: checksum, two blanks, name.
+set(sums "")
+foreach(name PushClient.exe README.txt LICENSE.txt)
+  file(SHA256 ${folder}/${name} sum)
+  string(APPEND sums "${sum}  ${name}\n")
+endforeach()
+file(WRITE ${folder}/SHA256SUMS "${sums}")
+
+file(REMOVE ${ZIP})
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP} --format=zip ${NAME}
+                WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cannot write ${ZIP}")
+endif()
