@@ -70,12 +70,16 @@ bool ParseTaggedDeviceLine(const std::string& rawLine, std::string* name, bool* 
   while (pos < line.size() && IsBlank(line[pos])) ++pos;
   bool sawLogTag = false;
   while (pos < line.size() && line[pos] == '[') {
-    // ']' and '@' may be second bytes of double-byte characters: look for them by character.
-    const std::size_t close = FindAnsiText(line, "]", pos);
-    if (close == std::string::npos) return false;
-    const std::size_t at = FindAnsiText(line, " @ ", pos);
-    if (at != std::string::npos && at < close) sawLogTag = true;
-    pos = close + 1;
+    // ']' and '@' may be second bytes of double-byte characters: walk the tag by character. `pos` is
+    // always on a character boundary, so each tag is walked once, from its '[' to its ']', and the whole
+    // line costs time in proportion to its length however many tags it holds.
+    ++pos;
+    while (pos < line.size() && line[pos] != ']') {
+      if (line.compare(pos, 3, " @ ") == 0) sawLogTag = true;
+      pos += AnsiCharLength(line, pos);
+    }
+    if (pos >= line.size()) return false;
+    ++pos;
     while (pos < line.size() && IsBlank(line[pos])) ++pos;
   }
   if (!sawLogTag || pos >= line.size() || line[pos] != '"') return false;
@@ -91,28 +95,65 @@ bool ParseTaggedDeviceLine(const std::string& rawLine, std::string* name, bool* 
   return true;
 }
 
+bool IsAlternativeNameLine(const std::string& line) {
+  return ContainsAnsiText(line, kAlternativeNameMarker) || ContainsAnsiText(line, kAlternativeNameLabel);
+}
+
+// The text between the first and the last double quote of a line; false with fewer than two. A double
+// quote is below 0x40: it is never the second byte of a double-byte character.
+bool QuotedText(const std::string& line, std::string* text) {
+  const std::size_t firstQuote = line.find('"');
+  const std::size_t lastQuote = line.rfind('"');
+  if (firstQuote == std::string::npos || firstQuote == lastQuote) return false;
+  *text = line.substr(firstQuote + 1, lastQuote - firstQuote - 1);
+  return true;
+}
+
 // Reads a listing without section headers. Returns false when no line has the newer form.
-bool ParseTaggedListing(const std::vector<std::string>& lines, std::vector<std::string>* devices) {
+bool ParseTaggedListing(const std::vector<std::string>& lines, DeviceListParse& result) {
   bool sawDeviceLine = false;
   std::vector<std::string> audioDevices;
-  for (const std::string& line : lines) {
+  std::vector<DeviceSource> sources;
+  // Indices rather than pointers into `sources`, which grows.
+  std::size_t pending = 0;
+  bool hasPending = false;
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const std::string& line = lines[index];
     std::string name;
     bool namesAudio = false;
-    if (!ParseTaggedDeviceLine(line, &name, &namesAudio)) continue;
+    if (!ParseTaggedDeviceLine(line, &name, &namesAudio)) {
+      if (hasPending && IsAlternativeNameLine(line)) {
+        QuotedText(line, &sources[pending].alternativeName);
+        hasPending = false;
+      }
+      continue;
+    }
     sawDeviceLine = true;
-    if (namesAudio) audioDevices.push_back(std::move(name));
+    hasPending = namesAudio;
+    if (namesAudio) {
+      audioDevices.push_back(std::move(name));
+      sources.push_back(DeviceSource{index, std::string()});
+      pending = sources.size() - 1;
+    }
   }
-  if (sawDeviceLine) *devices = std::move(audioDevices);
+  if (sawDeviceLine) {
+    result.devices = std::move(audioDevices);
+    result.sources = std::move(sources);
+  }
   return sawDeviceLine;
 }
 
 void ParseSectionedListing(const std::vector<std::string>& lines, DeviceListParse& result) {
   enum class State { Searching, InSection };
   State state = State::Searching;
-  for (const std::string& line : lines) {
+  bool hasPending = false;  // the last device read may still get its alternative name
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const std::string& line = lines[index];
     if (state == State::Searching) {
       if (ContainsAnsiText(line, kAudioSectionHeader)) {
         result.devices.clear();
+        result.sources.clear();
+        hasPending = false;
         state = State::InSection;
       }
       continue;
@@ -121,12 +162,16 @@ void ParseSectionedListing(const std::vector<std::string>& lines, DeviceListPars
       result.fillCombo = true;
       return;
     }
-    if (ContainsAnsiText(line, kAlternativeNameMarker)) continue;
-    // A double quote is below 0x40: it is never the second byte of a double-byte character.
-    const std::size_t firstQuote = line.find('"');
-    const std::size_t lastQuote = line.rfind('"');
-    if (firstQuote != std::string::npos && firstQuote < lastQuote) {
-      result.devices.push_back(line.substr(firstQuote + 1, lastQuote - firstQuote - 1));
+    if (ContainsAnsiText(line, kAlternativeNameMarker)) {
+      if (hasPending) QuotedText(line, &result.sources.back().alternativeName);
+      hasPending = false;
+      continue;
+    }
+    std::string name;
+    if (QuotedText(line, &name)) {
+      result.devices.push_back(std::move(name));
+      result.sources.push_back(DeviceSource{index, std::string()});
+      hasPending = true;
     } else if (result.devices.empty()) {
       result.logLines.emplace_back(kLogSearchAgain);
       state = State::Searching;
@@ -148,7 +193,7 @@ DeviceListParse ParseDeviceListing(const std::string& fileText, std::vector<std:
       break;
     }
   }
-  if (!hasSectionHeader && ParseTaggedListing(lines, &result.devices)) {
+  if (!hasSectionHeader && ParseTaggedListing(lines, result)) {
     result.fillCombo = true;
     return result;
   }
@@ -158,4 +203,10 @@ DeviceListParse ParseDeviceListing(const std::string& fileText, std::vector<std:
 
 int ClampDevicePosition(int position, int count) {
   return position >= count ? 0 : position;
+}
+
+std::string CaptureNameFor(const std::string& displayName, const std::string& alternativeName,
+                           bool convertedLosslessly) {
+  if (convertedLosslessly || alternativeName.empty()) return displayName;
+  return alternativeName;
 }

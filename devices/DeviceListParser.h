@@ -1,12 +1,22 @@
 #pragma once
 #include "res/Texts.h"
+#include <cstddef>
 #include <string>
 #include <vector>
+
+// Where a device name of the listing came from, and the other name the encoder knows the device by.
+struct DeviceSource {
+  std::size_t line = 0;         // index of the listing line holding the name (lines split at '\n', from 0)
+  std::string alternativeName;  // the quoted text of the "Alternative name" line that follows; empty if none
+};
 
 struct DeviceListParse {
   std::vector<std::string> devices;   // the device array after reading (starts as `current`)
   bool fillCombo = false;             // true when the section ended: the device box is to be refilled
   std::vector<std::string> logLines;  // kLogSearchAgain once per occurrence, in order
+  // One entry per name of `devices` that this listing gave, in the same order: sources[i] belongs to
+  // devices[i] whenever the two have the same size. Empty when the devices were left as given.
+  std::vector<DeviceSource> sources;
 };
 
 // Reads the encoder's device listing, as a text-mode read of device.txt gives it: lines split at '\n'
@@ -29,7 +39,21 @@ struct DeviceListParse {
 // "DirectShow audio devices" line but with at least one such line gives, in order, the names (between
 // the first and the last double quote) of the lines whose tag names audio, skipping the alternative
 // names, and sets fillCombo; a listing of video devices only thus gives no devices.
+//
+// In both forms each device line is followed by its alternative name, a line such as
+//   [dshow @ 000001d2c5f8a540]   Alternative name "@device_cm_{33D9A762-...}\wave_{...}"
+// which the encoder accepts in place of the name. Such a line right after a device's name line (no other
+// device line between them) gives that device's alternativeName, the text between its first and its last
+// double quote.
+//
+// The work is linear in the size of the text, however its lines are made.
 DeviceListParse ParseDeviceListing(const std::string& fileText, std::vector<std::string> current);
+
+// The name to hand the encoder for a device. A name that came through the conversion to the ANSI code
+// page with characters lost (shown as '?') would name no device; the alternative name, plain ASCII, is
+// used instead when the listing gave one.
+std::string CaptureNameFor(const std::string& displayName, const std::string& alternativeName,
+                           bool convertedLosslessly);
 
 // Where the device box's selection goes after it was refilled with `count` names: a position at or
 // beyond the count becomes 0; a negative one stays (and selects nothing).

@@ -76,10 +76,13 @@ std::string BitrateTextForIndex(int index) {
   return kBitrateTexts[index];
 }
 
-std::string BuildStreamArgs(const std::string& device, const std::string& bitrateText, const std::string& server) {
+std::string BuildStreamArgs(const std::string& device, const std::string& bitrateText, const std::string& server,
+                            const std::string& aacEncoder) {
   std::string args = " -f dshow -i audio=\"";
   args += EscapeInsideQuotes(CleanValue(device));
-  args += "\" -y -c:a libfdk_aac -b:a ";
+  args += "\" -y -c:a ";
+  args += QuoteArgument(CleanValue(aacEncoder));
+  args += " -b:a ";
   args += QuoteArgument(CleanValue(bitrateText + "k"));
   args += " -f flv ";
   args += QuoteArgument(CleanValue(server));

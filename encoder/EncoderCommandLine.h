@@ -20,7 +20,9 @@ constexpr int kDefaultBitrateIndex = 1;  // "48"
 std::string BitrateTextForIndex(int index);
 
 // The streaming run:
-//   " -f dshow -i audio=\"<device>\" -y -c:a libfdk_aac -b:a <bitrate>k -f flv <server> "
+//   " -f dshow -i audio=\"<device>\" -y -c:a <aacEncoder> -b:a <bitrate>k -f flv <server> "
+// where <aacEncoder> is libfdk_aac (kAacEncoderFdk) or, for an encoder built without it, aac
+// (kAacEncoderNative); see AacEncoderChoice.h. Without aacEncoder the line is the libfdk_aac one.
 // The device and the server each reach the encoder as exactly one argument, whatever they hold, by the
 // argument rules of the Microsoft C runtime (see SplitCommandLineArgs). The device always stands inside
 // audio="..."; the server stays bare unless it is empty or holds a blank, tab or double quote, in which
@@ -32,7 +34,8 @@ std::string BitrateTextForIndex(int index);
 // never escaped. A lead byte not followed by a valid second byte would swallow the byte after it (the
 // closing quote, say) when the command line is converted, so it is written as '?', as that conversion
 // shows it. A command line is a C string: each value ends at a NUL byte, should it hold one.
-std::string BuildStreamArgs(const std::string& device, const std::string& bitrateText, const std::string& server);
+std::string BuildStreamArgs(const std::string& device, const std::string& bitrateText, const std::string& server,
+                            const std::string& aacEncoder = "libfdk_aac");
 
 // CreateProcessA's limit for its command line: 32767 characters including the terminating NUL.
 constexpr std::size_t kMaxCommandLineChars = 32767;

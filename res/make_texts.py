@@ -17,6 +17,14 @@ TEXTS = [
     ("kLogOnAir", "直播中。。。"),
     ("kLogOffAir", "关闭直播。。。"),
     ("kLogRelaunch", "直播进程被关闭，系统自动重启进程！"),
+    # The encoder's own output while streaming
+    ("kLogAacFallback", "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器"),
+    ("kLogEncoderExitReason", "直播进程退出原因："),
+    ("kLogEncoderStalled", "编码器已20秒没有进度，已结束该进程"),
+    ("kStatusOnAir", "直播"),
+    ("kStatusRelaunches", "重启"),
+    ("kStatusTimes", "次"),
+    ("kStatusOffAir", "未直播"),
     # The device listing
     ("kDeviceFileFailed", "创建设备列表文件失败！"),
     ("kDeviceFileUnreadable", "ParseDeviceLIst 打开文件失败！"),

@@ -181,6 +181,79 @@ TEST(DeviceListParser, TaggedListing) {
   for (const Case& c : cases) Check(c);
 }
 
+// Each name with the listing line it came from and its alternative name.
+struct Source {
+  std::size_t line;
+  std::string alternativeName;
+  bool operator==(const Source& other) const { return line == other.line && alternativeName == other.alternativeName; }
+};
+
+std::vector<Source> Sources(const DeviceListParse& parse) {
+  std::vector<Source> sources;
+  for (const DeviceSource& s : parse.sources) sources.push_back({s.line, s.alternativeName});
+  return sources;
+}
+
+const char kMicAltName[] = "@device_cm_{33D9A762-90C8-11D0-BD43-00A0C911CE86}\\wave_{6B3A4F2E-1C2D-4E5F-8A9B-0C1D2E3F4A5B}";
+const char kLineInAltName[] =
+    "@device_cm_{33D9A762-90C8-11D0-BD43-00A0C911CE86}\\wave_{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
+
+TEST(DeviceListParser, NameLinesAndAlternativeNames) {
+  const Names old = {"Old Device"};
+  const struct {
+    const char* what;
+    std::string text;
+    Names devices;
+    std::vector<Source> sources;
+  } cases[] = {
+      {"sections",
+       Listing({kBanner[0], kVideoHeader, kCamera, kCameraAlt, kAudioHeader, kMic, kMicAlt, kLineIn, kLineInAlt, kEnd}),
+       {kMicName, kLineInName}, {{5, kMicAltName}, {7, kLineInAltName}}},
+      {"sections: a name without its alternative name",
+       Listing({kAudioHeader, kMic, kLineIn, kLineInAlt, kEnd}), {kMicName, kLineInName}, {{1, ""}, {2, kLineInAltName}}},
+      {"sections: only the first alternative name counts", Listing({kAudioHeader, kMic, kMicAlt, kLineInAlt, kEnd}),
+       {kMicName}, {{1, kMicAltName}}},
+      {"sections: searched again after a quote-less line",
+       Listing({kAudioHeader, kNoAudio, kEnd, kAudioHeader, kLineIn, kLineInAlt, kEnd}), {kLineInName},
+       {{4, kLineInAltName}}},
+      {"tagged",
+       Listing({kBanner[0], kNewCamera, kNewCameraAlt, kNewVirtual, kNewMic, kNewMicAlt, kNewCapture, kNewCaptureAlt, kEnd}),
+       {"麦克风 (Realtek(R) Audio)", "HDMI Capture"},
+       {{4, kMicAltName}, {6, "@device_pnp_\\\\?\\usb#vid_0fd9&pid_0066#000000\\global"}}},
+      {"tagged: a video device's alternative name is not the audio device's",
+       Listing({kNewMic, kNewCamera, kNewCameraAlt, kEnd}), {"麦克风 (Realtek(R) Audio)"}, {{0, ""}}},
+      {"tagged, [in#0 @ ...] and LF line ends",
+       Listing({"[in#0 @ 000002a1b2c3d4e0] \"麦克风阵列 (英特尔? 智音技术)\" (audio)",
+                "[in#0 @ 000002a1b2c3d4e0]   Alternative name \"@device_cm_{1}\\wave_{2}\"", kEnd}, "\n"),
+       {"麦克风阵列 (英特尔? 智音技术)"}, {{0, "@device_cm_{1}\\wave_{2}"}}},
+      {"devices left as given: no sources", Listing({kBanner[0], kEnd}), old, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const DeviceListParse parse = ParseDeviceListing(c.text, old);
+    EXPECT_EQ(parse.devices, c.devices);
+    EXPECT_EQ(Sources(parse), c.sources);
+  }
+}
+
+TEST(DeviceListParser, CaptureName) {
+  EXPECT_EQ(CaptureNameFor("Mic", "@device_cm_{1}", true), "Mic");
+  EXPECT_EQ(CaptureNameFor("英特尔? Mic", "@device_cm_{1}", false), "@device_cm_{1}");
+  EXPECT_EQ(CaptureNameFor("英特尔? Mic", "", false), "英特尔? Mic");
+}
+
+// A line of back-to-back bracket tags once cost time in the square of its length; the result must not
+// change now that it is linear.
+TEST(DeviceListParser, ManyTagsOnOneLine) {
+  std::string tags;
+  for (int i = 0; i < 2000; ++i) tags += "[]";
+  EXPECT_EQ(ParseDeviceListing(Listing({tags + "[dshow @ 1] \"Mic\" (audio)", kEnd}), {}).devices, Names{"Mic"});
+  EXPECT_EQ(ParseDeviceListing(Listing({tags, kEnd}), {"Old"}).devices, Names{"Old"});
+  // A ']' that is the second byte of a character does not close the tag.
+  EXPECT_EQ(ParseDeviceListing(Listing({"[乗] [\x81] @ ] \"Mic\" (audio)"}), {"Old"}).devices, Names{"Mic"});
+  EXPECT_EQ(ParseDeviceListing(Listing({"[in @ \x81] \"Mic\" (audio)"}), {"Old"}).devices, Names{"Old"});
+}
+
 TEST(DeviceListParser, ClampDevicePosition) {
   const struct {
     int position;

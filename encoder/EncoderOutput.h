@@ -1,0 +1,37 @@
+#pragma once
+#include <cstddef>
+#include <optional>
+#include <string>
+
+// Reading what the streaming encoder wrote to the status file (its stdout and stderr together). The text
+// is UTF-8 as the encoder wrote it; turning it into the ANSI code page is left to the caller. The encoder
+// prints a progress line about twice a second, ended by '\r' alone so that a console overwrites it:
+//   size=     123kB time=00:01:02.34 bitrate=  48.1kbits/s speed=1x
+// ("frame=  100 fps= 25 ... size= ..." when it also encodes pictures); its messages end in '\n'. Both
+// '\r' and '\n' end a line here. The functions look at the end of the text first, so a long-running
+// encoder's large status file costs only its last lines.
+
+// True for a progress line: after leading blanks it starts with "size=" or "frame=" and holds "time=".
+bool IsProgressLine(const std::string& line);
+
+// The last line that says something: not blank, not a progress line, and not one of the encoder's
+// closing lines that follow every failure ("Conversion failed!", the "video:0kB audio:…" summary).
+// Leading and trailing blanks are dropped. Empty when there is none.
+std::string LastMeaningfulLine(const std::string& output);
+
+// The longest reason shown, in bytes.
+constexpr std::size_t kMaxExitReasonBytes = 200;
+
+// Why the encoder ended, for the log (after kLogEncoderExitReason): the last meaningful line with every
+// stream key masked (MaskStreamKeys), cut to at most maxBytes at a UTF-8 character boundary. Empty when
+// the encoder said nothing.
+//   "rtmp://host/app/KEY: Connection refused" -> "rtmp://host/app/****: Connection refused"
+std::string EncoderExitReason(const std::string& output, std::size_t maxBytes = kMaxExitReasonBytes);
+
+// The figures of the latest progress line. Both are empty when there is no progress line; each is empty
+// when that line has none or says N/A (the latest line counts, not an earlier one with a value).
+struct EncoderProgress {
+  std::optional<long long> timeMs;        // time=HH:MM:SS.xx, in milliseconds
+  std::optional<double> kbitPerSecond;    // bitrate=  48.1kbits/s
+};
+EncoderProgress LatestProgress(const std::string& output);

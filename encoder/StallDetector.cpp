@@ -1,0 +1,16 @@
+#include "encoder/StallDetector.h"
+
+void StallDetector::Reset(long long nowMs) {
+  sinceMs_ = nowMs;
+  bestTimeMs_.reset();
+}
+
+bool StallDetector::Tick(long long nowMs, bool statusReadable, std::optional<long long> progressTimeMs) {
+  if (!statusReadable) return false;
+  if (progressTimeMs && (!bestTimeMs_ || *progressTimeMs > *bestTimeMs_)) {
+    bestTimeMs_ = progressTimeMs;
+    sinceMs_ = nowMs;
+    return false;
+  }
+  return nowMs - sinceMs_ >= kStallTimeoutMs;
+}

@@ -1,0 +1,95 @@
+#include "encoder/EncoderOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace {
+
+// What the encoder writes to the status file while it publishes: progress lines ended by '\r' alone.
+const std::string kStart =
+    "ffmpeg version 6.1.1-full_build Copyright (c) 2000-2023 the FFmpeg developers\n"
+    "Input #0, dshow, from 'audio=Mic':\n"
+    "  Duration: N/A, start: 1234.567000, bitrate: 1411 kb/s\n"
+    "Press [q] to stop, [?] for help\n";
+const std::string kProgress =
+    "size=       0kB time=00:00:00.00 bitrate=N/A speed=N/A    \r"
+    "size=       3kB time=00:00:00.50 bitrate=  47.9kbits/s speed=1.01x    \r"
+    "size=     123kB time=00:01:02.34 bitrate=  48.1kbits/s speed=   1x    \r";
+
+TEST(EncoderOutput, LastMeaningfulLine) {
+  const struct {
+    const char* what;
+    std::string output;
+    std::string line;
+  } cases[] = {
+      {"refused at once", kStart + "rtmp://h/live/key: Connection refused\n", "rtmp://h/live/key: Connection refused"},
+      {"after progress, then the closing lines",
+       kStart + kProgress + "\nrtmp://h/live/key: Operation not permitted\n"
+                            "video:0kB audio:123kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 1.2%\n"
+                            "Conversion failed!\n",
+       "rtmp://h/live/key: Operation not permitted"},
+      {"progress only", kStart + kProgress, "Press [q] to stop, [?] for help"},
+      {"CR-separated progress after the error", "audio=Mic: I/O error\n" + kProgress, "audio=Mic: I/O error"},
+      {"trailing blank lines and blanks", "Unknown encoder 'libfdk_aac'  \r\n \r\n\t\n\n", "Unknown encoder 'libfdk_aac'"},
+      {"video progress lines",
+       "Error writing trailer\nframe=  100 fps= 25 q=28.0 size=     300kB time=00:00:04.00 bitrate= 614.4kbits/s\r",
+       "Error writing trailer"},
+      {"CRLF line ends", "first\r\nsecond\r\n", "second"},
+      {"no line end at all", "only line", "only line"},
+      {"nothing", "", ""},
+      {"blanks and progress only", " \r\n" + kProgress + "\n\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(LastMeaningfulLine(c.output), c.line);
+  }
+}
+
+TEST(EncoderOutput, ExitReasonIsMaskedAndCutAtACharacter) {
+  EXPECT_EQ(EncoderExitReason(kProgress + "rtmp://127.0.0.1/live/secretkey?key=1: Connection refused\n"),
+            "rtmp://127.0.0.1/live/****: Connection refused");
+  EXPECT_EQ(EncoderExitReason(""), "");
+
+  const std::string yi = u8"音";  // three bytes
+  ASSERT_EQ(yi.size(), 3u);
+  const std::string long_line = std::string(199, 'x') + yi + "tail";
+  EXPECT_EQ(EncoderExitReason(long_line), std::string(199, 'x'));
+  EXPECT_EQ(EncoderExitReason(std::string(198, 'x') + "é" + "z"), std::string(198, 'x') + "é");
+  EXPECT_EQ(EncoderExitReason(std::string(197, 'x') + yi + "z"), std::string(197, 'x') + yi);
+  EXPECT_EQ(EncoderExitReason(std::string(300, 'y')), std::string(200, 'y'));
+  EXPECT_EQ(EncoderExitReason(yi + yi, 4), yi);
+}
+
+TEST(EncoderOutput, LatestProgress) {
+  const std::optional<long long> noTime;
+  const std::optional<double> noRate;
+  const struct {
+    const char* what;
+    std::string output;
+    std::optional<long long> timeMs;
+    std::optional<double> kbit;
+  } cases[] = {
+      {"publishing", kStart + kProgress, 62340, 48.1},
+      {"the first line: N/A bitrate", "size=       0kB time=00:00:00.00 bitrate=N/A speed=N/A\r", 0, noRate},
+      {"N/A time", "size=N/A time=N/A bitrate=N/A speed=N/A\r", noTime, noRate},
+      {"the latest line counts, even with N/A",
+       "size= 3kB time=00:00:01.50 bitrate= 47.9kbits/s\rsize=N/A time=N/A bitrate=N/A\r", noTime, noRate},
+      {"an error after the progress", kProgress + "rtmp://h/a/k: Broken pipe\n", 62340, 48.1},
+      {"hours beyond two digits", "size= 1kB time=123:04:05.6 bitrate=1234.56kbits/s\r", 443045600, 1234.56},
+      {"video progress line", "frame=  100 fps= 25 size=  300kB time=00:00:04.00 bitrate= 614.4kbits/s\r", 4000,
+       614.4},
+      {"a negative time is none", "size= 0kB time=-577014:32:22.77 bitrate=  -0.0kbits/s\r", noTime, noRate},
+      {"no progress yet", kStart, noTime, noRate},
+      {"nothing", "", noTime, noRate},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const EncoderProgress progress = LatestProgress(c.output);
+    EXPECT_EQ(progress.timeMs, c.timeMs);
+    EXPECT_EQ(progress.kbitPerSecond, c.kbit);
+  }
+}
+
+}  // namespace
