@@ -5,7 +5,10 @@
 #include "app/AboutDlg.h"
 #include "app/ModuleFolder.h"
 #include "devices/DeviceListFile.h"
+#include "encoder/AnsiTextConversion.h"
 #include "encoder/EncoderCommandLine.h"
+#include "encoder/EncoderOutput.h"
+#include "encoder/LiveStatusText.h"
 #include "framework/WinApp.h"
 #include "res/Texts.h"
 #include "res/resource.h"
@@ -231,7 +234,6 @@ void CPushClientDlg::RefreshDevices() {
 LRESULT CPushClientDlg::OnDeviceListReady(WPARAM, LPARAM) {
   const DeviceListingResult result = m_listing.TakeResult();
   EnableWindow(GetDlgItem(IDC_BTN_REFRESH), TRUE);
-  SetStatusText("");
   switch (result.outcome) {
     case DeviceListingResult::Outcome::PipeFailed:
       AfxMessageBox(kPipeFailed);
@@ -247,10 +249,16 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM, LPARAM) {
       break;
     case DeviceListingResult::Outcome::Cancelled:
       break;
-    case DeviceListingResult::Outcome::Written:
+    case DeviceListingResult::Outcome::Written: {
+      m_listingLossyLines = result.lossyLines;
+      const FdkAacSupport support = FdkAacSupportFromEncoderText(result.utf8);
+      // A listing without a banner says nothing new about the encoder.
+      if (support != FdkAacSupport::Unknown) m_aacSupport = support;
       ParseDeviceLIst();
       break;
+    }
   }
+  UpdateStatusText();
   return 0;
 }
 
@@ -262,7 +270,18 @@ void CPushClientDlg::ParseDeviceLIst() {
   }
   m_arrDevices = std::move(parsed.devices);
   for (const std::string& line : parsed.logLines) AddLog(line);
-  if (parsed.fillCombo) FillDeviceCombo();
+  if (!parsed.fillCombo) return;
+  // A shown name that lost characters on its way to the ANSI code page names no device: the encoder
+  // gets the device's alternative name instead.
+  if (parsed.sources.size() == m_arrDevices.size()) {
+    m_captureNames.clear();
+    for (size_t i = 0; i < m_arrDevices.size(); ++i) {
+      const size_t line = parsed.sources[i].line;
+      const bool lossless = line >= m_listingLossyLines.size() || !m_listingLossyLines[line];
+      m_captureNames[m_arrDevices[i]] = CaptureNameFor(m_arrDevices[i], parsed.sources[i].alternativeName, lossless);
+    }
+  }
+  FillDeviceCombo();
 }
 
 void CPushClientDlg::FillDeviceCombo() {
@@ -296,11 +315,45 @@ void CPushClientDlg::LaunchStream() {
   if (m_nBitrateIndex >= 0 && m_nBitrateIndex < m_comboBitrate.GetCount())
     bitrate = m_comboBitrate.GetLBText(m_nBitrateIndex);
   if (bitrate.empty()) bitrate = BitrateTextForIndex(m_nBitrateIndex);
-  const std::string arguments = BuildStreamArgs(m_strDevice, bitrate, m_strServer);
+  const auto captureName = m_captureNames.find(m_strDevice);
+  const std::string& device = captureName != m_captureNames.end() ? captureName->second : m_strDevice;
+  const char* aacEncoder = AacEncoderFor(m_aacSupport);
+  if (aacEncoder != std::string(kAacEncoderFdk) && !m_bAacFallbackLogged) {
+    AddLog(kLogAacFallback);
+    m_bAacFallbackLogged = true;
+  }
+  const std::string arguments = BuildStreamArgs(device, bitrate, m_strServer, aacEncoder);
   // The outcome of the start is not looked at here: the watchdog notices a child that did not start.
   const CEncoderProcess::LaunchResult launched =
       m_encoder.LaunchStream(m_strEncoderPath, arguments, CEncoderProcess::StatusFilePath(m_strAppDir));
   if (!launched.statusFile) AddLog(kStatusFileFailed);
+  m_launchTick = GetTickCount64();
+  m_stall.Reset(static_cast<long long>(m_launchTick));
+}
+
+// After the line that the encoder ended: why, in its own last words (stream key masked), or that it was
+// ended for making no progress.
+void CPushClientDlg::LogEncoderEnd(bool stalled, const std::string& statusTail) {
+  if (stalled) {
+    AddLog(kLogEncoderStalled);
+    return;
+  }
+  std::string reason = EncoderExitReason(statusTail);
+  if (reason.empty()) return;
+  Utf8ToAnsi(reason);
+  if (!reason.empty()) AddLog(kLogEncoderExitReason + reason);
+}
+
+void CPushClientDlg::UpdateStatusText() {
+  if (m_listing.IsRunning()) {
+    SetStatusText(kStatusListing);
+    return;
+  }
+  std::optional<double> rate;
+  std::string tail;
+  if (m_bLive && m_encoder.ReadStatusTail(tail)) rate = LatestProgress(tail).kbitPerSecond;
+  const long long uptime = m_bLive && m_encoder.HasChild() ? static_cast<long long>(GetTickCount64() - m_launchTick) : 0;
+  SetStatusText(FormatLiveStatus(m_bLive, uptime, rate, m_nRelaunches));
 }
 
 void CPushClientDlg::StopStreamingChild() { m_encoder.Stop(); }
@@ -319,21 +372,40 @@ void CPushClientDlg::OnBnClickedLive() {
     SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStop);
     AddLog(kLogOnAir);
     SetTimer(ID_TIMER_WATCHDOG, kWatchdogPeriodMs);
+    SetTimer(ID_TIMER_STATUS, kStatusPeriodMs);
+    m_nRelaunches = 0;
     LaunchStream();
   } else {
     StopStreamingChild();
     KillTimer(ID_TIMER_WATCHDOG);
+    KillTimer(ID_TIMER_STATUS);
     SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStart);
     AddLog(kLogOffAir);
   }
+  UpdateStatusText();
 }
 
 // Called every five seconds while live: notices an ended encoder and relaunches it on a widening schedule.
 void CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
+  if (nIDEvent == ID_TIMER_STATUS && m_bLive) UpdateStatusText();
   if (nIDEvent == ID_TIMER_WATCHDOG && m_bLive) {
     unsigned long waitResult = WAIT_FAILED;
-    const WaitOutcome waited = m_encoder.HasChild() ? m_encoder.Poll(waitResult) : WaitOutcome::Failed;
-    switch (WatchdogTick(WatchdogOutcome(m_encoder.HasChild(), m_nRestartCount, waited), m_nRestartCount)) {
+    const bool hasChild = m_encoder.HasChild();
+    WaitOutcome waited = hasChild ? m_encoder.Poll(waitResult) : WaitOutcome::Failed;
+    std::string statusTail;
+    const bool statusReadable = hasChild && m_encoder.ReadStatusTail(statusTail);
+    // An encoder whose progress stands still (a connection that died without closing) is as good as
+    // ended: it is ended and counts as such on this tick.
+    bool stalled = false;
+    if (waited == WaitOutcome::Running) {
+      stalled = m_stall.Tick(static_cast<long long>(GetTickCount64()), statusReadable,
+                             LatestProgress(statusTail).timeMs);
+      if (stalled) {
+        m_encoder.Stop();
+        waited = WaitOutcome::Ended;
+      }
+    }
+    switch (WatchdogTick(WatchdogOutcome(hasChild, m_nRestartCount, waited), m_nRestartCount)) {
       case WatchdogAction::None:
         break;
       case WatchdogAction::LogOnAir:
@@ -341,7 +413,12 @@ void CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
         break;
       case WatchdogAction::Relaunch:
         AddLog(kLogRelaunch);
+        if (hasChild) LogEncoderEnd(stalled, statusTail);
+        // The ended encoder's handles go, and one that has not quite gone yet is waited for.
+        m_encoder.Stop();
+        ++m_nRelaunches;
         LaunchStream();
+        UpdateStatusText();
         break;
       case WatchdogAction::LogCallFailed:
         AddLog(kLogCallFailed);

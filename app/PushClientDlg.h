@@ -1,11 +1,14 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 #include "app/TrayIcon.h"
 #include "devices/DeviceListing.h"
+#include "encoder/AacEncoderChoice.h"
+#include "encoder/StallDetector.h"
 #include "framework/Dialog.h"
 #include "log/ActivityLog.h"
 #include "settings/SettingsFile.h"
@@ -19,6 +22,9 @@ constexpr UINT WM_DEVICELIST_READY = WM_APP + 1;
 // The watchdog's timer: every five seconds while live.
 constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;
 constexpr UINT kWatchdogPeriodMs = 5000;
+// The live status line's timer: every second while live.
+constexpr UINT_PTR ID_TIMER_STATUS = 101;
+constexpr UINT kStatusPeriodMs = 1000;
 
 // The main window: composes the features and hands them the user's choices.
 class CPushClientDlg : public CDialog {
@@ -76,6 +82,19 @@ class CPushClientDlg : public CDialog {
   // Settings that were never read must never be written over the user's file.
   bool m_bSettingsLoaded = false;
 
+  // What the last device listing told: which of its lines lost characters on the way to the ANSI code
+  // page, the name to hand the encoder for each shown name, and whether the encoder has libfdk_aac.
+  std::vector<bool> m_listingLossyLines;
+  std::map<std::string, std::string> m_captureNames;
+  FdkAacSupport m_aacSupport = FdkAacSupport::Unknown;
+  bool m_bAacFallbackLogged = false;
+
+  // The current encoder: when it was launched, whether its progress moves, and how often it was launched
+  // again since the broadcast was switched on.
+  unsigned long long m_launchTick = 0;
+  StallDetector m_stall;
+  int m_nRelaunches = 0;
+
   void AddAboutToSystemMenu();
   void FindAppDir();
   void ParseDeviceLIst();
@@ -88,4 +107,6 @@ class CPushClientDlg : public CDialog {
   void StopStreamingChild();
   void MinimizeToTray();
   void SetStatusText(const std::string& text);
+  void UpdateStatusText();
+  void LogEncoderEnd(bool stalled, const std::string& statusTail);
 };

@@ -56,6 +56,7 @@ CEncoderProcess::LaunchResult CEncoderProcess::LaunchStream(const std::string& p
   options.output = status ? status.get() : nullptr;
   LaunchResult result;
   result.statusFile = static_cast<bool>(status);
+  m_statusPath = result.statusFile ? statusPath : std::string();
   result.started = StartChildProcess(program, arguments, options, m_pi);
   return result;
 }
@@ -71,4 +72,24 @@ void CEncoderProcess::Stop() {
 WaitOutcome CEncoderProcess::Poll(unsigned long& rawResult) const {
   rawResult = WaitForSingleObject(m_pi.process.get(), 0);
   return ToWaitOutcome(rawResult);
+}
+
+bool CEncoderProcess::ReadStatusTail(std::string& text, size_t maxBytes) const {
+  text.clear();
+  if (m_statusPath.empty()) return false;
+  // The encoder holds the file open for writing; reading beside it needs every sharing right.
+  UniqueFile file(CreateFileA(m_statusPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size = {};
+  if (!GetFileSizeEx(file.get(), &size)) return false;
+  const LONGLONG start = size.QuadPart > static_cast<LONGLONG>(maxBytes) ? size.QuadPart - static_cast<LONGLONG>(maxBytes) : 0;
+  LARGE_INTEGER offset = {};
+  offset.QuadPart = start;
+  if (!SetFilePointerEx(file.get(), offset, nullptr, FILE_BEGIN)) return false;
+  text.resize(static_cast<size_t>(size.QuadPart - start));
+  DWORD read = 0;
+  if (!text.empty() && !ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr)) return false;
+  text.resize(read);
+  return true;
 }

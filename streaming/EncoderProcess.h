@@ -25,10 +25,16 @@ class CEncoderProcess {
   // encoder must never meet the old one still holding the stream.
   void Stop();
 
+  // The end of what the running (or last) encoder wrote to its status file, at most maxBytes. False when
+  // that file was not opened at the launch or cannot be read now: nothing is to be decided from it then.
+  bool ReadStatusTail(std::string& text, size_t maxBytes = kStatusTailBytes) const;
+  static constexpr size_t kStatusTailBytes = 16384;
+
   bool HasChild() const { return static_cast<bool>(m_pi.process); }
   // Whether the child has ended, without waiting.
   WaitOutcome Poll(unsigned long& rawResult) const;
 
  private:
   ProcessRecord m_pi;
+  std::string m_statusPath;  // empty unless the last launch opened it
 };

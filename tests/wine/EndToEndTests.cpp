@@ -16,6 +16,16 @@ namespace {
 const char kToneDevice[] = "测试音 (440 Hz)";
 const char kOnAir[] = "直播中。。。";
 const char kRelaunch[] = "直播进程被关闭，系统自动重启进程！";
+const char kAacFallback[] = "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器";
+
+// The kbit/s figure of the window's live status line ("直播 0:00:07 | 47 kbit/s | 重启 0 次"); 0 if none.
+long StatusKbps(const AppUnderTest& app) {
+  const std::string status = app.Text(IDC_STATUS);
+  const size_t unit = status.find(" kbit/s");
+  if (unit == std::string::npos) return 0;
+  const size_t start = status.rfind(' ', unit - 1);
+  return start == std::string::npos ? 0 : std::atol(status.c_str() + start + 1);
+}
 
 struct Probe {
   bool ok = false;
@@ -88,6 +98,12 @@ TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrate) {
     EXPECT_NEAR(probe.bitRate, kbps * 1000, kbps * 100) << "within 10 %";
     EXPECT_TRUE(ServerHasPublisher(stream));
     EXPECT_EQ(app.CountLog(kRelaunch), 0u);
+    // Debian's ffmpeg says in its banner that it lacks libfdk_aac: the program asked for aac, and said so.
+    EXPECT_EQ(app.CountLog(kAacFallback), 1u);
+    // The window tells the bitrate the encoder reports, which is what the server receives.
+    long shown = 0;
+    EXPECT_TRUE(WaitUntil([&] { return (shown = StatusKbps(app)) > 0; }, 10s)) << app.Text(IDC_STATUS);
+    EXPECT_NEAR(shown, probe.bitRate / 1000, kbps / 5) << app.Text(IDC_STATUS);
   }
 }
 

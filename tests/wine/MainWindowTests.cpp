@@ -71,7 +71,7 @@ TEST(MainWindow, ShowsCaptionControlsAndTexts) {
     GetClassNameA(child, className, sizeof(className));
     if (std::string(className) == "Static") labels.push_back(AppUnderTest::WindowText(child));
   }
-  const std::vector<std::string> expectedLabels = {"音频设备列表：", "Quorvel服务地址：", "信息输出：", "",
+  const std::vector<std::string> expectedLabels = {"音频设备列表：", "Quorvel服务地址：", "信息输出：", "未直播",
                                                    "例子：rtmp://1000.push.quorvel.com/app/stream", "码率："};
   EXPECT_EQ(labels, expectedLabels);
 }

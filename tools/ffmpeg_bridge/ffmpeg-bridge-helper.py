@@ -195,9 +195,21 @@ def devices():
     return found
 
 
-def listing(fmt):
-    """The DirectShow listing an ffmpeg for Windows prints, CRLF as it writes them."""
+def configuration_line(ffmpeg):
+    """The local ffmpeg's own "configuration:" line: it tells which encoders the build has."""
+    try:
+        out = run_quietly([ffmpeg, "-version"]) or ""
+    except Unresponsive:
+        out = ""
+    return next((line.strip() for line in out.splitlines() if line.strip().startswith("configuration:")), None)
+
+
+def listing(fmt, ffmpeg):
+    """The DirectShow listing an ffmpeg for Windows prints, CRLF as it writes them, after its banner."""
     lines = ["ffmpeg version bridge (Debian's ffmpeg through ffmpeg_bridge)"]
+    configuration = configuration_line(ffmpeg)
+    if configuration:
+        lines.append("  " + configuration)
     if fmt == "new":
         for d in devices():
             lines.append('%s "%s" (audio)' % (LOG_PREFIX, d.name))
@@ -355,7 +367,7 @@ def main(argv):
     req = parse_request(line)
     try:
         if req.get("mode") == "list":
-            link.text(b"2", listing(req.get("listing", "old")))
+            link.text(b"2", listing(req.get("listing", "old"), req.get("ffmpeg") or "/usr/bin/ffmpeg"))
             code = LISTING_EXIT_CODE
         elif req.get("mode") == "stream":
             code = stream(link, req)
