@@ -268,20 +268,12 @@ void CPushClientDlg::ParseDeviceLIst() {
     AddLog(kDeviceFileUnreadable);
     return;
   }
-  m_arrDevices = std::move(parsed.devices);
   for (const std::string& line : parsed.logLines) AddLog(line);
-  if (!parsed.fillCombo) return;
   // A shown name that lost characters on its way to the ANSI code page names no device: the encoder
   // gets the device's alternative name instead.
-  if (parsed.sources.size() == m_arrDevices.size()) {
-    m_captureNames.clear();
-    for (size_t i = 0; i < m_arrDevices.size(); ++i) {
-      const size_t line = parsed.sources[i].line;
-      const bool lossless = line >= m_listingLossyLines.size() || !m_listingLossyLines[line];
-      m_captureNames[m_arrDevices[i]] = CaptureNameFor(m_arrDevices[i], parsed.sources[i].alternativeName, lossless);
-    }
-  }
-  FillDeviceCombo();
+  if (parsed.fillCombo) m_captureNames = CaptureNames(parsed, m_listingLossyLines);
+  m_arrDevices = std::move(parsed.devices);
+  if (parsed.fillCombo) FillDeviceCombo();
 }
 
 void CPushClientDlg::FillDeviceCombo() {

@@ -210,3 +210,14 @@ std::string CaptureNameFor(const std::string& displayName, const std::string& al
   if (convertedLosslessly || alternativeName.empty()) return displayName;
   return alternativeName;
 }
+
+std::map<std::string, std::string> CaptureNames(const DeviceListParse& parse, const std::vector<bool>& lossyLines) {
+  std::map<std::string, std::string> names;
+  if (parse.sources.size() != parse.devices.size()) return names;
+  for (std::size_t i = 0; i < parse.devices.size(); ++i) {
+    const std::size_t line = parse.sources[i].line;
+    const bool lossless = line >= lossyLines.size() || !lossyLines[line];
+    names[parse.devices[i]] = CaptureNameFor(parse.devices[i], parse.sources[i].alternativeName, lossless);
+  }
+  return names;
+}

@@ -1,6 +1,7 @@
 #pragma once
 #include "res/Texts.h"
 #include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,11 @@ DeviceListParse ParseDeviceListing(const std::string& fileText, std::vector<std:
 // used instead when the listing gave one.
 std::string CaptureNameFor(const std::string& displayName, const std::string& alternativeName,
                            bool convertedLosslessly);
+
+// The name to hand the encoder for each name of a parse, given which listing lines (indices as in
+// DeviceSource::line) lost characters on their way to the ANSI code page. Empty when the parse tells
+// no sources.
+std::map<std::string, std::string> CaptureNames(const DeviceListParse& parse, const std::vector<bool>& lossyLines);
 
 // Where the device box's selection goes after it was refilled with `count` names: a position at or
 // beyond the count becomes 0; a negative one stays (and selects nothing).

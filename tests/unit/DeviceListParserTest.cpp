@@ -240,6 +240,15 @@ TEST(DeviceListParser, CaptureName) {
   EXPECT_EQ(CaptureNameFor("Mic", "@device_cm_{1}", true), "Mic");
   EXPECT_EQ(CaptureNameFor("英特尔? Mic", "@device_cm_{1}", false), "@device_cm_{1}");
   EXPECT_EQ(CaptureNameFor("英特尔? Mic", "", false), "英特尔? Mic");
+
+  // Only the device on the line that lost characters goes by its alternative name.
+  const DeviceListParse parse = ParseDeviceListing(
+      Listing({"[dshow @ 1] \"Line In\" (audio)", "[dshow @ 1]   Alternative name \"@device_cm_{1}\"",
+               "[dshow @ 1] \"英特尔? Mic\" (audio)", "[dshow @ 1]   Alternative name \"@device_cm_{2}\"", kEnd}),
+      {});
+  const std::map<std::string, std::string> expected = {{"Line In", "Line In"}, {"英特尔? Mic", "@device_cm_{2}"}};
+  EXPECT_EQ(CaptureNames(parse, {false, false, true, false, false}), expected);
+  EXPECT_TRUE(CaptureNames(DeviceListParse(), {}).empty());
 }
 
 // A line of back-to-back bracket tags once cost time in the square of its length; the result must not
