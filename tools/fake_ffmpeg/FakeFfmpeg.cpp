@@ -42,11 +42,13 @@ constexpr int kDefaultStreamExitCode = 1;  // what ffmpeg returns when a publish
 constexpr int kFailFirstExitCode = 1;
 
 // The listing an ffmpeg before 5.0 prints for a machine without cameras and with
-// two microphones, section headers included. u8 keeps it UTF-8 whatever execution
-// character set the build uses for plain literals.
-constexpr char kDefaultListing[] =
+// two microphones, section headers included, after a short banner (kDefaultBanner)
+// that names no configuration. u8 keeps it UTF-8 whatever execution character set
+// the build uses for plain literals.
+constexpr char kDefaultBanner[] =
     u8"ffmpeg version 4.4-fake Copyright (c) 2000-2021 the FFmpeg developers\r\n"
-    u8"  built with gcc 10.3.0 (stand-in for integration tests)\r\n"
+    u8"  built with gcc 10.3.0 (stand-in for integration tests)\r\n";
+constexpr char kDefaultListing[] =
     u8"[dshow @ 000001d7c2a3e4c0] DirectShow video devices (some may be both video and audio devices)\r\n"
     u8"[dshow @ 000001d7c2a3e4c0] Could not enumerate video devices (or none found).\r\n"
     u8"[dshow @ 000001d7c2a3e4c0] DirectShow audio devices\r\n"
@@ -55,6 +57,34 @@ constexpr char kDefaultListing[] =
     u8"[dshow @ 000001d7c2a3e4c0]  \"Line In (USB Audio)\"\r\n"
     u8"[dshow @ 000001d7c2a3e4c0]     Alternative name \"@device_cm_{33D9A762-90C8-11D0-BD43-00A0C911CE86}\\wave_{8A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D}\"\r\n"
     u8"dummy: Immediate exit requested\r\n";
+
+// The banner of list_banner=1: a configuration line says which encoders the build
+// has. Public builds lack libfdk_aac, whose licence forbids handing it out.
+constexpr char kBannerHead[] =
+    "ffmpeg version 4.4-fake Copyright (c) 2000-2021 the FFmpeg developers\r\n"
+    "  built with gcc 10.3.0 (stand-in for integration tests)\r\n"
+    "  configuration: --enable-gpl --enable-version3 --enable-libmp3lame --enable-libopus";
+constexpr char kBannerFdkAac[] = " --enable-nonfree --enable-libfdk-aac";
+constexpr char kBannerTail[] =
+    "\r\n"
+    "  libavutil      56. 70.100 / 56. 70.100\r\n"
+    "  libavcodec     58.134.100 / 58.134.100\r\n"
+    "  libavformat    58. 76.100 / 58. 76.100\r\n"
+    "  libavdevice    58. 13.100 / 58. 13.100\r\n";
+
+// The answers to "-hide_banner -h encoder=libfdk_aac", as ffmpeg gives them: the
+// description on stdout, the refusal on stderr; exit code 0 either way.
+constexpr char kProbePresent[] =
+    "Encoder libfdk_aac [Fraunhofer FDK AAC]:\r\n"
+    "    General capabilities: delay small \r\n"
+    "    Threading capabilities: none\r\n"
+    "    Supported sample rates: 96000 88200 64000 48000 44100 32000 24000 22050 16000 12000 11025 8000\r\n"
+    "    Supported sample formats: s16\r\n";
+constexpr char kProbeAbsent[] = "Codec 'libfdk_aac' is not recognized by FFmpeg.\r\n";
+constexpr char kUnknownEncoder[] = "Unknown encoder 'libfdk_aac'\r\n";
+
+constexpr DWORD kProgressIntervalMs = 500;  // ffmpeg's own pace for its progress line
+constexpr unsigned long kDefaultKbit = 48;
 
 // ---------------------------------------------------------------------------
 // Handles
@@ -258,12 +288,17 @@ struct Script {
     unsigned long listDelayMs = 0;     // pause between two chunks
     UINT listExit = kDefaultListExitCode;
     bool listHang = false;
+    bool listBanner = false;           // the banner with a configuration line
+    bool fdkAac = true;                // the build has libfdk_aac
 
     StreamAction stream = StreamAction::Run;
     UINT streamExitCode = kDefaultStreamExitCode;
     unsigned long streamAfterMs = 0;
     unsigned long streamFailFirst = 0;
     std::string streamOutput;          // escapes decoded; empty: nothing on stdout
+    std::string streamError;           // escapes decoded; on stderr before exiting
+    bool streamProgress = false;       // progress lines while running
+    unsigned long streamProgressStopMs = 0;  // 0: progress never stops
 
     std::vector<std::string> warnings; // go into the record, where tests see them
 };
@@ -288,6 +323,12 @@ void ApplyKey(Script& s, const std::string& key, const std::string& value) {
     } else if (key == "list_hang") {
         ok = ParseUnsigned(value, &flag) && flag <= 1;
         if (ok) s.listHang = flag == 1;
+    } else if (key == "list_banner") {
+        ok = ParseUnsigned(value, &flag) && flag <= 1;
+        if (ok) s.listBanner = flag == 1;
+    } else if (key == "fdk_aac") {
+        ok = ParseUnsigned(value, &flag) && flag <= 1;
+        if (ok) s.fdkAac = flag == 1;
     } else if (key == "stream") {
         if (value == "run") s.stream = StreamAction::Run;
         else if (value == "exit") s.stream = StreamAction::Exit;
@@ -301,6 +342,13 @@ void ApplyKey(Script& s, const std::string& key, const std::string& value) {
         ok = ParseUnsigned(value, &s.streamFailFirst);
     } else if (key == "stream_output") {
         s.streamOutput = DecodeEscapes(value);
+    } else if (key == "stream_error") {
+        s.streamError = DecodeEscapes(value);
+    } else if (key == "stream_progress") {
+        ok = ParseUnsigned(value, &flag) && flag <= 1;
+        if (ok) s.streamProgress = flag == 1;
+    } else if (key == "stream_progress_stop_ms") {
+        ok = ParseUnsigned(value, &s.streamProgressStopMs);
     } else {
         s.warnings.push_back("unknown key " + key);
     }
@@ -334,11 +382,12 @@ Script LoadScript(const std::wstring& path) {
 // ---------------------------------------------------------------------------
 // Which run is asked for
 
-enum class Mode { List, Stream, Other };
+enum class Mode { List, Probe, Stream, Other };
 
 const char* ModeName(Mode m) {
     switch (m) {
     case Mode::List: return "list";
+    case Mode::Probe: return "probe";
     case Mode::Stream: return "stream";
     default: return "other";
     }
@@ -353,11 +402,13 @@ Mode Classify(int argc, char** argv) {
 
     const std::vector<std::string> listing = {"-list_devices", "true", "-f", "dshow", "-i", "dummy"};
     if (a == listing) return Mode::List;
+    const std::vector<std::string> probe = {"-hide_banner", "-h", "encoder=libfdk_aac"};
+    if (a == probe) return Mode::Probe;
 
     if (a.size() == 12 && a[0] == "-f" && a[1] == "dshow" && a[2] == "-i" &&
         a[3].compare(0, 6, "audio=") == 0 && a[4] == "-y" && a[5] == "-c:a" &&
-        a[6] == "libfdk_aac" && a[7] == "-b:a" && a[9] == "-f" && a[10] == "flv" &&
-        !a[11].empty())
+        (a[6] == "libfdk_aac" || a[6] == "aac") && a[7] == "-b:a" && a[9] == "-f" &&
+        a[10] == "flv" && !a[11].empty())
         return Mode::Stream;
     return Mode::Other;
 }
@@ -470,11 +521,68 @@ int RunListing(const Script& s, const std::string& listing) {
     return static_cast<int>(s.listExit);
 }
 
-int RunStream(const Script& s, const Invocation& inv, const std::string& url) {
+int RunProbe(const Script& s) {
+    if (s.fdkAac) WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), kProbePresent);
+    else WriteAll(GetStdHandle(STD_ERROR_HANDLE), kProbeAbsent);
+    return 0;
+}
+
+std::string TwoDigits(unsigned long long v) {
+    return std::string(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10);
+}
+
+std::string PadLeft(const std::string& text, size_t width) {
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+// ffmpeg's progress line for an audio-only output, ended by '\r' alone.
+std::string ProgressLine(unsigned long long elapsedMs, unsigned long kbit) {
+    const unsigned long long seconds = elapsedMs / 1000;
+    const std::string time = TwoDigits(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" +
+                             TwoDigits(seconds % 60) + "." + TwoDigits(elapsedMs % 1000 / 10);
+    const unsigned long long kB = kbit * elapsedMs / 8000;
+    return "size=" + PadLeft(std::to_string(kB), 8) + "kB time=" + time + " bitrate=" +
+           PadLeft(std::to_string(kbit) + ".0", 6) + "kbits/s speed=1x    \r";
+}
+
+// Publishes for durationMs (INFINITE: until terminated): a progress line every
+// 500 ms while stream_progress=1, until stream_progress_stop_ms, when set, has
+// passed; then silence, as on a connection that hangs.
+void Publish(const Script& s, unsigned long kbit, DWORD durationMs) {
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (!s.streamProgress) {
+        Sleep(durationMs);
+        return;
+    }
+    const ULONGLONG start = GetTickCount64();
+    for (unsigned long long line = 1;; ++line) {
+        const unsigned long long elapsed = line * kProgressIntervalMs;
+        if (durationMs != INFINITE && elapsed > durationMs) break;
+        if (s.streamProgressStopMs != 0 && elapsed > s.streamProgressStopMs) break;
+        const ULONGLONG now = GetTickCount64() - start;
+        if (now < elapsed) Sleep(static_cast<DWORD>(elapsed - now));
+        WriteAll(err, ProgressLine(elapsed, kbit));
+    }
+    if (durationMs == INFINITE) SleepForever();
+    const ULONGLONG now = GetTickCount64() - start;
+    if (now < durationMs) Sleep(static_cast<DWORD>(durationMs - now));
+}
+
+int RunStream(const Script& s, const Invocation& inv, const std::string& encoder,
+              const std::string& bitrate, const std::string& url) {
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     const std::string who = "fake-ffmpeg: stream launch " + std::to_string(inv.streamLaunch) +
                             " pid " + std::to_string(GetCurrentProcessId()) + ": ";
+    unsigned long kbit = std::strtoul(bitrate.c_str(), nullptr, 10);
+    if (kbit == 0 || kbit > 100000) kbit = kDefaultKbit;
+
+    // ffmpeg looks its encoders up before it connects anywhere.
+    if (encoder == "libfdk_aac" && !s.fdkAac) {
+        WriteAll(err, who + "built without libfdk_aac (fdk_aac=0)\r\n");
+        WriteAll(err, kUnknownEncoder);
+        return kFailFirstExitCode;
+    }
 
     if (inv.streamLaunch <= s.streamFailFirst) {
         WriteAll(err, who + "failing at once (stream_fail_first=" +
@@ -487,6 +595,7 @@ int RunStream(const Script& s, const Invocation& inv, const std::string& url) {
     switch (s.stream) {
     case StreamAction::Run:
         WriteAll(err, who + "publishing to " + url + " until terminated\r\n");
+        Publish(s, kbit, INFINITE);
         SleepForever();
     case StreamAction::Exit:
         WriteAll(err, who + "exiting with code " + std::to_string(s.streamExitCode) + "\r\n");
@@ -494,16 +603,19 @@ int RunStream(const Script& s, const Invocation& inv, const std::string& url) {
     case StreamAction::ExitAfter:
         WriteAll(err, who + "exiting with code " + std::to_string(s.streamExitCode) + " after " +
                           std::to_string(s.streamAfterMs) + " ms\r\n");
-        Sleep(s.streamAfterMs);
+        Publish(s, kbit, s.streamAfterMs);
         break;
     }
+    // After a progress line, ffmpeg starts its message on a fresh line.
+    if (!s.streamError.empty()) WriteAll(err, (s.streamProgress ? "\n" : "") + s.streamError + "\r\n");
     return static_cast<int>(s.streamExitCode);
 }
 
 int RunOther() {
     WriteAll(GetStdHandle(STD_ERROR_HANDLE),
              "usage: ffmpeg -list_devices true -f dshow -i dummy\r\n"
-             "       ffmpeg -f dshow -i audio=\"<device>\" -y -c:a libfdk_aac -b:a <n>k -f flv <url>\r\n"
+             "       ffmpeg -hide_banner -h encoder=libfdk_aac\r\n"
+             "       ffmpeg -f dshow -i audio=\"<device>\" -y -c:a libfdk_aac|aac -b:a <n>k -f flv <url>\r\n"
              "(fake-ffmpeg stand-in: no other command line is understood)\r\n");
     return kUsageExitCode;
 }
@@ -520,13 +632,20 @@ int main(int argc, char** argv) {
     std::string listing;
     bool listingOk = true;
     if (mode == Mode::List) {
+        if (script.listBanner) {
+            listing = std::string(kBannerHead) + (script.fdkAac ? kBannerFdkAac : "") + kBannerTail;
+        } else if (script.listFile.empty()) {
+            listing = kDefaultBanner;
+        }
         if (script.listFile.empty()) {
-            listing = kDefaultListing;
+            listing += kDefaultListing;
         } else {
             std::wstring path = BytesToWide(script.listFile);
             const bool absolute = path.size() >= 2 && (path[1] == L':' || path[0] == L'\\' || path[0] == L'/');
             if (!absolute) path = folder + path;
-            listingOk = ReadWholeFile(path, &listing);
+            std::string file;
+            listingOk = ReadWholeFile(path, &file);
+            listing += file;
             if (!listingOk) script.warnings.push_back("cannot read list_file " + script.listFile);
         }
     }
@@ -541,8 +660,10 @@ int main(int argc, char** argv) {
             return kUsageExitCode;
         }
         return RunListing(script, listing);
+    case Mode::Probe:
+        return RunProbe(script);
     case Mode::Stream:
-        return RunStream(script, inv, argv[argc - 1]);
+        return RunStream(script, inv, argv[7], argv[9], argv[argc - 1]);
     default:
         return RunOther();
     }
