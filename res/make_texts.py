@@ -20,7 +20,7 @@ TEXTS = [
     # The encoder's own output while streaming
     ("kLogAacFallback", "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器"),
     ("kLogEncoderExitReason", "直播进程退出原因："),
-    ("kLogEncoderStalled", "编码器已20秒没有进度，已结束该进程"),
+    ("kLogEncoderStalled", "直播进程退出原因：编码器20秒没有进度，已被结束"),
     ("kStatusOnAir", "直播"),
     ("kStatusRelaunches", "重启"),
     ("kStatusTimes", "次"),

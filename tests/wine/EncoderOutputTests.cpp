@@ -1,0 +1,124 @@
+// What the encoder says about itself and while it runs, as the program makes use of it: the AAC encoder
+// of a build without libfdk_aac, the alternative name of a device the code page cannot hold, the
+// encoder's last words when it ended, a stalled encoder, and the live status line.
+#include <gtest/gtest.h>
+
+#include "AppUnderTest.h"
+#include "res/resource.h"
+
+using namespace pushtest;
+
+namespace {
+
+const char kRelaunch[] = "直播进程被关闭，系统自动重启进程！";
+const char kAacFallback[] = "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器";
+const char kExitReason[] = "直播进程退出原因：";
+const char kStalled[] = "直播进程退出原因：编码器20秒没有进度，已被结束";
+
+std::vector<EncoderCall> StreamCalls(const AppUnderTest& app) {
+  std::vector<EncoderCall> streams;
+  for (const EncoderCall& call : app.EncoderCalls())
+    if (call.mode == "stream") streams.push_back(call);
+  return streams;
+}
+
+// Goes live and returns the first streaming call's arguments (empty if none came).
+std::vector<std::string> GoLive(const AppUnderTest& app, const std::string& address) {
+  app.SetText(IDC_EDIT_SERVER, address);
+  app.Click(IDC_BTN_LIVE);
+  if (!WaitUntil([&] { return !StreamCalls(app).empty(); })) return {};
+  return StreamCalls(app)[0].args;
+}
+
+AppUnderTest::Options Script(const std::string& script) {
+  AppUnderTest::Options options;
+  options.encoderScript = script;
+  return options;
+}
+
+// The log line right after the first one equal to `line`; empty if there is none. (Lines of the same
+// second are sorted by their text.)
+std::string LineAfter(const AppUnderTest& app, const std::string& line) {
+  const std::vector<std::string> messages = app.LogMessages();
+  for (size_t i = 0; i + 1 < messages.size(); ++i)
+    if (messages[i] == line) return messages[i + 1];
+  return std::string();
+}
+
+}  // namespace
+
+TEST(EncoderOutput, ABuildWithoutLibfdkAacIsAskedForAacAndTheLogSaysSoOnce) {
+  for (const bool hasFdk : {false, true}) {
+    SCOPED_TRACE(hasFdk);
+    AppUnderTest app(Script(std::string("list_banner=1\nfdk_aac=") + (hasFdk ? "1" : "0") + "\n"));
+    std::vector<std::string> args = GoLive(app, "rtmp://127.0.0.1/live/stream");
+    ASSERT_EQ(args.size(), 12u);
+    EXPECT_EQ(args[6], hasFdk ? "libfdk_aac" : "aac");
+    // Off and on again: the encoder is asked the same way, the log does not repeat itself.
+    app.Click(IDC_BTN_LIVE);
+    app.Click(IDC_BTN_LIVE);
+    ASSERT_TRUE(WaitUntil([&] { return StreamCalls(app).size() == 2; }));
+    EXPECT_EQ(StreamCalls(app)[1].args[6], args[6]);
+    EXPECT_EQ(app.CountLog(kAacFallback), hasFdk ? 0u : 1u);
+  }
+}
+
+TEST(EncoderOutput, ADeviceTheCodePageCannotNameIsOpenedByItsAlternativeName) {
+  AppUnderTest::Options options = Script("list_file=listing.txt\n");
+  options.files["listing.txt"] =
+      u8"[dshow @ 0] DirectShow audio devices\r\n"
+      u8"[dshow @ 0]  \"麦克风阵列 (英特尔® 智音技术)\"\r\n"
+      u8"[dshow @ 0]     Alternative name \"@device_cm_{33D9A762}\\wave_{1}\"\r\n"
+      u8"[dshow @ 0]  \"麦克风 (Realtek Audio)\"\r\n"
+      u8"[dshow @ 0]     Alternative name \"@device_cm_{33D9A762}\\wave_{2}\"\r\n"
+      u8"dummy: Immediate exit requested\r\n";
+  AppUnderTest app(options);
+  const std::vector<std::string> items = app.ComboItems(IDC_COMBO_DEVICE);
+  ASSERT_EQ(items.size(), 2u);
+  // Sorted by the box: the array's name ("麦克风阵") comes after the plain one ("麦克风 ").
+  ASSERT_EQ(items[0], "麦克风 (Realtek Audio)");
+  EXPECT_EQ(items[1].rfind("麦克风阵列 (英特尔", 0), 0u) << "shown as far as code page 936 can say it";
+
+  app.SelectCombo(IDC_COMBO_DEVICE, 1);
+  std::vector<std::string> args = GoLive(app, "rtmp://127.0.0.1/live/stream");
+  ASSERT_EQ(args.size(), 12u);
+  EXPECT_EQ(args[3], "audio=@device_cm_{33D9A762}\\wave_{1}");
+
+  // A name the code page holds goes as it is shown.
+  app.Click(IDC_BTN_LIVE);
+  app.SelectCombo(IDC_COMBO_DEVICE, 0);
+  app.Click(IDC_BTN_LIVE);
+  ASSERT_TRUE(WaitUntil([&] { return StreamCalls(app).size() == 2; }));
+  EXPECT_EQ(StreamCalls(app)[1].args[3], "audio=麦克风 (Realtek Audio)");
+}
+
+TEST(EncoderOutput, AnEndedEncodersLastWordsFollowTheRelaunchLineWithoutTheStreamKey) {
+  AppUnderTest app(Script(
+      "stream=exit\nstream_progress=1\nstream_error=rtmp://127.0.0.1/live/secretkey?key=abc: Connection refused\n"));
+  ASSERT_FALSE(GoLive(app, "rtmp://127.0.0.1/live/secretkey?key=abc").empty());
+  ASSERT_TRUE(app.WaitForLog(kRelaunch, 10s));
+  EXPECT_EQ(LineAfter(app, kRelaunch), std::string(kExitReason) + "rtmp://127.0.0.1/live/****: Connection refused");
+  for (const std::string& line : app.LogLines()) EXPECT_EQ(line.find("secretkey"), std::string::npos) << line;
+}
+
+// One run shows both sides: while progress moves the encoder is left alone, long past 20 s from its
+// launch; once progress stands still for 20 s it is ended and launched again.
+TEST(EncoderOutput, AnEncoderWhoseProgressStopsIsEndedAndRelaunchedAHealthyOneIsNot) {
+  AppUnderTest app(Script("stream=run\nstream_progress=1\nstream_progress_stop_ms=12000\n"));
+  ASSERT_FALSE(GoLive(app, "rtmp://127.0.0.1/live/stream").empty());
+  const DWORD first = StreamCalls(app)[0].pid;
+
+  // The status line tells the running encoder's figures.
+  EXPECT_TRUE(WaitUntil([&] { return app.Text(IDC_STATUS).find("| 48 kbit/s | ") != std::string::npos; }, 5s))
+      << app.Text(IDC_STATUS);
+  Sleep(24000);
+  EXPECT_EQ(app.CountLog(kRelaunch), 0u) << "progress moved until 12 s: nothing to do at 24 s";
+  EXPECT_EQ(StreamCalls(app).size(), 1u);
+
+  ASSERT_TRUE(app.WaitForLog(kRelaunch, 20s));
+  EXPECT_EQ(LineAfter(app, kRelaunch), kStalled);
+  EXPECT_FALSE(ProcessRunning(first)) << "the stalled encoder was ended";
+  ASSERT_TRUE(WaitUntil([&] { return StreamCalls(app).size() == 2; }));
+  EXPECT_TRUE(WaitUntil([&] { return app.Text(IDC_STATUS).find("1 ") != std::string::npos; }, 3s))
+      << app.Text(IDC_STATUS);
+}
