@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing PushClient need on this Linux host:
 # the mingw-w64 cross compilers, Wine with Xvfb to run the Windows program, GoogleTest for the native
-# unit tests, and ffmpeg with nginx's RTMP module for real streaming on loopback.
+# unit tests, clang with libFuzzer's runtime for the fuzzers, and ffmpeg with nginx's RTMP module for real
+# streaming on loopback.
 set -euo pipefail
 
 packages=(
   g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-zenhei locales
   googletest cmake ninja-build gcc g++ make curl
+  clang libclang-rt-14-dev
   ffmpeg nginx libnginx-mod-rtmp
 )
 
