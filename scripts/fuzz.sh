@@ -6,6 +6,7 @@
 #   bash scripts/fuzz.sh            10 million executions each
 #   bash scripts/fuzz.sh 2000000    that many executions each
 #   bash scripts/fuzz.sh 90s        that many seconds each
+#   bash scripts/fuzz.sh 90s watchdog log_line    only these
 #
 # Each starts from its seed inputs (tests/fuzz/corpus/<fuzzer>/) and the inputs earlier runs found
 # (build/fuzz/corpus/<fuzzer>/). An input that breaks a property, crashes, leaks or takes over 5 seconds
@@ -16,16 +17,21 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
 
 budget="${1:-10000000}"
+shift || true
 case "$budget" in
   *s) limit=(-max_total_time="${budget%s}") ;;
   *) limit=(-runs="$budget") ;;
 esac
-[[ "$budget" =~ ^[0-9]+s?$ ]] || { echo "usage: $0 [executions | seconds followed by s]" >&2; exit 2; }
+[[ "$budget" =~ ^[0-9]+s?$ ]] || { echo "usage: $0 [executions | seconds followed by s] [fuzzer...]" >&2; exit 2; }
 
 build_fuzz >/dev/null
 
 fuzzers=(device_listing config_file publish_validation command_line ansi_text text_mode log_line watchdog
          module_folder)
+if (($#)); then fuzzers=("$@"); fi
+for name in "${fuzzers[@]}"; do
+  [ -x "$ROOT/build/fuzz/tests/fuzz/fuzz_$name" ] || { echo "no fuzzer named $name" >&2; exit 2; }
+done
 out="$ROOT/build/fuzz"
 rows=()
 failed=0
