@@ -24,7 +24,10 @@ case "$budget" in
 esac
 [[ "$budget" =~ ^[0-9]+s?$ ]] || { echo "usage: $0 [executions | seconds followed by s] [fuzzer...]" >&2; exit 2; }
 
-build_fuzz >/dev/null
+if ! build_log=$(build_fuzz 2>&1); then
+  echo "$build_log" >&2
+  exit 1
+fi
 
 fuzzers=(device_listing config_file publish_validation command_line ansi_text text_mode log_line watchdog
          module_folder)

@@ -12,7 +12,7 @@ build_native
 ctest --test-dir "$ROOT/build/native" --output-on-failure
 
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-build_native_sanitized >/dev/null
+build_native_sanitized
 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir "$ROOT/build/native-sanitized" --output-on-failure
 
 echo "== Fuzzers (a short run each)"
