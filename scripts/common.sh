@@ -6,6 +6,23 @@ build_native() {
   cmake --build "$ROOT/build/native"
 }
 
+# The unit tests again, under AddressSanitizer and UndefinedBehaviorSanitizer. GCC, as in the plain
+# build: the tests' Chinese literals must become GBK bytes.
+build_native_sanitized() {
+  local flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+  cmake -S "$ROOT" -B "$ROOT/build/native-sanitized" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ \
+    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
+  cmake --build "$ROOT/build/native-sanitized" -j2
+}
+
+# The fuzzers of the pure rules: clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer.
+build_fuzz() {
+  cmake -S "$ROOT" -B "$ROOT/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPUSHCLIENT_FUZZ=ON >/dev/null
+  cmake --build "$ROOT/build/fuzz" -j2
+}
+
 build_windows() {
   configure_windows
   cmake --build "$ROOT/build/win"

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing PushClient need on this Linux host:
-# the mingw-w64 cross compilers, clang with lld as a second compiler for the same target, Wine with Xvfb
-# to run the Windows program, GoogleTest for the native unit tests, ffmpeg with nginx's RTMP module for
-# real streaming on loopback, and unzip to test the release package.
+# the mingw-w64 cross compilers, clang with lld as a second compiler for the same target and with
+# libFuzzer's runtime for the fuzzers, Wine with Xvfb to run the Windows program, GoogleTest for the native
+# unit tests, ffmpeg with nginx's RTMP module for real streaming on loopback, and unzip to test the release
+# package.
 set -euo pipefail
 
 packages=(
   g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 clang lld
   wine wine64 fonts-wine xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-zenhei locales
   googletest cmake ninja-build gcc g++ make curl unzip
+  libclang-rt-14-dev
   ffmpeg nginx libnginx-mod-rtmp
 )
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up everything and runs every test: the native unit tests, then the integration tests of the real
-# PushClient.exe under Wine on a virtual display.
+# Sets up everything and runs every test: the native unit tests (plain and under the sanitizers), a short
+# run of every fuzzer, then the integration tests of the real PushClient.exe under Wine on a virtual display.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
@@ -10,6 +10,13 @@ bash "$ROOT/scripts/install-deps.sh"
 echo "== Unit tests (native)"
 build_native
 ctest --test-dir "$ROOT/build/native" --output-on-failure
+
+echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+build_native_sanitized
+UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir "$ROOT/build/native-sanitized" --output-on-failure
+
+echo "== Fuzzers (a short run each)"
+bash "$ROOT/scripts/fuzz.sh" 8s
 
 echo "== Build with clang"
 build_clang

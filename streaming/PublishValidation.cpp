@@ -17,12 +17,19 @@ const std::size_t kMinServerLength = 12;
 // The longest bitrate text: the command line must fit whichever bitrate is chosen later while live.
 const char kLongestBitrateText[] = "192";
 
-// The blank is below 0x40, so it is never the second byte of a double-byte character.
-std::string WithoutBlanks(const std::string& text) {
+// A control byte in the address (a pasted Ctrl+Z, tab or line break) would end or split its line in
+// config.db and lose the settings after it at the next start.
+bool IsBlankOrControl(unsigned char byte) {
+  return byte <= 0x20 || byte == 0x7F;
+}
+
+// No second byte of a double-byte character is below 0x40 or 0x7F, so a byte-wise removal leaves every
+// character whole.
+std::string WithoutBlanksAndControls(const std::string& text) {
   std::string kept;
   kept.reserve(text.size());
   for (char c : text) {
-    if (c != ' ') kept += c;
+    if (!IsBlankOrControl(static_cast<unsigned char>(c))) kept += c;
   }
   return kept;
 }
@@ -45,7 +52,7 @@ const char* CheckFields(const std::string& server) {
 
 ValidationResult ValidatePublishSettings(const std::string& server, const std::string& device) {
   ValidationResult result;
-  result.cleanedServer = WithoutBlanks(server);
+  result.cleanedServer = WithoutBlanksAndControls(server);
   const std::string& address = result.cleanedServer;
 
   auto refuse = [&result](const char* message) {

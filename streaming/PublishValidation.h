@@ -10,12 +10,13 @@ extern const char kPublishHostSuffix[];  // ".push.quorvel.com/"
 
 struct ValidationResult {
   bool ok = false;
-  std::string cleanedServer;          // the address with every ' ' removed (kept even when refused)
+  std::string cleanedServer;          // the address without blanks and control bytes (kept even when refused)
   std::vector<std::string> logLines;  // in order; exactly what the activity log is to show
 };
 
 // Decides whether the broadcast may start with this address and device. The address is cleaned of
-// blanks (' ' only: tabs and full-width blanks stay) and must then be at least 12 bytes long, begin with
+// blanks and control bytes (' ', 0x00..0x1F such as tab, CR, LF and Ctrl+Z, and 0x7F; full-width
+// blanks stay), so that the address saved holds none, and must then be at least 12 bytes long, begin with
 // "rtmp://" (case-sensitive), and hold a host, an APP field and a STREAM field:
 //   rtmp://<host>/<app>/<stream>
 // where host and APP run to the next '/' and STREAM is everything after the APP's '/' (it may hold more
