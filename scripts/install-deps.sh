@@ -2,8 +2,9 @@
 # Installs the Debian packages that building, running and testing PushClient need on this Linux host:
 # the mingw-w64 cross compilers, clang with lld as a second compiler for the same target and with
 # libFuzzer's runtime for the fuzzers, Wine with Xvfb to run the Windows program, GoogleTest for the native
-# unit tests, ffmpeg with nginx's RTMP module for real streaming on loopback, and unzip to test the release
-# package.
+# unit tests, ffmpeg with nginx's RTMP module for real streaming on loopback, unzip to test the release
+# package, and a PulseAudio server of the tests' own that gives a real Windows ffmpeg.exe under Wine audio
+# devices to list (npm fetches that ffmpeg.exe).
 set -euo pipefail
 
 packages=(
@@ -12,7 +13,10 @@ packages=(
   googletest cmake ninja-build gcc g++ make curl unzip
   libclang-rt-14-dev
   ffmpeg nginx libnginx-mod-rtmp
+  pulseaudio pulseaudio-utils
 )
+# A Node.js installed from elsewhere brings its own npm, which Debian's package would clash with.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do

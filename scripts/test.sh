@@ -28,6 +28,10 @@ start_display
 # The end-to-end tests publish to the local RTMP server and restart it through this script.
 export PUSHCLIENT_ROOT="$ROOT"
 bash "$ROOT/scripts/rtmp-server.sh" start
-trap 'stop_wine; bash "$ROOT/scripts/rtmp-server.sh" stop >/dev/null || true; stop_display' EXIT
+# A real Windows ffmpeg.exe and the sound server whose devices it lists, for the wine.RealEncoder tests.
+source "$ROOT/scripts/real-ffmpeg.sh"
+fetch_real_ffmpeg
+start_pulse
+trap 'stop_wine; stop_pulse; bash "$ROOT/scripts/rtmp-server.sh" stop >/dev/null || true; stop_display' EXIT
 start_wine
 ctest --test-dir "$ROOT/build/win" --output-on-failure

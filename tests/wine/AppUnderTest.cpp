@@ -146,7 +146,10 @@ AppUnderTest::AppUnderTest(Options options) : m_options(std::move(options)) {
       throw std::runtime_error("no folder " + m_options.folder);
     m_folder = full;
   }
-  if (m_options.withEncoder && m_options.realEncoder) {
+  if (m_options.withEncoder && !m_options.encoderExe.empty()) {
+    if (!CopyFileA(m_options.encoderExe.c_str(), PathOf("ffmpeg.exe").c_str(), FALSE))
+      throw std::runtime_error("cannot copy " + m_options.encoderExe);
+  } else if (m_options.withEncoder && m_options.realEncoder) {
     if (!CopyFileA((build + "\\ffmpeg_bridge.exe").c_str(), PathOf("ffmpeg.exe").c_str(), FALSE) ||
         !CopyFileA((build + "\\ffmpeg-bridge-helper.py").c_str(), PathOf("ffmpeg-bridge-helper.py").c_str(), FALSE))
       throw std::runtime_error("cannot copy the encoder bridge");

@@ -39,6 +39,8 @@ class AppUnderTest {
     bool withEncoder = true;
     // The bridge to the machine's real encoder instead of the scripted stand-in.
     bool realEncoder = false;
+    // This Windows ffmpeg.exe (a path the test program can read) instead of the scripted stand-in.
+    std::string encoderExe;
     // fake-ffmpeg.ini for the stand-in encoder.
     std::string encoderScript;
     // Extra files laid in the folder before the start: name -> bytes.

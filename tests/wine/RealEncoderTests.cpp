@@ -1,0 +1,85 @@
+// PushClient.exe with a real Windows ffmpeg.exe beside it: a 4.1 build without libfdk_aac, fetched by the
+// test script (PUSHCLIENT_REAL_FFMPEG). Its DirectShow devices under Wine are the sources of the test
+// script's own PulseAudio server (PUSHCLIENT_PULSE_RUNTIME), which this group alone runs with. Wine cannot
+// capture from them, so going live ends in the encoder's own capture error: what the program must report
+// about an encoder it did not write.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+
+#include "AppUnderTest.h"
+#include "res/resource.h"
+
+using namespace pushtest;
+
+namespace {
+
+const char kSineSource[] = "Sine source at 440 Hz";
+const char kRelaunch[] = "直播进程被关闭，系统自动重启进程！";
+const char kExitReason[] = "直播进程退出原因：";
+const char kAacFallback[] = "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器";
+
+class RealEncoder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* exe = std::getenv("PUSHCLIENT_REAL_FFMPEG");
+    const char* pulse = std::getenv("PUSHCLIENT_PULSE_RUNTIME");
+    if (!exe || !*exe) GTEST_SKIP() << "no real ffmpeg.exe: PUSHCLIENT_REAL_FFMPEG is unset (the npm fetch failed)";
+    if (!pulse || !*pulse) GTEST_SKIP() << "no PulseAudio server of the tests: PUSHCLIENT_PULSE_RUNTIME is unset";
+    m_options.encoderExe = WindowsPath(exe);
+    ASSERT_TRUE(FileExists(m_options.encoderExe)) << m_options.encoderExe;
+  }
+
+  // A Linux path as Wine's drive Z: shows it.
+  static std::string WindowsPath(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+  }
+
+  AppUnderTest::Options m_options;
+};
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+}  // namespace
+
+TEST_F(RealEncoder, TheDeviceListShowsTheSoundServersSources) {
+  AppUnderTest app(m_options);
+  const std::vector<std::string> devices = app.ComboItems(IDC_COMBO_DEVICE);
+  EXPECT_NE(std::find(devices.begin(), devices.end(), kSineSource), devices.end()) << Joined(devices);
+  EXPECT_TRUE(std::is_sorted(devices.begin(), devices.end())) << Joined(devices);
+  std::cout << "Devices:\n" << Joined(devices);
+}
+
+TEST_F(RealEncoder, GoingLiveAsksForAacAndEachRelaunchSaysWhyTheEncoderEnded) {
+  AppUnderTest app(m_options);
+  const std::vector<std::string> devices = app.ComboItems(IDC_COMBO_DEVICE);
+  const auto sine = std::find(devices.begin(), devices.end(), kSineSource);
+  ASSERT_NE(sine, devices.end()) << Joined(devices);
+  app.SelectCombo(IDC_COMBO_DEVICE, static_cast<int>(sine - devices.begin()));
+  app.SetText(IDC_EDIT_SERVER, "rtmp://127.0.0.1/live/real");
+  app.Click(IDC_BTN_LIVE);
+  // The listing's banner told the program that this build has no libfdk_aac.
+  EXPECT_EQ(app.CountLog(kAacFallback), 1u) << Joined(app.LogLines());
+
+  // The encoder fails to capture at once; the first watchdog tick (5 s) relaunches it, the second
+  // relaunch comes 5 s later.
+  ASSERT_TRUE(WaitUntil([&] { return app.CountLog(kRelaunch) >= 2; }, 20s)) << Joined(app.LogLines());
+  std::cout << "Status: " << app.Text(IDC_STATUS) << "\nLog:\n" << Joined(app.LogLines());
+  const std::vector<std::string> log = app.LogMessages();
+  for (size_t i = 0; i < log.size(); ++i) {
+    if (log[i] != kRelaunch) continue;
+    ASSERT_LT(i + 1, log.size());
+    EXPECT_EQ(log[i + 1].rfind(kExitReason, 0), 0u) << log[i + 1];
+    EXPECT_NE(log[i + 1].find("I/O error"), std::string::npos) << log[i + 1];
+  }
+  // Said once, not at every relaunch.
+  EXPECT_EQ(app.CountLog(kAacFallback), 1u);
+  EXPECT_NE(app.Text(IDC_STATUS).find("| 重启 2 次"), std::string::npos) << app.Text(IDC_STATUS);
+}
