@@ -30,7 +30,7 @@ if ! build_log=$(build_fuzz 2>&1); then
 fi
 
 fuzzers=(device_listing config_file publish_validation command_line ansi_text text_mode log_line watchdog
-         module_folder)
+         module_folder encoder_output stall_detector)
 if (($#)); then fuzzers=("$@"); fi
 for name in "${fuzzers[@]}"; do
   [ -x "$ROOT/build/fuzz/tests/fuzz/fuzz_$name" ] || { echo "no fuzzer named $name" >&2; exit 2; }

@@ -179,6 +179,27 @@ MODULE_FOLDER = {
     "too-long": b"C:\\" + b"a" * 200 + b"\\" + b"b" * 40 + b"\\" + b"c" * 40 + b"\\PushClient.exe",
 }
 
+# --- what the encoder prints, and stall ticks -------------------------------------------------------
+ENCODER_OUTPUT = {
+    "refused": b"size=     123kB time=00:01:02.34 bitrate=  48.1kbits/s speed=1x    \r"
+               b"[flv @ 0] Failed to update header\nrtmp://127.0.0.1/live/secret?key=abc: Connection refused\n"
+               b"Conversion failed!\n",
+    "banner": b"ffmpeg version 4.1\n  configuration: --enable-gpl --enable-libmp3lame\n"
+              b"audio=Sine source at 440 Hz: I/O error\n",
+    "banner-fdk": b"  configuration: --enable-nonfree --enable-libfdk-aac\n",
+    "probe": b"Codec 'libfdk_aac' is not recognized by FFmpeg.\n",
+    "progress-na": b"size=N/A time=N/A bitrate=N/A speed=N/A    \r",
+    "two-values": b("rtmps://h/app?key=1") + SEP + b("麦克风: I/O error"),
+}
+
+# Three bytes a tick: time since the last (100 ms), readable, progress step (0 none, 255 back).
+STALL_DETECTOR = {
+    "healthy": bytes([5, 1, 50] * 10),
+    "stops": bytes([5, 1, 50] * 3 + [50, 1, 0] * 3),
+    "unreadable": bytes([200, 0, 0] * 4),
+    "goes-back": bytes([5, 1, 50, 5, 1, 255, 5, 1, 0]),
+}
+
 CORPORA = {
     "device_listing": DEVICE_LISTING,
     "config_file": CONFIG_FILE,
@@ -189,6 +210,8 @@ CORPORA = {
     "log_line": LOG_LINE,
     "watchdog": WATCHDOG,
     "module_folder": MODULE_FOLDER,
+    "encoder_output": ENCODER_OUTPUT,
+    "stall_detector": STALL_DETECTOR,
 }
 
 if __name__ == "__main__":
