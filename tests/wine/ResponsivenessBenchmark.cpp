@@ -52,7 +52,7 @@ double TimedRefresh(const AppUnderTest& app, Millis timeout = 25s) {
 }
 
 void PrintStall(const char* what, const ResponsivenessSampler::Summary& s) {
-  std::printf("  %-44s %7zu %9.1f %10.1f %7zu %11.0f %6zu\n", what, s.samples, s.medianMs, s.longestMs, s.stalls, s.slowMs,
+  std::printf("  %-50s %7zu %9.1f %10.1f %7zu %11.0f %6zu\n", what, s.samples, s.medianMs, s.longestMs, s.stalls, s.slowMs,
               s.unanswered);
   std::fflush(stdout);
 }
@@ -110,6 +110,8 @@ int main(int argc, char** argv) {
   std::printf("Device refresh, listing printed in two halves T apart (click to button usable again), median of 3:\n");
   std::printf("  %-10s %7s %14s %18s %10s\n", "listing", "bytes", "refresh (ms)", "refresh T=0 (ms)", "added (ms)");
   std::vector<std::pair<std::string, ResponsivenessSampler::Summary>> refreshStalls;
+  // The small listing's refresh with T = 0 is the listing child's own start-up and exit.
+  double childStartMs = 0;
   for (size_t devices : {2u, 480u}) {
     const std::string listing = Listing(devices);
     std::vector<double> refresh[2];
@@ -125,15 +127,17 @@ int main(int argc, char** argv) {
       }
     }
     const double t0 = Median(refresh[0]), t = Median(refresh[1]);
-    // What PushClient adds on top of the listing's own duration (T plus the child's start-up).
-    std::printf("  %-10s %7zu %14.0f %18.0f %10.0f\n", devices == 2 ? "small" : "64 KiB", listing.size(), t, t0, t - t0 - kT);
+    if (devices == 2) childStartMs = t0;
+    // What PushClient adds on top of the listing's own duration (T plus the child's start-up). With T = 0
+    // a large listing also takes the time to read it, which with T runs while the child waits.
+    std::printf("  %-10s %7zu %14.0f %18.0f %10.0f\n", devices == 2 ? "small" : "64 KiB", listing.size(), t, t0, t - childStartMs - kT);
     std::fflush(stdout);
   }
 
   std::printf("\nWindow answers to WM_NULL sent every 10 ms (stall: an answer over %.0f ms; slow total: the answer\n"
               "times over %.0f ms added up):\n",
               ResponsivenessSampler::kStallMs, ResponsivenessSampler::kSlowMs);
-  std::printf("  %-44s %7s %9s %10s %7s %11s %6s\n", "while", "answers", "median ms", "longest ms", "stalls",
+  std::printf("  %-50s %7s %9s %10s %7s %11s %6s\n", "while", "answers", "median ms", "longest ms", "stalls",
               "slow total", "none");
   {
     TimedLaunch launch(minimalExe, BuildFolder());
