@@ -74,6 +74,7 @@ void CDeviceListing::Run(std::string encoderPath, HWND window, UINT message) {
     }
   } finish{this, result, window, message};
 
+  std::unique_lock<std::mutex> startLock = LockChildStart();
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
   UniqueHandle readEnd, writeEnd;
   if (!CreatePipe(readEnd.put(), writeEnd.put(), &inheritable, 0)) {
@@ -93,6 +94,7 @@ void CDeviceListing::Run(std::string encoderPath, HWND window, UINT message) {
     return;
   }
   writeEnd.reset();
+  startLock.unlock();
 
   // Read while the child runs: a listing larger than the pipe's buffer would otherwise stall both.
   std::string output;

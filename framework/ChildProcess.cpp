@@ -52,3 +52,8 @@ bool StartChildProcess(const std::string& program, const std::string& arguments,
   child.threadId = info.dwThreadId;
   return true;
 }
+
+std::unique_lock<std::mutex> LockChildStart() {
+  static std::mutex startLock;
+  return std::unique_lock<std::mutex>(startLock);
+}

@@ -2,6 +2,7 @@
 // The one place that starts child processes, and the record of a started child.
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 
 #include "framework/UniqueHandle.h"
@@ -38,3 +39,9 @@ struct ChildStartOptions {
 // a hidden window. On failure returns false with GetLastError() telling why.
 bool StartChildProcess(const std::string& program, const std::string& arguments, const ChildStartOptions& options,
                        ProcessRecord& child);
+
+// Every child inherits every inheritable handle of the process at the moment it starts. A thread that
+// makes inheritable handles for its child (a pipe's write end, the status file) holds this from making
+// them until they are closed after the start, so that a child started meanwhile by another thread
+// never takes them along.
+std::unique_lock<std::mutex> LockChildStart();
