@@ -17,6 +17,7 @@ const char kSavedConfig[] = "1\r\nrtmp://1000.push.quorvel.com/app/saved\r\n0\r\
 const char kOnAir[] = "直播中。。。";
 const char kOffAir[] = "关闭直播。。。";
 const char kRelaunch[] = "直播进程被关闭，系统自动重启进程！";
+const char kTooLong[] = "音频设备名称或服务器地址过长，无法启动直播！";
 const char kStatusFile[] = "C:\\NetStatus.txt";
 
 std::string Listing(const std::vector<std::string>& names, const std::string& before = "") {
@@ -59,12 +60,32 @@ int DeviceCount(const AppUnderTest& app) {
   return static_cast<int>(SendMessageW(app.Item(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0));
 }
 
+// The device box's list opens from the box's left edge: it must end on the screen, or its scroll bar is
+// out of reach.
+bool OpenedListFitsTheScreen(const AppUnderTest& app) {
+  RECT box = {};
+  GetWindowRect(app.Item(IDC_COMBO_DEVICE), &box);
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  GetMonitorInfoA(MonitorFromWindow(app.Main(), MONITOR_DEFAULTTONEAREST), &monitor);
+  return box.left + SendMessageA(app.Item(IDC_COMBO_DEVICE), CB_GETDROPPEDWIDTH, 0, 0) <= monitor.rcWork.right;
+}
+
 // Closes the window; the program must end, and no encoder it started may outlive it.
 void CloseAndExpectNoEncoderLeft(const AppUnderTest& app) {
   app.CloseWindow();
   EXPECT_TRUE(app.WaitForExit(20s)) << "the program ends";
   for (const EncoderCall& call : app.EncoderCalls())
     EXPECT_TRUE(WaitUntil([&] { return !ProcessRunning(call.pid); }, 3s)) << call.mode << " child " << call.pid;
+}
+
+// The log holds this message once; with null, it holds something.
+void ExpectSays(const AppUnderTest& app, const char* message) {
+  if (message) {
+    EXPECT_EQ(app.CountLog(message), 1u);
+  } else {
+    EXPECT_FALSE(app.LogLines().empty());
+  }
 }
 
 // A literal's bytes, NULs included.
@@ -162,15 +183,17 @@ TEST(Faults, HostileConfigDbHurtsNothingAndLosesNothing) {
     std::string bytes;
     int device;                  // selected once the list arrived
     std::string savedAfterTick;  // config.db after the tray box was ticked; empty: anything
+    const char* goingLiveSays;   // null: some line
   } cases[] = {
-      {"1 MiB of random bytes", random, kAny, ""},
+      {"1 MiB of random bytes", random, kAny, "", nullptr},
       {"a 100 KB address", "1\r\n" + longAddress + "\r\n0\r\n2\r\n", 1,
-       "1\r\r\n" + longAddress + "\r\r\n1\r\r\n2\r\r\n"},
+       "1\r\r\n" + longAddress + "\r\r\n1\r\r\n2\r\r\n", kTooLong},
       // An address cannot hold a NUL: it ends there, in the box and in the file.
       {"NUL bytes", Bytes("1\0\0\r\nrtmp://1000.push.quorvel.com/app/st\0ream\r\n1\r\n2\r\n"), 1,
-       "1\r\r\nrtmp://1000.push.quorvel.com/app/st\r\r\n0\r\r\n2\r\r\n"},
-      {"integers past 32 bits", "99999999999\r\nrtmp://1000.push.quorvel.com/app/stream\r\n-99999999999\r\n4294967297\r\n",
-       0, "0\r\r\nrtmp://1000.push.quorvel.com/app/stream\r\r\n1\r\r\n2147483647\r\r\n"},
+       "1\r\r\nrtmp://1000.push.quorvel.com/app/st\r\r\n0\r\r\n2\r\r\n", kOnAir},
+      {"integers past 32 bits",
+       "99999999999\r\nrtmp://1000.push.quorvel.com/app/stream\r\n-99999999999\r\n4294967297\r\n", 0,
+       "0\r\r\nrtmp://1000.push.quorvel.com/app/stream\r\r\n1\r\r\n2147483647\r\r\n", kOnAir},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -186,9 +209,9 @@ TEST(Faults, HostileConfigDbHurtsNothingAndLosesNothing) {
     if (!c.savedAfterTick.empty()) {
       EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), c.savedAfterTick);
     }
-    // Going live with what the box shows either starts or says why not; the file stays as it was.
+    // Going live with what the box shows either starts or says why not; the settings stay as they were.
     app.Click(IDC_BTN_LIVE);
-    EXPECT_FALSE(app.LogLines().empty());
+    ExpectSays(app, c.goingLiveSays);
     if (!c.savedAfterTick.empty()) {
       EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), c.savedAfterTick);
     }
@@ -205,13 +228,17 @@ TEST(Faults, HostileListingsAreReadOrReportedWithoutHarm) {
     int devices;
     const char* logLine;  // null: none expected
     bool deviceFileIsFolder;
+    const char* goingLiveSays;  // with the last device
   } cases[] = {
-      {"a 1 MiB line before the devices", Listing({"A", "B"}, std::string(1 << 20, 'x') + "\r\n"), 2, nullptr, false},
-      {"invalid UTF-8 and NUL bytes", Listing({"Bad \xff\xfe name", Bytes("Nul\0name"), "Good"}), 3, nullptr,
-       false},
-      {"a 64 KB device name", Listing({std::string(64 * 1024, 'n'), "Good"}), 2, nullptr, false},
-      {"10 000 devices", Listing(many), 10000, nullptr, false},
-      {"device.txt cannot be written", Listing({"A"}), 0, "创建设备列表文件失败！", true},
+      {"a 1 MiB line before the devices", Listing({"A", "B"}, std::string(1 << 20, 'x') + "\r\n"), 2, nullptr, false,
+       kOnAir},
+      {"invalid UTF-8 and NUL bytes", Listing({"Bad \xff\xfe name", Bytes("Nul\0name"), "Good"}), 3, nullptr, false,
+       kOnAir},
+      {"a 64 KB device name", Listing({std::string(64 * 1024, 'n'), "Good"}), 2, nullptr, false, kTooLong},
+      {"a device name wider than the screen", Listing({"Good", std::string(300, 'W')}), 2, nullptr, false, kOnAir},
+      {"10 000 devices", Listing(many), 10000, nullptr, false, kOnAir},
+      {"device.txt cannot be written", Listing({"A"}), 0, "创建设备列表文件失败！", true,
+       "音频设备选择有误，请重新选择，或者检查声卡驱动程序！！！"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -230,10 +257,10 @@ TEST(Faults, HostileListingsAreReadOrReportedWithoutHarm) {
     if (c.logLine) {
       EXPECT_EQ(app.CountLog(c.logLine), 1u);
     }
-    // The last device, whatever it is, either goes on the air or is refused with a reason.
+    EXPECT_TRUE(OpenedListFitsTheScreen(app));
     app.SelectCombo(IDC_COMBO_DEVICE, c.devices - 1);
     GoLive(app, kGoodAddress);
-    EXPECT_FALSE(app.LogLines().empty());
+    ExpectSays(app, c.goingLiveSays);
     CloseAndExpectNoEncoderLeft(app);
   }
 }
