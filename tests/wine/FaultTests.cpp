@@ -79,15 +79,6 @@ void CloseAndExpectNoEncoderLeft(const AppUnderTest& app) {
     EXPECT_TRUE(WaitUntil([&] { return !ProcessRunning(call.pid); }, 3s)) << call.mode << " child " << call.pid;
 }
 
-// The log holds this message once; with null, it holds something.
-void ExpectSays(const AppUnderTest& app, const char* message) {
-  if (message) {
-    EXPECT_EQ(app.CountLog(message), 1u);
-  } else {
-    EXPECT_FALSE(app.LogLines().empty());
-  }
-}
-
 // A literal's bytes, NULs included.
 template <size_t N>
 std::string Bytes(const char (&text)[N]) {
@@ -101,7 +92,7 @@ bool IsFolder(const std::string& path) {
 
 }  // namespace
 
-// ---- Faults once found in the program, each test failing on the code before its mend
+// ---- Faults once found in the program
 
 TEST(FaultsMended, WithoutTheEncoderTheTrayBoxLeavesConfigDbAlone) {
   AppUnderTest::Options options;
@@ -141,6 +132,9 @@ TEST(FaultsMended, AConfigDbThatCannotBeWrittenKeepsTheOldOneAndTheBroadcastStar
   }
 }
 
+// A stop that did not wait let the new encoder meet the old one still holding the stream. Under Wine a
+// process is gone as soon as TerminateProcess returns, so only Windows, where the end may come later,
+// could show the old one still running here.
 TEST(FaultsMended, SwitchingOffAndOnAtOnceNeverRunsTwoEncoders) {
   AppUnderTest app(Script());
   GoLive(app, kGoodAddress);
@@ -183,9 +177,10 @@ TEST(Faults, HostileConfigDbHurtsNothingAndLosesNothing) {
     std::string bytes;
     int device;                  // selected once the list arrived
     std::string savedAfterTick;  // config.db after the tray box was ticked; empty: anything
-    const char* goingLiveSays;   // null: some line
+    const char* goingLiveSays;
   } cases[] = {
-      {"1 MiB of random bytes", random, kAny, "", nullptr},
+      {"1 MiB of random bytes", random, kAny, "",
+       "请重新设置服务器地址，必须以\"rtmp://\"开头，请参考示例！"},
       {"a 100 KB address", "1\r\n" + longAddress + "\r\n0\r\n2\r\n", 1,
        "1\r\r\n" + longAddress + "\r\r\n1\r\r\n2\r\r\n", kTooLong},
       // An address cannot hold a NUL: it ends there, in the box and in the file.
@@ -201,20 +196,14 @@ TEST(Faults, HostileConfigDbHurtsNothingAndLosesNothing) {
     ASSERT_NE(app.Main(), nullptr);
     EXPECT_TRUE(Answers(app.Main()));
     EXPECT_EQ(DeviceCount(app), 2);
-    if (c.device != kAny) {
-      EXPECT_EQ(app.ComboSelection(IDC_COMBO_DEVICE), c.device);
-    }
+    EXPECT_TRUE(c.device == kAny || app.ComboSelection(IDC_COMBO_DEVICE) == c.device);
     EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), c.bytes) << "nothing is written at start";
     app.Click(IDC_CHECK_TRAY);
-    if (!c.savedAfterTick.empty()) {
-      EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), c.savedAfterTick);
-    }
+    EXPECT_TRUE(c.savedAfterTick.empty() || ReadFileBytes(app.PathOf("config.db")) == c.savedAfterTick);
     // Going live with what the box shows either starts or says why not; the settings stay as they were.
     app.Click(IDC_BTN_LIVE);
-    ExpectSays(app, c.goingLiveSays);
-    if (!c.savedAfterTick.empty()) {
-      EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), c.savedAfterTick);
-    }
+    EXPECT_EQ(app.CountLog(c.goingLiveSays), 1u);
+    EXPECT_TRUE(c.savedAfterTick.empty() || ReadFileBytes(app.PathOf("config.db")) == c.savedAfterTick);
     CloseAndExpectNoEncoderLeft(app);
   }
 }
@@ -246,21 +235,17 @@ TEST(Faults, HostileListingsAreReadOrReportedWithoutHarm) {
     options.files["listing.txt"] = c.listing;
     options.startNow = false;
     AppUnderTest app(options);
-    if (c.deviceFileIsFolder) {
-      ASSERT_TRUE(CreateDirectoryA(app.PathOf("device.txt").c_str(), nullptr));
-    }
+    ASSERT_TRUE(!c.deviceFileIsFolder || CreateDirectoryA(app.PathOf("device.txt").c_str(), nullptr));
     app.Start();
     ASSERT_NE(app.Main(), nullptr);
     EXPECT_TRUE(app.WaitForDeviceListing(20s));
     EXPECT_TRUE(Answers(app.Main()));
     EXPECT_EQ(DeviceCount(app), c.devices);
-    if (c.logLine) {
-      EXPECT_EQ(app.CountLog(c.logLine), 1u);
-    }
+    EXPECT_TRUE(!c.logLine || app.CountLog(c.logLine) == 1u);
     EXPECT_TRUE(OpenedListFitsTheScreen(app));
     app.SelectCombo(IDC_COMBO_DEVICE, c.devices - 1);
     GoLive(app, kGoodAddress);
-    ExpectSays(app, c.goingLiveSays);
+    EXPECT_EQ(app.CountLog(c.goingLiveSays), 1u);
     CloseAndExpectNoEncoderLeft(app);
   }
 }
@@ -307,9 +292,7 @@ TEST(Faults, TroubleWhileLiveIsSurvivedAndSwitchingOffEndsIt) {
     GoLive(app, kGoodAddress);
     ASSERT_TRUE(WaitForStreamCalls(app, 1));
     c.meanwhile(app);
-    if (c.relaunches) {
-      EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kRelaunch) >= 1; }, 12s));
-    }
+    EXPECT_TRUE(!c.relaunches || WaitUntil([&] { return app.CountLog(kRelaunch) >= 1; }, 12s));
     EXPECT_TRUE(Answers(app.Main()));
     EXPECT_EQ(app.Text(IDC_BTN_LIVE), "停止直播");
     app.Click(IDC_BTN_LIVE);
