@@ -37,5 +37,14 @@ void CComboBox::FitDroppedWidth(const std::vector<std::string>& texts) const {
   ::SelectObject(dc, oldFont);
   ::ReleaseDC(m_hWnd, dc);
   const LONG margin = 2 * ::GetSystemMetrics(SM_CXEDGE) + ::GetSystemMetrics(SM_CXVSCROLL) + 8;
-  SendMessage(CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + margin));
+  LONG width = widest + margin;
+  // The list opens from the box's left edge and is not moved back onto the screen: a list running past
+  // the screen's right edge would hide its scroll bar. The system keeps it at least as wide as the box.
+  RECT box = {};
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  HMONITOR screen = ::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST);
+  if (::GetWindowRect(m_hWnd, &box) && ::GetMonitorInfoA(screen, &monitor) && width > monitor.rcWork.right - box.left)
+    width = monitor.rcWork.right - box.left;
+  SendMessage(CB_SETDROPPEDWIDTH, static_cast<WPARAM>(width));
 }

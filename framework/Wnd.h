@@ -60,7 +60,8 @@ class CComboBox : public CWnd {
   int SetCurSel(int index) const { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
   // The text of entry index; empty for a position that names no entry.
   std::string GetLBText(int index) const;
-  // Makes the opened list wide enough to show each of these texts whole, however narrow the box is.
+  // Makes the opened list wide enough to show each of these texts whole, however narrow the box is, as far
+  // as the screen allows.
   void FitDroppedWidth(const std::vector<std::string>& texts) const;
 };
 

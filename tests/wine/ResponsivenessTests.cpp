@@ -1,0 +1,127 @@
+// The window while device listings run: it shows and answers at once, stays usable while a listing
+// hangs, closes without leaving the listing child behind, and selects the remembered device late.
+#include <gtest/gtest.h>
+
+#include "AppUnderTest.h"
+#include "res/resource.h"
+
+using namespace pushtest;
+
+namespace {
+
+const char kGoodAddress[] = "rtmp://1000.push.quorvel.com/app/stream";
+const char kTimedOut[] = "获取音频设备列表超时（15秒），已结束ffmpeg.exe，设备列表未更新！";
+const char kNoDevice[] = "音频设备选择有误，请重新选择，或者检查声卡驱动程序！！！";
+// Eight devices in about 700 bytes, written 100 bytes every half second: about three seconds.
+const char kSlowListing[] = "list_file=listing.txt\nlist_chunk=100\nlist_delay_ms=500\n";
+const char kHungListing[] = "list_hang=1\n";
+
+std::string Listing(int devices) {
+  std::string text = "[dshow @ 0] DirectShow audio devices\r\n";
+  for (int i = 0; i < devices; ++i)
+    text += "[dshow @ 0]  \"Device " + std::to_string(i) + "\"\r\n[dshow @ 0]     Alternative name \"@device_cm_{" +
+            std::to_string(i) + "}\"\r\n";
+  return text + "dummy: Immediate exit requested\r\n";
+}
+
+AppUnderTest::Options WhileListing(const std::string& script, const std::string& config = "") {
+  AppUnderTest::Options options;
+  options.encoderScript = script;
+  options.files["listing.txt"] = Listing(8);
+  if (!config.empty()) options.files["config.db"] = config;
+  options.waitForListing = false;
+  return options;
+}
+
+// The process id of the first listing child, once it has left its record; 0 if none came.
+DWORD ListingPid(const AppUnderTest& app) {
+  DWORD pid = 0;
+  WaitUntil([&] {
+    for (const EncoderCall& call : app.EncoderCalls())
+      if (call.mode == "list") pid = call.pid;
+    return pid != 0;
+  });
+  return pid;
+}
+
+// Whether the window's thread takes a message within a second.
+bool Answers(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+}
+
+int DeviceCount(const AppUnderTest& app) {
+  return static_cast<int>(SendMessageW(app.Item(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0));
+}
+
+}  // namespace
+
+TEST(Responsiveness, TheWindowAnswersWhileAListingRunsAndTheRememberedDeviceFollows) {
+  AppUnderTest app(WhileListing(kSlowListing, std::string("1\r\n") + kGoodAddress + "\r\n0\r\n1\r\n"));
+  const DWORD pid = ListingPid(app);
+  ASSERT_NE(pid, 0u);
+  EXPECT_TRUE(ProcessRunning(pid)) << "the window is up before the listing has ended";
+  EXPECT_TRUE(IsWindowVisible(app.Main()));
+  EXPECT_EQ(app.Text(IDC_EDIT_SERVER), kGoodAddress) << "the settings do not wait for the devices";
+  EXPECT_EQ(DeviceCount(app), 0);
+  int probes = 0;
+  for (; ProcessRunning(pid) && probes < 100; ++probes) {
+    EXPECT_TRUE(Answers(app.Main())) << "probe " << probes;
+    Sleep(100);
+  }
+  EXPECT_GE(probes, 5);
+  ASSERT_TRUE(app.WaitForDeviceListing());
+  EXPECT_EQ(DeviceCount(app), 8);
+  EXPECT_EQ(app.ComboSelection(IDC_COMBO_DEVICE), 1) << "position 1 of config.db";
+}
+
+TEST(Responsiveness, AHungListingLeavesTheWindowUsableUntilItsBound) {
+  AppUnderTest app(WhileListing(kHungListing));
+  const DWORD pid = ListingPid(app);
+  ASSERT_NE(pid, 0u);
+  const std::string typed = "rtmp://127.0.0.1/live/typed";
+  app.SetText(IDC_EDIT_SERVER, typed);
+  EXPECT_EQ(app.Text(IDC_EDIT_SERVER), typed);
+  app.Click(IDC_CHECK_TRAY);
+  EXPECT_EQ(SendMessageA(app.Item(IDC_CHECK_TRAY), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), "0\r\r\n\r\r\n1\r\r\n1\r\r\n");
+  EXPECT_TRUE(Answers(app.Main()));
+  EXPECT_FALSE(IsWindowEnabled(app.Item(IDC_BTN_REFRESH))) << "one listing at a time";
+
+  EXPECT_TRUE(app.WaitForLog(kTimedOut, 20s));
+  EXPECT_TRUE(app.WaitForDeviceListing(2s));
+  EXPECT_TRUE(WaitUntil([&] { return !ProcessRunning(pid); }, 3s)) << "the hung child was ended";
+  EXPECT_EQ(app.Text(IDC_EDIT_SERVER), typed);
+}
+
+TEST(Responsiveness, ClosingDuringAListingLeavesNoChild) {
+  AppUnderTest app(WhileListing(kHungListing));
+  const DWORD pid = ListingPid(app);
+  ASSERT_NE(pid, 0u);
+  ASSERT_TRUE(ProcessRunning(pid));
+  app.CloseWindow();
+  EXPECT_TRUE(app.WaitForExit(5s));
+  EXPECT_TRUE(WaitUntil([&] { return !ProcessRunning(pid); }, 3s));
+}
+
+TEST(Responsiveness, GoingLiveBeforeTheFirstListingEndedUsesTheDeviceChosenSoFar) {
+  AppUnderTest app(WhileListing(kSlowListing, std::string("1\r\n") + kGoodAddress + "\r\n0\r\n1\r\n"));
+  const DWORD pid = ListingPid(app);
+  ASSERT_NE(pid, 0u);
+  app.Click(IDC_BTN_LIVE);
+  EXPECT_TRUE(ProcessRunning(pid)) << "the click came while the listing ran";
+  EXPECT_EQ(app.LogMessages(), std::vector<std::string>{kNoDevice}) << "no device is chosen yet";
+  EXPECT_EQ(app.Text(IDC_BTN_LIVE), "开始直播");
+
+  // Once the list has arrived, the remembered device goes on the air.
+  ASSERT_TRUE(app.WaitForDeviceListing());
+  app.Click(IDC_BTN_LIVE);
+  std::vector<std::string> streamArgs;
+  EXPECT_TRUE(WaitUntil([&] {
+    for (const EncoderCall& call : app.EncoderCalls())
+      if (call.mode == "stream") streamArgs = call.args;
+    return !streamArgs.empty();
+  }));
+  ASSERT_EQ(streamArgs.size(), 12u);
+  EXPECT_EQ(streamArgs[3], "audio=Device 1");
+}
