@@ -64,10 +64,6 @@ void Check(const Case& c) {
   EXPECT_EQ(parse.logLines, Names(c.searchAgainLines, kLogSearchAgain));
 }
 
-TEST(DeviceListParser, LogText) {
-  EXPECT_STREQ(kLogSearchAgain, "重新查找开始符号");
-}
-
 TEST(DeviceListParser, SectionedListing) {
   const std::string b0 = kBanner[0], b1 = kBanner[1], b2 = kBanner[2];
   const Names old = {"Old Device"};
@@ -75,14 +71,9 @@ TEST(DeviceListParser, SectionedListing) {
       {"two names and the end line",
        Listing({b0, b1, b2, kVideoHeader, kCamera, kCameraAlt, kAudioHeader, kMic, kMicAlt, kLineIn, kLineInAlt, kEnd}),
        old, {kMicName, kLineInName}, true, 0},
-      {"the same with LF line ends",
-       Listing({b0, kVideoHeader, kCamera, kCameraAlt, kAudioHeader, kMic, kMicAlt, kLineIn, kLineInAlt, kEnd}, "\n"),
-       old, {kMicName, kLineInName}, true, 0},
       {"the same with CR CR LF line ends",
        Listing({b0, kVideoHeader, kCamera, kCameraAlt, kAudioHeader, kMic, kMicAlt, kLineIn, kLineInAlt, kEnd}, "\r\r\n"),
        old, {kMicName, kLineInName}, true, 0},
-      {"the end line without line end",
-       Listing({kAudioHeader, kMic, kMicAlt, kLineIn, kLineInAlt}) + kEnd, old, {kMicName, kLineInName}, true, 0},
       {"no end line: names read, box not refilled",
        Listing({b0, kVideoHeader, kCamera, kCameraAlt, kAudioHeader, kMic, kMicAlt, kLineIn, kLineInAlt}), old,
        {kMicName, kLineInName}, false, 0},
@@ -90,12 +81,9 @@ TEST(DeviceListParser, SectionedListing) {
       {"an empty line ends the section", Listing({kAudioHeader, kMic, "", kLineIn}), old, {kMicName}, true, 0},
       {"video devices only: the array is left", Listing({b0, kVideoHeader, kCamera, kCameraAlt, kEnd}), old, old,
        false, 0},
-      {"empty text", "", old, old, false, 0},
       {"alternative name before any name is skipped", Listing({kAudioHeader, kMicAlt, kMic, kEnd}), old, {kMicName},
        true, 0},
       // A line without a quoted name before the first name: log and search for the header again.
-      {"quote-less line before the first name",
-       Listing({kAudioHeader, kNoAudio, kEnd}), old, {}, false, 1},
       {"quote-less line, then a second header",
        Listing({kAudioHeader, kNoAudio, kEnd, kAudioHeader, kLineIn, kEnd}), old, {kLineInName}, true, 1},
       {"each quote-less line before a name logs",
@@ -104,7 +92,6 @@ TEST(DeviceListParser, SectionedListing) {
       {"quote-less line after a name is ignored", Listing({kAudioHeader, kMic, kNoAudio, kLineIn, kEnd}), old,
        {kMicName, kLineInName}, true, 0},
       // Names.
-      {"adjacent quotes give an empty name", Listing({kAudioHeader, "[dshow @ 1]  \"\"", kEnd}), old, {""}, true, 0},
       {"inner quotes stay", Listing({kAudioHeader, "[dshow @ 1]  \"My \"Best\" Mic\"", kEnd}), old,
        {"My \"Best\" Mic"}, true, 0},
       {"text after the last quote is dropped", Listing({kAudioHeader, "[dshow @ 1]  \"Mic\" (audio)", kEnd}), old,
@@ -116,8 +103,6 @@ TEST(DeviceListParser, SectionedListing) {
        {kMicName}, true, 0},
       {"the header is case-sensitive", Listing({"[dshow @ 1] directshow audio devices", kMic, kEnd}), old, old, false,
        0},
-      {"the section marker is case-sensitive", Listing({kAudioHeader, kMic, "[DSHOW @ 1]  \"X\"", kEnd}), old,
-       {kMicName}, true, 0},
   };
   for (const Case& c : cases) Check(c);
 }
@@ -144,8 +129,6 @@ TEST(DeviceListParser, TaggedListing) {
       {"video devices mixed in",
        Listing({b0, kNewCamera, kNewCameraAlt, kNewVirtual, kNewMic, kNewMicAlt, kNewCapture, kNewCaptureAlt, kEnd}),
        old, {"麦克风 (Realtek(R) Audio)", "HDMI Capture"}, true, 0},
-      {"LF line ends", Listing({kNewCamera, kNewMic, kNewMicAlt, kEnd}, "\n"), old, {"麦克风 (Realtek(R) Audio)"}, true,
-       0},
       {"CR CR LF line ends", Listing({kNewCamera, kNewMic, kNewMicAlt, kEnd}, "\r\r\n"), old,
        {"麦克风 (Realtek(R) Audio)"}, true, 0},
       {"no end line still refills", Listing({kNewMic, kNewMicAlt}), old, {"麦克风 (Realtek(R) Audio)"}, true, 0},
@@ -156,17 +139,11 @@ TEST(DeviceListParser, TaggedListing) {
                 "[in#0 @ 000002a1b2c3d4e0]   Alternative name \"@device_cm_{33D9A762}\\wave_{1}\"", kEnd}),
        old, {"Microphone Array (Smart Sound)"}, true, 0},
       {"two bracket tags", Listing({"[in#0 @ 0x1] [dshow @ 0x2] \"Mic\" (audio)", kEnd}), old, {"Mic"}, true, 0},
-      {"a name holding quotes", Listing({"[dshow @ 1] \"Mic \"Pro\" X\" (audio)", kEnd}), old, {"Mic \"Pro\" X"}, true,
-       0},
       {"an empty name", Listing({"[dshow @ 1] \"\" (audio)", kEnd}), old, {""}, true, 0},
-      {"kinds in the other order", Listing({"[dshow @ 1] \"Capture\" (video, audio)", kEnd}), old, {"Capture"}, true,
-       0},
-      {"blanks after the tag", Listing({"[dshow @ 1] \"Mic\" (audio)  ", kEnd}), old, {"Mic"}, true, 0},
       {"Chinese names with second bytes ']' and '\\'",
        Listing({"[dshow @ 1] \"乗昞\" (audio)", "[dshow @ 1] \"\x81]\" (audio)", kEnd}), old, {"乗昞", "\x81]"}, true, 0},
       // Lines that are not device lines of the newer form.
       {"no bracket tag: not a listing", Listing({"\"Mic\" (audio)", kEnd}), old, old, false, 0},
-      {"bracket tag without @: not a listing", Listing({"[dshow] \"Mic\" (audio)", kEnd}), old, old, false, 0},
       {"no kind tag: not a listing", Listing({"[dshow @ 1] \"Mic\"", kEnd}), old, old, false, 0},
       {"unknown tag text: not a listing", Listing({"[dshow @ 1] \"Mic\" (Audio Device)", kEnd}), old, old, false, 0},
       {"text before the name: not a listing", Listing({"[dshow @ 1] name \"Mic\" (audio)", kEnd}), old, old, false, 0},
@@ -187,8 +164,7 @@ TEST(DeviceListParser, ClampDevicePosition) {
     int count;
     int result;
   } cases[] = {
-      {0, 2, 0},  {1, 2, 1},   {2, 2, 0},   {3, 2, 0},       {0, 0, 0},        {5, 0, 0},
-      {-1, 2, -1}, {-1, 0, -1}, {INT_MIN, 3, INT_MIN}, {INT_MAX, 1, 0}, {INT_MAX, INT_MAX, 0},
+      {1, 2, 1}, {2, 2, 0}, {3, 2, 0}, {5, 0, 0}, {-1, 2, -1}, {INT_MIN, 3, INT_MIN}, {INT_MAX, INT_MAX, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.position) + " of " + std::to_string(c.count));
