@@ -7,6 +7,10 @@
 #include <stdexcept>
 #include <thread>
 
+#ifdef PUSHCLIENT_GTEST
+#include <gtest/gtest.h>
+#endif
+
 namespace pushtest {
 namespace {
 
@@ -63,6 +67,36 @@ std::string MakeFreshFolder() {
     if (CreateDirectoryA(name, nullptr)) return name;
     if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error(std::string("cannot create ") + name);
   }
+}
+
+// A test that failed keeps its folder, for a look at what the program left there.
+bool KeepFolder() {
+#ifdef PUSHCLIENT_GTEST
+  return ::testing::Test::HasFailure();
+#else
+  return false;
+#endif
+}
+
+// Removes a folder and everything in it; false when something stayed (a file still held open).
+bool RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = folder + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  return RemoveDirectoryA(folder.c_str()) != FALSE;
 }
 
 }  // namespace
@@ -185,6 +219,11 @@ AppUnderTest::~AppUnderTest() {
   if (m_job) {
     TerminateJobObject(m_job, 99);
     CloseHandle(m_job);
+  }
+  if (KeepFolder()) {
+    std::printf("Kept for a look: %s\n", m_folder.c_str());
+  } else if (!WaitUntil([&] { return RemoveTree(m_folder); }, 5s, 100ms)) {
+    std::printf("Could not remove %s\n", m_folder.c_str());
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real PushClient.exe in a fresh folder of its own and drives its window from outside, the way a
-// person would: by control ids, window texts and clicks. Every process it starts is ended when it goes.
+// person would: by control ids, window texts and clicks. Every process it starts is ended when it goes,
+// and so is its folder, unless the test failed (built with PUSHCLIENT_GTEST).
 #include <windows.h>
 
 #include <chrono>

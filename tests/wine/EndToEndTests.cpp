@@ -71,11 +71,22 @@ void GoLive(const AppUnderTest& app, const std::string& stream) {
 
 }  // namespace
 
-TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrate) {
-  for (const auto& [index, kbps] : {std::pair<int, long>{1, 48}, std::pair<int, long>{4, 128}}) {
-    SCOPED_TRACE(kbps);
-    const std::string stream = "e2e" + std::to_string(kbps);
-    AppUnderTest app(RealEncoder(index));
+// Both listing formats: the bridge prints the older one by default and, when asked, the one without
+// section headers of ffmpeg 5.0 and later.
+TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrateFromEitherListing) {
+  const struct {
+    const char* listing;
+    int index;
+    long kbps;
+  } runs[] = {{"old", 1, 48}, {"new", 4, 128}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.listing);
+    const std::string stream = std::string("e2e") + run.listing;
+    SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", run.listing);
+    AppUnderTest app(RealEncoder(run.index));
+    SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", nullptr);
+    EXPECT_EQ(ReadFileBytes(app.PathOf("device.txt")).find("DirectShow audio devices") != std::string::npos,
+              std::string(run.listing) == "old");
     // The Chinese test-tone name came through the listing and is what the encoder is asked for.
     ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), std::vector<std::string>{kToneDevice});
     GoLive(app, stream);
@@ -85,21 +96,10 @@ TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrate) {
     ASSERT_TRUE(probe.ok);
     EXPECT_EQ(probe.codec, "aac");
     EXPECT_EQ(probe.sampleRate, 48000);
-    EXPECT_NEAR(probe.bitRate, kbps * 1000, kbps * 100) << "within 10 %";
+    EXPECT_NEAR(probe.bitRate, run.kbps * 1000, run.kbps * 100) << "within 10 %";
     EXPECT_TRUE(ServerHasPublisher(stream));
     EXPECT_EQ(app.CountLog(kRelaunch), 0u);
   }
-}
-
-TEST(EndToEnd, TheListingOfCurrentEncodersFindsTheToneAndGoesLive) {
-  // The bridge prints the listing without section headers, as ffmpeg 5.0 and later do.
-  SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", "new");
-  AppUnderTest app(RealEncoder(1));
-  SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", nullptr);
-  EXPECT_EQ(ReadFileBytes(app.PathOf("device.txt")).find("DirectShow audio devices"), std::string::npos);
-  ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), std::vector<std::string>{kToneDevice});
-  GoLive(app, "e2enew");
-  EXPECT_TRUE(WaitForStream("e2enew", 20s).ok);
 }
 
 TEST(EndToEnd, AKilledEncoderIsBackWithinOneTick) {
@@ -111,26 +111,19 @@ TEST(EndToEnd, AKilledEncoderIsBackWithinOneTick) {
   RunLinux("pkill -f 'ffmpeg.*rtmp://127.0.0.1/live/e2ewatch( |$)'");
   EXPECT_TRUE(app.WaitForLog(kRelaunch, 8s)) << "relaunched at the next tick";
   EXPECT_TRUE(WaitForStream("e2ewatch", 15s).ok);
-  EXPECT_TRUE(app.WaitForLog(kOnAir, 8s));
+  EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kOnAir) == 2; }, 8s)) << "back on the air, says the log";
 }
 
-TEST(EndToEnd, SwitchingOffClosingAndEscapeLeaveNoPublisherAndNoEncoder) {
-  enum Way { SwitchOff, Close, Escape };
-  for (Way way : {SwitchOff, Close, Escape}) {
-    SCOPED_TRACE(way);
-    const std::string stream = "e2eoff" + std::to_string(way);
-    AppUnderTest app(RealEncoder(1));
-    GoLive(app, stream);
-    ASSERT_TRUE(WaitForStream(stream, 20s).ok);
-    if (way == SwitchOff) app.Click(IDC_BTN_LIVE);
-    if (way == Close) app.CloseWindow();
-    if (way == Escape) PostMessageA(app.Main(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    if (way != SwitchOff) {
-      EXPECT_TRUE(app.WaitForExit());
-    }
-    EXPECT_TRUE(WaitUntil([&] { return EncodersFor(stream).empty(); }, 5s)) << EncodersFor(stream);
-    EXPECT_TRUE(WaitUntil([&] { return !ServerHasPublisher(stream); }, 5s));
-  }
+// The Linux encoder behind the bridge ends with the window too (the other ways of ending are the
+// NoOrphanEncoder tests).
+TEST(EndToEnd, ClosingLeavesNoPublisherAndNoEncoder) {
+  AppUnderTest app(RealEncoder(1));
+  GoLive(app, "e2eclose");
+  ASSERT_TRUE(WaitForStream("e2eclose", 20s).ok);
+  app.CloseWindow();
+  EXPECT_TRUE(app.WaitForExit());
+  EXPECT_TRUE(WaitUntil([&] { return EncodersFor("e2eclose").empty(); }, 5s)) << EncodersFor("e2eclose");
+  EXPECT_TRUE(WaitUntil([&] { return !ServerHasPublisher("e2eclose"); }, 5s));
 }
 
 // Runs last: it stops and restarts the server.
