@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.20)
 # Fails when the test program holds a test suite that no CTest entry runs. The entries are made from
 # the TEST(...) lines of the sources; a suite declared some other way would otherwise never run.
 #   cmake -DEMULATOR=wine -DEXE=<test program> -DGROUPS=<suite,suite,...> -DOUT=<file> -P CheckGroups.cmake
