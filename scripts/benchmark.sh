@@ -3,9 +3,9 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
+trap cleanup EXIT
 bash "$ROOT/scripts/install-deps.sh"
 build_windows
 start_display
-trap 'stop_wine; stop_display' EXIT
 start_wine
 wine "$ROOT/build/win/pushclient_refresh_benchmark.exe" </dev/null

@@ -4,6 +4,7 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
+trap cleanup EXIT
 
 bash "$ROOT/scripts/install-deps.sh"
 
@@ -16,7 +17,6 @@ build_windows
 start_display
 # The end-to-end tests publish to the local RTMP server and restart it through this script.
 export PUSHCLIENT_ROOT="$ROOT"
-bash "$ROOT/scripts/rtmp-server.sh" start
-trap 'stop_wine; bash "$ROOT/scripts/rtmp-server.sh" stop >/dev/null || true; stop_display' EXIT
+start_rtmp_server
 start_wine
 ctest --test-dir "$ROOT/build/win" --output-on-failure

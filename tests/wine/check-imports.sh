@@ -18,4 +18,4 @@ if [ -n "$others" ]; then
   printf '%s\n' "$others" >&2
   exit 1
 fi
-echo "imports:" $dlls
+printf 'imports: %s\n' "$(printf '%s\n' "$dlls" | tr '\n' ' ')"
