@@ -14,24 +14,6 @@ TEST(AnsiText, ChineseLiteralsAreCp936Bytes) {
   EXPECT_EQ(std::string("乨"), "\x81\x64");  // second byte is 'd'
 }
 
-TEST(AnsiText, CharLength) {
-  const struct {
-    std::string text;
-    std::size_t pos;
-    std::size_t length;
-  } cases[] = {
-      {"\\", 0, 1},
-      {"a乗", 1, 2},
-      {"\x81", 0, 1},    // a lead byte at the end stands alone
-      {"\x81\"", 0, 2},  // a lead byte takes whatever follows, as the C runtime does
-      {"\xFF" "a", 0, 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(AnsiCharLength(c.text, c.pos), c.length);
-  }
-}
-
 TEST(AnsiText, FindMatchesOnlyOnCharacterBoundaries) {
   const std::size_t npos = std::string::npos;
   const struct {

@@ -131,11 +131,18 @@ std::string BuildFolder() {
   return folder.substr(0, folder.find_last_of('\\'));
 }
 
-bool ProcessRunning(DWORD pid, DWORD* exitCode) {
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
+std::string DeviceListing(const std::vector<std::string>& audioNames) {
+  std::string text = "[dshow @ 0] DirectShow video devices\r\n[dshow @ 0]  \"Integrated Camera\"\r\n"
+                     "[dshow @ 0] DirectShow audio devices\r\n";
+  for (const std::string& name : audioNames)
+    text += "[dshow @ 0]  \"" + name + "\"\r\n[dshow @ 0]     Alternative name \"@device_cm_{x}\"\r\n";
+  return text + "dummy: Immediate exit requested\r\n";
+}
+
+bool ProcessRunning(DWORD pid) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
   if (!process) return false;
   const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-  if (!running && exitCode) GetExitCodeProcess(process, exitCode);
   CloseHandle(process);
   return running;
 }
@@ -322,10 +329,6 @@ std::vector<std::string> AppUnderTest::LogMessages() const {
   return messages;
 }
 
-bool AppUnderTest::WaitForLog(const std::string& message, Millis timeout) const {
-  return WaitUntil([&] { return CountLog(message) > 0; }, timeout);
-}
-
 size_t AppUnderTest::CountLog(const std::string& message) const {
   size_t count = 0;
   for (const std::string& m : LogMessages()) count += m == message;
@@ -339,12 +342,6 @@ bool AppUnderTest::WaitForExit(Millis timeout) const {
 }
 
 bool AppUnderTest::IsRunning() const { return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-
-DWORD AppUnderTest::ExitCode() const {
-  DWORD code = 0;
-  GetExitCodeProcess(m_pi.hProcess, &code);
-  return code;
-}
 
 std::vector<EncoderCall> AppUnderTest::EncoderCalls() const {
   std::vector<EncoderCall> calls;

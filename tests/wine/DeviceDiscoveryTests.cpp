@@ -8,24 +8,6 @@ using namespace pushtest;
 
 namespace {
 
-// What an older encoder prints (section headers), in UTF-8 with CRLF line ends.
-std::string OldFormatListing(const std::vector<std::string>& audioNames) {
-  std::string text =
-      "ffmpeg version 4.4 Copyright (c) 2000-2021 the FFmpeg developers\r\n"
-      "[dshow @ 000001d2c5f8a540] DirectShow video devices (some may be both video and audio devices)\r\n"
-      "[dshow @ 000001d2c5f8a540]  \"Integrated Camera\"\r\n"
-      "[dshow @ 000001d2c5f8a540]     Alternative name \"@device_pnp_\\\\?\\usb#vid_04f2&pid_b6d9\"\r\n"
-      "[dshow @ 000001d2c5f8a540] DirectShow audio devices\r\n";
-  int n = 0;
-  for (const std::string& name : audioNames) {
-    text += "[dshow @ 000001d2c5f8a540]  \"" + name + "\"\r\n";
-    text += "[dshow @ 000001d2c5f8a540]     Alternative name \"@device_cm_{33D9A762-90C8-11D0-BD43-00A0C911CE86}\\wave_{" +
-            std::to_string(++n) + "}\"\r\n";
-  }
-  text += "dummy: Immediate exit requested\r\n";
-  return text;
-}
-
 AppUnderTest::Options WithListing(const std::string& listing, const std::string& extraScript = "") {
   AppUnderTest::Options options;
   options.files["listing.txt"] = listing;
@@ -56,7 +38,7 @@ TEST(DeviceDiscovery, TheListingIsStoredInTheAnsiCodePageAndShownSortedWithTheFi
 
 // The box is refilled only from a whole listing; what the parser reports reaches the log.
 TEST(DeviceDiscovery, RefreshRunsTheListingAgainAndRefillsTheBoxFromAWholeListingOnly) {
-  AppUnderTest app(WithListing(OldFormatListing({"A device"})));
+  AppUnderTest app(WithListing(DeviceListing({"A device"})));
   ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), Names{"A device"});
 
   WriteFileBytes(app.PathOf("listing.txt"), "[dshow @ 0] DirectShow audio devices\r\n[dshow @ 0]  \"Z device\"\r\n");
@@ -68,7 +50,7 @@ TEST(DeviceDiscovery, RefreshRunsTheListingAgainAndRefillsTheBoxFromAWholeListin
   app.Click(IDC_BTN_REFRESH);
   EXPECT_EQ(app.LogMessages(), Names{"重新查找开始符号"});
 
-  WriteFileBytes(app.PathOf("listing.txt"), OldFormatListing({"C device", "B device"}));
+  WriteFileBytes(app.PathOf("listing.txt"), DeviceListing({"C device", "B device"}));
   app.Click(IDC_BTN_REFRESH);
   EXPECT_EQ(app.ComboItems(IDC_COMBO_DEVICE), (Names{"B device", "C device"}));
 
@@ -78,9 +60,9 @@ TEST(DeviceDiscovery, RefreshRunsTheListingAgainAndRefillsTheBoxFromAWholeListin
 }
 
 TEST(DeviceDiscovery, ALargeListingArrivesWholeWithoutStallingTheWindow) {
-  std::vector<std::string> names;  // about 100 KiB of listing, far beyond a pipe's buffer
+  std::vector<std::string> names;  // about 50 KiB of listing, far beyond a pipe's buffer
   for (size_t i = 0; i < 700; ++i) names.push_back("Input " + std::to_string(1000 + i) + " (Virtual Audio)");
-  const std::string listing = OldFormatListing(names);
+  const std::string listing = DeviceListing(names);
   AppUnderTest app(WithListing(listing, "list_chunk=3000\n"));
   ASSERT_NE(app.Main(), nullptr);
   // ASCII only: UTF-8 and code page 936 agree; text mode turned each "\r\n" into "\r\r\n".
@@ -94,9 +76,9 @@ TEST(DeviceDiscovery, ALargeListingArrivesWholeWithoutStallingTheWindow) {
 }
 
 TEST(DeviceDiscovery, AHangingListingIsEndedAndTheListStaysAsItWas) {
-  AppUnderTest app(WithListing(OldFormatListing({"A device"})));
+  AppUnderTest app(WithListing(DeviceListing({"A device"})));
   ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), Names{"A device"});
-  WriteFileBytes(app.PathOf("listing.txt"), OldFormatListing({"B device"}));
+  WriteFileBytes(app.PathOf("listing.txt"), DeviceListing({"B device"}));
   WriteFileBytes(app.PathOf("fake-ffmpeg.ini"), "list_file=listing.txt\nlist_hang=1\n");
   app.Click(IDC_BTN_REFRESH);  // returns after the bounded wait
   EXPECT_EQ(app.CountLog("获取音频设备列表超时（15秒），已结束ffmpeg.exe，设备列表未更新！"), 1u);
@@ -108,7 +90,7 @@ TEST(DeviceDiscovery, AHangingListingIsEndedAndTheListStaysAsItWas) {
 }
 
 TEST(DeviceDiscovery, UncreatableDeviceFileIsLogged) {
-  AppUnderTest::Options options = WithListing(OldFormatListing({"A device"}));
+  AppUnderTest::Options options = WithListing(DeviceListing({"A device"}));
   options.startNow = false;
   AppUnderTest app(options);
   CreateDirectoryA(app.PathOf("device.txt").c_str(), nullptr);
