@@ -21,7 +21,7 @@ MODULE=/usr/lib/nginx/modules/ngx_rtmp_module.so
 # "nginx: master process nginx -p ... -c <conf>", which still names the configuration file.
 is_our_server() {
   local cmdline
-  cmdline="$(tr '\0' ' ' <"/proc/$1/cmdline" 2>/dev/null)" || return 1
+  cmdline="$(tr '\0' ' ' 2>/dev/null <"/proc/$1/cmdline")" || return 1
   [[ "$cmdline" == nginx* && "$cmdline" == *" -c $DIR/nginx.conf"* ]]
 }
 
@@ -63,7 +63,8 @@ start() {
   echo "$pid" >"$PIDFILE"
 
   for _ in $(seq 1 100); do
-    if ! kill -0 "$pid" 2>/dev/null; then
+    # Ended, or ended and not yet reaped (it is our child).
+    if ! kill -0 "$pid" 2>/dev/null || [[ "$(ps -o stat= -p "$pid" 2>/dev/null)" == Z* ]]; then
       echo "rtmp-server: nginx exited at start:" >&2
       tail -n 5 "$DIR/nginx.out" "$DIR/error.log" >&2 || true
       rm -f "$PIDFILE"
@@ -99,7 +100,7 @@ stop() {
     kill -KILL "$pid" 2>/dev/null || true
   fi
   for p in $workers; do
-    if [[ "$(tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null)" == "nginx: worker process"* ]]; then
+    if [[ "$(tr '\0' ' ' 2>/dev/null <"/proc/$p/cmdline")" == "nginx: worker process"* ]]; then
       kill -KILL "$p" 2>/dev/null || true
     fi
   done
