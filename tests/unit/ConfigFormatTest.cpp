@@ -47,7 +47,6 @@ TEST(ConfigFormat, WrittenFileBytes) {
 
 TEST(ConfigFormat, WrittenFileReadsBack) {
   const std::vector<StoredSettings> cases = {
-      StoredSettings(),
       Settings(3, "rtmp://h/app/stream?key=a/b&c=d", 0, 4),
       Settings(1, "rtmp://主机/直播/乗昞", 1, 0),  // second bytes 0x5C
       Settings(INT_MAX, "\trtmp://tab\t", INT_MIN, -1),  // tabs are not removed on reading

@@ -67,8 +67,6 @@ TEST(DeviceListParser, SectionedListing) {
       {"alternative name before any name is skipped", Listing({kAudioHeader, kMicAlt, kMic, kEnd}), {kMicName}, true,
        0},
       // A line without a quoted name before the first name: log and search for the header again.
-      {"quote-less line, then a second header", Listing({kAudioHeader, kNoAudio, kEnd, kAudioHeader, kLineIn, kEnd}),
-       {kLineInName}, true, 1},
       {"each quote-less line before a name logs",
        Listing({kAudioHeader, kNoAudio, kAudioHeader, kNoAudio, kAudioHeader, kMic, kEnd}), {kMicName}, true, 2},
       {"one quote only counts as none", Listing({kAudioHeader, "[dshow @ 1]  \"Broken", kEnd}), {}, false, 1},
