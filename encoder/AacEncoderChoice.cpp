@@ -4,7 +4,6 @@
 
 const char kAacEncoderFdk[] = "libfdk_aac";
 const char kAacEncoderNative[] = "aac";
-const char kFdkAacProbeArgs[] = " -hide_banner -h encoder=libfdk_aac ";
 
 namespace {
 

@@ -4,16 +4,12 @@
 // Which AAC encoder the streaming run asks for. The one of choice is libfdk_aac, but the ffmpeg builds
 // people can download do not include it, and with such a build the streaming run ends at once with
 // "Unknown encoder 'libfdk_aac'". The encoder's own words decide: the configuration line of its version
-// banner (printed at the top of the device listing) and its answer to kFdkAacProbeArgs.
+// banner (printed at the top of the device listing), or its answer to " -hide_banner -h encoder=libfdk_aac"
+// (a build without it prints "Codec 'libfdk_aac' is not recognized by FFmpeg."; one with it prints
+// "Encoder libfdk_aac [...]"), should that text be at hand.
 
 extern const char kAacEncoderFdk[];     // "libfdk_aac"
 extern const char kAacEncoderNative[];  // "aac": part of every build
-
-// Asks the encoder about libfdk_aac without starting anything:
-//   " -hide_banner -h encoder=libfdk_aac "
-// A build without it prints "Codec 'libfdk_aac' is not recognized by FFmpeg."; a build with it prints
-// "Encoder libfdk_aac [...]" and the encoder's options. Both end with exit code 0.
-extern const char kFdkAacProbeArgs[];
 
 enum class FdkAacSupport { Present, Absent, Unknown };
 

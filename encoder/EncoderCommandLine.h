@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <string>
-#include <vector>
 
 // The encoder is started with its path as the program and one of these argument strings as the command
 // line. Each string begins with a blank, standing where the program name would stand, so that the
@@ -24,12 +23,14 @@ std::string BitrateTextForIndex(int index);
 // where <aacEncoder> is libfdk_aac (kAacEncoderFdk) or, for an encoder built without it, aac
 // (kAacEncoderNative); see AacEncoderChoice.h. Without aacEncoder the line is the libfdk_aac one.
 // The device and the server each reach the encoder as exactly one argument, whatever they hold, by the
-// argument rules of the Microsoft C runtime (see SplitCommandLineArgs). The device always stands inside
-// audio="..."; the server stays bare unless it is empty or holds a blank, tab or double quote, in which
-// case it is quoted. Inside quotes, a double quote is written as \" and the backslashes right before a
-// double quote or before the closing quote are doubled; all other backslashes stay as they are. So a
-// value without blank, tab and double quote, and without a backslash at its end (for the device) gives
-// the line above byte for byte.
+// rules by which the Microsoft C runtime builds argv: blanks and tabs outside double quotes separate
+// arguments; 2N backslashes before a double quote give N backslashes and the quote opens or closes
+// quoting; 2N+1 give N backslashes and a literal double quote; other backslashes are literal. The device
+// always stands inside audio="..."; the server stays bare unless it is empty or holds a blank, tab or
+// double quote, in which case it is quoted. Inside quotes, a double quote is written as \" and the
+// backslashes right before a double quote or before the closing quote are doubled; all other backslashes
+// stay as they are. So a value without blank, tab and double quote, and without a backslash at its end
+// (for the device) gives the line above byte for byte.
 // The values are walked by character, so the second byte of a double-byte character (0x5C is one) is
 // never escaped. A lead byte not followed by a valid second byte would swallow the byte after it (the
 // closing quote, say) when the command line is converted, so it is written as '?', as that conversion
@@ -39,15 +40,3 @@ std::string BuildStreamArgs(const std::string& device, const std::string& bitrat
 
 // CreateProcessA's limit for its command line: 32767 characters including the terminating NUL.
 constexpr std::size_t kMaxCommandLineChars = 32767;
-
-// Splits a command line into arguments as the Microsoft C runtime builds argv (every argument alike:
-// no special rule for a program name, as the argument strings here have none):
-// - blanks and tabs outside quotes separate arguments; a double quote starts or ends quoting and is
-//   dropped, so "" gives an empty argument;
-// - 2N backslashes followed by a double quote give N backslashes, and the quote works as above;
-//   2N+1 backslashes followed by a double quote give N backslashes and a literal double quote;
-//   backslashes not followed by a double quote are literal;
-// - inside quotes, "" gives one literal double quote and quoting goes on (the rule of the C runtime
-//   since Visual C++ 2008 and of the Universal C runtime);
-// - a double-byte character (lead byte and the byte after it) is copied whole, never read as ASCII.
-std::vector<std::string> SplitCommandLineArgs(const std::string& args);

@@ -6,11 +6,11 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
+trap cleanup EXIT
 bash "$ROOT/scripts/install-deps.sh"
 build_native >/dev/null && "$ROOT/build/native/tests/unit/pushclient_parser_benchmark"
 build_windows
 start_display
-trap 'stop_wine; stop_display' EXIT
 start_wine
 
 echo "Machine: $(nproc) cores, $(. /etc/os-release && echo "$PRETTY_NAME"), $(wine --version)"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the project's scripts: building, and a display plus Wine session to run the program in.
 # ROOT must be set to the repository's top folder before sourcing.
 
@@ -60,18 +61,43 @@ start_display() {
 
 stop_display() {
   if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+  XVFB_PID=""
 }
 
 # A persistent wineserver, started detached: Wine's background processes would otherwise inherit the
 # caller's stdout/stderr and keep a test runner's pipes open after the tests are done.
 start_wine() {
   source "$ROOT/scripts/wine-env.sh"
+  WINE_STARTED=1
   bash "$ROOT/scripts/wine-prefix.sh"
   wineserver -p </dev/null >/dev/null 2>&1 || true
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# Ends the wineserver of our own prefix only, and only once start_wine has chosen that prefix.
 stop_wine() {
+  [ "${WINE_STARTED:-0}" = 1 ] || return 0
   wineserver -k </dev/null >/dev/null 2>&1 || true
   timeout 20 wineserver -w </dev/null >/dev/null 2>&1 || true
+  WINE_STARTED=0
+}
+
+# The local RTMP server; RTMP_STARTED is set first, so that a start that fails half-way is still stopped.
+start_rtmp_server() {
+  RTMP_STARTED=1
+  bash "$ROOT/scripts/rtmp-server.sh" start
+}
+
+stop_rtmp_server() {
+  [ "${RTMP_STARTED:-0}" = 1 ] || return 0
+  bash "$ROOT/scripts/rtmp-server.sh" stop >/dev/null || true
+  RTMP_STARTED=0
+}
+
+# Ends whatever of the above was started, in reverse order. Install it as the EXIT trap before
+# starting anything: it leaves alone what was not started.
+cleanup() {
+  stop_wine
+  stop_rtmp_server
+  stop_display
 }

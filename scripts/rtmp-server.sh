@@ -3,8 +3,10 @@
 # the project's own configuration (scripts/nginx-rtmp.conf.in, written out under build/rtmp/), never
 # the system's. Listens on 127.0.0.1:1935 (RTMP) and 127.0.0.1:8080/stat (statistics).
 #
-#   scripts/rtmp-server.sh start    start it and wait until port 1935 accepts (at most 10 s)
-#   scripts/rtmp-server.sh stop     stop the server this script started, by its recorded pid
+#   scripts/rtmp-server.sh start    start it, when ports 1935 and 8080 are free, and wait until both
+#                                   accept (at most 10 s)
+#   scripts/rtmp-server.sh stop     stop the server this script started, by its recorded pid, when that
+#                                   pid is still nginx run from our configuration
 #   scripts/rtmp-server.sh status   "running (pid N)" with exit code 0, or "stopped" with 3
 #
 # RTMP_DIR overrides the folder (default build/rtmp). Needs the Debian packages nginx and
@@ -15,18 +17,27 @@ DIR="${RTMP_DIR:-$ROOT/build/rtmp}"
 PIDFILE="$DIR/rtmp-server.pid"
 MODULE=/usr/lib/nginx/modules/ngx_rtmp_module.so
 
+# Whether a process is the nginx master of our own configuration. nginx rewrites its command line to
+# "nginx: master process nginx -p ... -c <conf>", which still names the configuration file.
+is_our_server() {
+  local cmdline
+  cmdline="$(tr '\0' ' ' 2>/dev/null <"/proc/$1/cmdline")" || return 1
+  [[ "$cmdline" == nginx* && "$cmdline" == *" -c $DIR/nginx.conf"* ]]
+}
+
+# The pid of the server this script started, if it is still there: a recycled pid that now belongs
+# to another program is not ours.
 running_pid() {
   local pid
   [ -f "$PIDFILE" ] || return 1
   pid="$(cat "$PIDFILE" 2>/dev/null)"
   [[ "$pid" =~ ^[0-9]+$ ]] || return 1
-  # A recycled pid belonging to something else is not our server.
-  grep -qa nginx "/proc/$pid/cmdline" 2>/dev/null || return 1
+  is_our_server "$pid" || return 1
   echo "$pid"
 }
 
 port_accepts() {
-  timeout 1 bash -c 'exec 3<>/dev/tcp/127.0.0.1/1935' 2>/dev/null
+  timeout 1 bash -c "exec 3<>/dev/tcp/127.0.0.1/$1" 2>/dev/null
 }
 
 start() {
@@ -36,10 +47,12 @@ start() {
   fi
   command -v nginx >/dev/null || { echo "rtmp-server: nginx is not installed" >&2; return 1; }
   [ -f "$MODULE" ] || { echo "rtmp-server: $MODULE missing (libnginx-mod-rtmp)" >&2; return 1; }
-  if port_accepts; then
-    echo "rtmp-server: 127.0.0.1:1935 is already taken by another program" >&2
-    return 1
-  fi
+  for port in 1935 8080; do
+    if port_accepts "$port"; then
+      echo "rtmp-server: 127.0.0.1:$port is already taken by another program" >&2
+      return 1
+    fi
+  done
 
   mkdir -p "$DIR/temp"
   sed "s|@RTMP_DIR@|$DIR|g" "$ROOT/scripts/nginx-rtmp.conf.in" >"$DIR/nginx.conf"
@@ -50,19 +63,20 @@ start() {
   echo "$pid" >"$PIDFILE"
 
   for _ in $(seq 1 100); do
-    if ! kill -0 "$pid" 2>/dev/null; then
+    # Ended, or ended and not yet reaped (it is our child).
+    if ! kill -0 "$pid" 2>/dev/null || [[ "$(ps -o stat= -p "$pid" 2>/dev/null)" == Z* ]]; then
       echo "rtmp-server: nginx exited at start:" >&2
       tail -n 5 "$DIR/nginx.out" "$DIR/error.log" >&2 || true
       rm -f "$PIDFILE"
       return 1
     fi
-    if port_accepts; then
+    if port_accepts 1935 && port_accepts 8080; then
       echo "rtmp-server: running (pid $pid), rtmp://127.0.0.1:1935/live/<stream>, http://127.0.0.1:8080/stat"
       return 0
     fi
     sleep 0.1
   done
-  echo "rtmp-server: port 1935 did not open within 10 s" >&2
+  echo "rtmp-server: ports 1935 and 8080 did not both open within 10 s" >&2
   stop >/dev/null
   return 1
 }
@@ -74,14 +88,22 @@ stop() {
     echo "rtmp-server: stopped"
     return 0
   fi
-  workers="$(pgrep -P "$pid" || true)"
+  workers="$(pgrep -P "$pid" -f '^nginx: ' || true)"
   kill -TERM "$pid" 2>/dev/null || true
   for _ in $(seq 1 50); do
-    kill -0 "$pid" 2>/dev/null || break
+    is_our_server "$pid" || break
     sleep 0.1
   done
-  # Still there after 5 s: take the master and its own workers down hard, by pid.
-  for p in $pid $workers; do kill -KILL "$p" 2>/dev/null || true; done
+  # Still there after 5 s: take the master and its own workers down hard, each by its pid and only
+  # while that pid is still the same nginx.
+  if is_our_server "$pid"; then
+    kill -KILL "$pid" 2>/dev/null || true
+  fi
+  for p in $workers; do
+    if [[ "$(tr '\0' ' ' 2>/dev/null <"/proc/$p/cmdline")" == "nginx: worker process"* ]]; then
+      kill -KILL "$p" 2>/dev/null || true
+    fi
+  done
   rm -f "$PIDFILE"
   echo "rtmp-server: stopped"
 }

@@ -5,10 +5,12 @@
 # "开始直播" puts a tone on the air; listen with: ffplay rtmp://127.0.0.1/live/stream
 #
 # Without a display it runs on a virtual one, goes live by driving the window, prints what the server
-# received and saves a screenshot as build/run/window.png, then switches off and ends.
+# received and saves a screenshot as build/run/window.png, then switches off and ends; it exits non-zero
+# when the server never received the stream.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
+trap cleanup EXIT
 
 bash "$ROOT/scripts/install-deps.sh"
 build_windows
@@ -28,8 +30,7 @@ fi
 interactive=1
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then interactive=0; fi
 start_display
-bash "$ROOT/scripts/rtmp-server.sh" start
-trap 'stop_wine; bash "$ROOT/scripts/rtmp-server.sh" stop >/dev/null || true; stop_display' EXIT
+start_rtmp_server
 start_wine
 
 cd "$RUN_DIR"
@@ -48,13 +49,22 @@ drive select-device "$TONE" || true
 drive click 1004
 echo "Live; asking the server what it receives..."
 probe=""
+received=0
 for _ in $(seq 1 10); do
-  probe="$(ffprobe -v error -rw_timeout 3000000 -show_entries stream=codec_name,sample_rate,channels,bit_rate \
-             -of default=noprint_wrappers=1 "$STREAM_URL" 2>&1)" && break
+  if probe="$(ffprobe -v error -rw_timeout 3000000 -show_entries stream=codec_name,sample_rate,channels,bit_rate \
+                -of default=noprint_wrappers=1 "$STREAM_URL" 2>&1)" && [[ "$probe" == *codec_name=* ]]; then
+    received=1
+    break
+  fi
   sleep 1
 done
-echo "Server received ($STREAM_URL):"
-echo "$probe" | sed 's/^/  /'
+if [ "$received" = 1 ]; then
+  echo "Server received ($STREAM_URL):"
+  echo "  ${probe//$'\n'/$'\n'  }"
+else
+  echo "The server received no stream at $STREAM_URL; the probe said:" >&2
+  echo "  ${probe//$'\n'/$'\n'  }" >&2
+fi
 sleep 1
 import -display "$DISPLAY" -window root -crop 520x260+0+0 "$RUN_DIR/window.png"
 echo "Screenshot: $RUN_DIR/window.png"
@@ -63,3 +73,4 @@ drive log | sed 's/^/  /'
 drive click 1004
 drive close
 wait "$APP_PID" || true
+[ "$received" = 1 ] || exit 1

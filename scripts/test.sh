@@ -4,6 +4,8 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
+source "$ROOT/scripts/real-ffmpeg.sh"
+trap 'stop_pulse; cleanup' EXIT
 
 bash "$ROOT/scripts/install-deps.sh"
 
@@ -27,11 +29,9 @@ build_windows
 start_display
 # The end-to-end tests publish to the local RTMP server and restart it through this script.
 export PUSHCLIENT_ROOT="$ROOT"
-bash "$ROOT/scripts/rtmp-server.sh" start
+start_rtmp_server
 # A real Windows ffmpeg.exe and the sound server whose devices it lists, for the wine.RealEncoder tests.
-source "$ROOT/scripts/real-ffmpeg.sh"
 fetch_real_ffmpeg
 start_pulse
-trap 'stop_wine; stop_pulse; bash "$ROOT/scripts/rtmp-server.sh" stop >/dev/null || true; stop_display' EXIT
 start_wine
 ctest --test-dir "$ROOT/build/win" --output-on-failure

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the project's scripts: the environment in which PushClient runs under Wine.
 # ROOT must be set to the repository's top folder before sourcing.
 export WINEPREFIX="${PUSHCLIENT_WINEPREFIX:-$ROOT/build/wineprefix}"

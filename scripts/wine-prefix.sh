@@ -10,9 +10,13 @@ stamp="$WINEPREFIX/.pushclient-ready"
 [ -f "$stamp" ] && exit 0
 
 mkdir -p "$WINEPREFIX"
+log="$(dirname "$WINEPREFIX")/wineboot.log"
 # Wine's helpers inherit our stdout/stderr and would hold a caller's pipes open: detach them.
-wineboot -i </dev/null >"$WINEPREFIX/../wineboot.log" 2>&1 || true
-timeout 120 wineserver -w || true
+if ! wineboot -i </dev/null >"$log" 2>&1 || ! timeout 120 wineserver -w || [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "wine-prefix: setting up the Wine prefix $WINEPREFIX failed (see $log); it is not marked ready" >&2
+  tail -n 5 "$log" >&2 || true
+  exit 1
+fi
 
 reg="$(mktemp --suffix=.reg)"
 cat >"$reg" <<'REG'
@@ -27,12 +31,15 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Decorated"="N"
 REG
-wine regedit /S "$reg" </dev/null >/dev/null 2>&1
+if ! wine regedit /S "$reg" </dev/null >/dev/null 2>&1; then
+  echo "wine-prefix: importing the font and window settings into $WINEPREFIX failed; it is not marked ready" >&2
+  rm -f "$reg"
+  exit 1
+fi
 # Wine draws the caption buttons of the windows it decorates with the Marlett font; without it in the
 # prefix they show as plain letters.
-for font in /usr/share/wine/fonts/marlett.ttf; do
-  [ -f "$font" ] && cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
-done
+marlett=/usr/share/wine/fonts/marlett.ttf
+if [ -f "$marlett" ]; then cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"; fi
 timeout 120 wineserver -w || true
 rm -f "$reg"
 touch "$stamp"

@@ -4,7 +4,7 @@
 #include "encoder/EncoderCommandLine.h"
 
 #include "encoder/AnsiText.h"
-#include "tests/fuzz/CommandLineSplit.h"
+#include "tests/unit/CommandLineSplit.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 namespace {

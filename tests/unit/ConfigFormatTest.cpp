@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "settings/TextMode.h"
 
@@ -21,12 +22,15 @@ std::ostream& operator<<(std::ostream& out, const StoredSettings& s) {
 
 namespace {
 
-const char kAddress[] = "rtmp://1000.push.quorvel.com/app/stream";
-
-// All bytes of a literal, NUL bytes included.
-template <std::size_t N>
-std::string Bytes(const char (&literal)[N]) {
-  return std::string(literal, N - 1);
+// Built by a function rather than nested braces: GCC 12 takes a brace-built string member inside an
+// array of cases for one that may be used uninitialised.
+StoredSettings Settings(int device, const std::string& server, int tray, int bitrate) {
+  StoredSettings s;
+  s.deviceIndex = device;
+  s.server = server;
+  s.minimizeToTray = tray;
+  s.bitrateIndex = bitrate;
+  return s;
 }
 
 // What the program puts on disk: the formatted lines through a text-mode stream.
@@ -35,143 +39,67 @@ std::string FileBytes(const StoredSettings& s) {
 }
 
 TEST(ConfigFormat, WrittenFileBytes) {
-  const struct {
-    StoredSettings settings;
-    std::string bytes;
-  } cases[] = {
-      {{0, kAddress, 1, 1}, "0\r\r\nrtmp://1000.push.quorvel.com/app/stream\r\r\n1\r\r\n1\r\r\n"},
-      {{}, "0\r\r\n\r\r\n0\r\r\n1\r\r\n"},
-      {{2, "rtmp://主机/直播/流", 0, 5}, "2\r\r\nrtmp://主机/直播/流\r\r\n0\r\r\n5\r\r\n"},
-      {{-1, "x", -1, -7}, "-1\r\r\nx\r\r\n-1\r\r\n-7\r\r\n"},
-      {{INT_MIN, "", INT_MAX, 0}, "-2147483648\r\r\n\r\r\n2147483647\r\r\n0\r\r\n"},
-      // The address is a C string to the format: it ends at a NUL.
-      {{0, Bytes("ab\0cd"), 0, 1}, "0\r\r\nab\r\r\n0\r\r\n1\r\r\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.settings);
-    EXPECT_EQ(FormatConfig(c.settings), FromTextModeBytes(c.bytes));
-    EXPECT_EQ(FileBytes(c.settings), c.bytes);
-  }
+  EXPECT_EQ(FileBytes(Settings(2, "rtmp://主机/直播/流", 1, 5)), "2\r\r\nrtmp://主机/直播/流\r\r\n1\r\r\n5\r\r\n");
+  EXPECT_EQ(FileBytes(StoredSettings()), "0\r\r\n\r\r\n0\r\r\n1\r\r\n");
+  // The address is a C string to the format: it ends at a NUL.
+  EXPECT_EQ(FileBytes(Settings(0, std::string("ab\0cd", 5), 0, 1)), "0\r\r\nab\r\r\n0\r\r\n1\r\r\n");
 }
 
 TEST(ConfigFormat, WrittenFileReadsBack) {
-  const StoredSettings cases[] = {
-      {},
-      {0, kAddress, 1, 1},
-      {3, "rtmp://h/app/stream?key=a/b&c=d", 0, 4},
-      {1, "rtmp://主机/直播/乗昞", 1, 0},  // second bytes 0x5C
-      {-1, "", -1, -1},
-      {INT_MAX, "x", INT_MIN, 6},
-      {0, "\trtmp://tab\t", 0, 1},  // tabs are not removed on reading
+  const std::vector<StoredSettings> cases = {
+      Settings(3, "rtmp://h/app/stream?key=a/b&c=d", 0, 4),
+      Settings(1, "rtmp://主机/直播/乗昞", 1, 0),  // second bytes 0x5C
+      Settings(INT_MAX, "\trtmp://tab\t", INT_MIN, -1),  // tabs are not removed on reading
   };
   for (const StoredSettings& s : cases) {
     SCOPED_TRACE(s);
-    StoredSettings read{7, "old", 5, 3};
+    StoredSettings read = Settings(7, "old", 5, 3);
     ParseConfig(FileBytes(s), read);
     EXPECT_EQ(read, s);
   }
 }
 
 TEST(ConfigFormat, ParseReadsFieldByField) {
-  // Every case starts from these values, so a field that is not set shows.
-  const StoredSettings before{7, "old", 5, 3};
   const struct {
     const char* what;
     std::string bytes;
-    StoredSettings after;
+    int device;
+    std::string server;
+    int tray;
+    int bitrate;
   } cases[] = {
-      // Line ends.
-      {"CR CR LF", "2\r\r\nsrv\r\r\n1\r\r\n4\r\r\n", {2, "srv", 1, 4}},
-      {"CR LF", "2\r\nsrv\r\n1\r\n4\r\n", {2, "srv", 1, 4}},
-      {"LF", "2\nsrv\n1\n4\n", {2, "srv", 1, 4}},
-      {"last line without line end", "2\nsrv\n1\n4", {2, "srv", 1, 4}},
-      {"CR alone ends no line", "2\rsrv\r1\r4\r", {2, "old", 5, 3}},
-      {"blanks around values", "  2 \r\n rtmp://h/a/s \r\n 1 \r\n 4 \r\n", {2, "rtmp://h/a/s", 1, 4}},
-      // Missing and empty lines.
-      {"empty file", "", {7, "old", 5, 3}},
-      {"one empty line", "\n", {0, "old", 5, 3}},
-      {"one line", "3\n", {3, "old", 5, 3}},
-      {"two lines", "3\nsrv\n", {3, "srv", 5, 3}},
-      {"three lines", "3\nsrv\n1\n", {3, "srv", 1, 3}},
-      {"more than four lines", "3\nsrv\n1\n4\n9\n9\n", {3, "srv", 1, 4}},
-      {"empty line 1 gives 0", "\r\nsrv\r\n1\r\n4\r\n", {0, "srv", 1, 4}},
-      {"empty line 2 empties the address", "2\r\n\r\n1\r\n4\r\n", {2, "", 1, 4}},
-      {"empty lines 3 and 4 keep their fields", "2\r\nsrv\r\n\r\n\r\n", {2, "srv", 5, 3}},
-      {"blank-only lines 3 and 4 are empty", "2\r\nsrv\r\n   \r\n \r \r\n", {2, "srv", 5, 3}},
-      // Values.
-      {"letters in line 1 give 0", "abc\nsrv\n1\n4\n", {0, "srv", 1, 4}},
-      {"letters in lines 3 and 4 give 0", "2\nsrv\nyes\nhigh\n", {2, "srv", 0, 0}},
-      {"digits then letters", "12abc\nsrv\n1x\n4y\n", {12, "srv", 1, 4}},
-      {"signs", "-5\nsrv\n+1\n-1\n", {-5, "srv", 1, -1}},
-      {"blank between sign and digits is removed", "- 5\nsrv\n1\n4\n", {-5, "srv", 1, 4}},
-      {"tab before digits is skipped as by atoi", "\t2\nsrv\n\t1\n4\n", {2, "srv", 1, 4}},
-      {"overflow clamps", "99999999999\nsrv\n-99999999999\n2147483648\n", {INT_MAX, "srv", INT_MIN, INT_MAX}},
-      {"full-width digits are no digits", "１\nsrv\n２\n３\n", {0, "srv", 0, 0}},
-      // The address.
-      {"blank inside the address is lost", "0\r\nrtmp://h/a pp/str eam\r\n", {0, "rtmp://h/app/stream", 5, 3}},
-      {"tab and full-width blank stay", "0\r\n\trtmp://h/　a\t\r\n", {0, "\trtmp://h/　a\t", 5, 3}},
-      {"Chinese with second byte 0x5C", "0\r\n乗 昞\\\r\n", {0, "乗昞\\", 5, 3}},
-      // Bytes that no editor wrote.
-      {"Ctrl+Z ends the text", "2\nsrv\x1A\n1\n4\n", {2, "srv", 5, 3}},
-      {"binary line 1", Bytes("\xFF\xFE\x81\x00\n\x01\x02\n1\n4\n"), {0, "\x01\x02", 1, 4}},
-      {"NUL bytes are kept in the address", Bytes("0\na\0b\n1\n1\n"), {0, Bytes("a\0b"), 1, 1}},
+      // Every case starts from {7, "old", 5, 3}, so a field that is not set shows.
+      {"LF line ends, last line without one", "2\nsrv\n1\n4", 2, "srv", 1, 4},
+      {"CR alone ends no line", "2\rsrv\r1\r4\r", 2, "old", 5, 3},
+      {"empty file", "", 7, "old", 5, 3},
+      {"one empty line", "\n", 0, "old", 5, 3},
+      {"two lines", "3\nsrv\n", 3, "srv", 5, 3},
+      {"empty line 2 empties the address", "2\r\n\r\n1\r\n4\r\n", 2, "", 1, 4},
+      {"blank-only lines 3 and 4 keep their fields", "2\r\nsrv\r\n   \r\n \r \r\n", 2, "srv", 5, 3},
+      {"letters give 0", "abc\nsrv\nyes\nhigh\n", 0, "srv", 0, 0},
+      {"blank between sign and digits is removed", "- 5\nsrv\n+1\n-1\n", -5, "srv", 1, -1},
+      {"numbers read as atoi reads them", "\t+7x\nsrv\n0x10\n+-1\n", 7, "srv", 0, 0},
+      {"overflow clamps", "99999999999\nsrv\n-99999999999\n-2147483648\n", INT_MAX, "srv", INT_MIN, INT_MIN},
+      {"full-width digits are no digits", "１\nsrv\n２\n", 0, "srv", 0, 3},
+      {"blank inside the address is lost", "0\r\nrtmp://h/a pp/str eam\r\n", 0, "rtmp://h/app/stream", 5, 3},
+      {"tab and full-width blank stay", "0\r\n\trtmp://h/　a\t\r\n", 0, "\trtmp://h/　a\t", 5, 3},
+      {"Ctrl+Z ends the text", "2\nsrv\x1A\n1\n4\n", 2, "srv", 5, 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    StoredSettings s = before;
+    StoredSettings s = Settings(7, "old", 5, 3);
     ParseConfig(c.bytes, s);
-    EXPECT_EQ(s, c.after);
+    EXPECT_EQ(s, Settings(c.device, c.server, c.tray, c.bitrate));
   }
 }
 
 TEST(ConfigFormat, ParseReadsVeryLongLinesWhole) {
   const std::string longAddress = "rtmp://h/app/" + std::string(100 * 1024, 'x');
   StoredSettings s;
-  ParseConfig("1\r\r\n" + longAddress + "\r\r\n1\r\r\n2\r\r\n", s);
-  EXPECT_EQ(s, (StoredSettings{1, longAddress, 1, 2}));
-
-  const std::string manyDigits(100 * 1024, '9');
-  ParseConfig(manyDigits + "\n" + std::string(100 * 1024, ' ') + "\n" + std::string(100 * 1024, '0') + "42\n", s);
-  EXPECT_EQ(s, (StoredSettings{INT_MAX, "", 42, 2}));
-}
-
-TEST(ConfigFormat, ParseDecimalAsAtoi) {
-  const struct {
-    std::string text;
-    int value;
-  } cases[] = {
-      {"", 0},
-      {"0", 0},
-      {"42", 42},
-      {"-42", -42},
-      {"+42", 42},
-      {"  42", 42},
-      {"\t\n\v\f\r 42", 42},
-      {"42abc", 42},
-      {"4 2", 4},
-      {"abc", 0},
-      {"-", 0},
-      {"+", 0},
-      {"+-1", 0},
-      {"--1", 0},
-      {"- 1", 0},
-      {"0x10", 0},
-      {"007", 7},
-      {"2147483647", INT_MAX},
-      {"2147483648", INT_MAX},
-      {"-2147483647", -INT_MAX},
-      {"-2147483648", INT_MIN},
-      {"-2147483649", INT_MIN},
-      {"99999999999999999999999999", INT_MAX},
-      {"-99999999999999999999999999", INT_MIN},
-      {"00000000000000000000000012", 12},
-      {"１２", 0},
-      {Bytes("1\0" "2"), 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(ParseDecimal(c.text), c.value);
-  }
+  ParseConfig(std::string(100 * 1024, '9') + "\r\r\n" + longAddress + "\r\r\n" + std::string(100 * 1024, '0') +
+                  "1\r\r\n2\r\r\n",
+              s);
+  EXPECT_EQ(s, Settings(INT_MAX, longAddress, 1, 2));
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 #include <stdexcept>
 #include <thread>
 
+#ifdef PUSHCLIENT_GTEST
+#include <gtest/gtest.h>
+#endif
+
 namespace pushtest {
 namespace {
 
@@ -66,6 +70,36 @@ std::string MakeFreshFolder() {
   }
 }
 
+// A test that failed keeps its folder, for a look at what the program left there.
+bool KeepFolder() {
+#ifdef PUSHCLIENT_GTEST
+  return ::testing::Test::HasFailure();
+#else
+  return false;
+#endif
+}
+
+// Removes a folder and everything in it; false when something stayed (a file still held open).
+bool RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = folder + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  return RemoveDirectoryA(folder.c_str()) != FALSE;
+}
+
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, Millis timeout, Millis step) {
@@ -98,11 +132,18 @@ std::string BuildFolder() {
   return folder.substr(0, folder.find_last_of('\\'));
 }
 
-bool ProcessRunning(DWORD pid, DWORD* exitCode) {
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
+std::string DeviceListing(const std::vector<std::string>& audioNames) {
+  std::string text = "[dshow @ 0] DirectShow video devices\r\n[dshow @ 0]  \"Integrated Camera\"\r\n"
+                     "[dshow @ 0] DirectShow audio devices\r\n";
+  for (const std::string& name : audioNames)
+    text += "[dshow @ 0]  \"" + name + "\"\r\n[dshow @ 0]     Alternative name \"@device_cm_{x}\"\r\n";
+  return text + "dummy: Immediate exit requested\r\n";
+}
+
+bool ProcessRunning(DWORD pid) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
   if (!process) return false;
   const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-  if (!running && exitCode) GetExitCodeProcess(process, exitCode);
   CloseHandle(process);
   return running;
 }
@@ -202,6 +243,11 @@ AppUnderTest::~AppUnderTest() {
     TerminateJobObject(m_job, 99);
     CloseHandle(m_job);
   }
+  if (KeepFolder()) {
+    std::printf("Kept for a look: %s\n", m_folder.c_str());
+  } else if (!WaitUntil([&] { return RemoveTree(m_folder); }, 5s, 100ms)) {
+    std::printf("Could not remove %s\n", m_folder.c_str());
+  }
 }
 
 HWND AppUnderTest::FindMainWindow(Millis timeout) const {
@@ -300,10 +346,6 @@ std::vector<std::string> AppUnderTest::LogMessages() const {
   return messages;
 }
 
-bool AppUnderTest::WaitForLog(const std::string& message, Millis timeout) const {
-  return WaitUntil([&] { return CountLog(message) > 0; }, timeout);
-}
-
 size_t AppUnderTest::CountLog(const std::string& message) const {
   size_t count = 0;
   for (const std::string& m : LogMessages()) count += m == message;
@@ -317,12 +359,6 @@ bool AppUnderTest::WaitForExit(Millis timeout) const {
 }
 
 bool AppUnderTest::IsRunning() const { return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-
-DWORD AppUnderTest::ExitCode() const {
-  DWORD code = 0;
-  GetExitCodeProcess(m_pi.hProcess, &code);
-  return code;
-}
 
 std::vector<EncoderCall> AppUnderTest::EncoderCalls() const {
   std::vector<EncoderCall> calls;

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real PushClient.exe in a fresh folder of its own and drives its window from outside, the way a
-// person would: by control ids, window texts and clicks. Every process it starts is ended when it goes.
+// person would: by control ids, window texts and clicks. Every process it starts is ended when it goes,
+// and so is its folder, unless the test failed (built with PUSHCLIENT_GTEST).
 #include <windows.h>
 
 #include <chrono>
@@ -22,6 +23,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 // The folder holding this test program (and the programs built beside it).
 std::string BuildFolder();
+// A device listing as an older encoder prints it (section headers, CRLF line ends); names in UTF-8.
+std::string DeviceListing(const std::vector<std::string>& audioNames);
 
 // One record of the stand-in encoder's call log.
 struct EncoderCall {
@@ -95,14 +98,12 @@ class AppUnderTest {
   std::vector<std::string> LogLines() const;
   // The messages of the log lines (text after the "date time " stamp).
   std::vector<std::string> LogMessages() const;
-  bool WaitForLog(const std::string& message, Millis timeout = 10s) const;
   size_t CountLog(const std::string& message) const;
 
   // Sends the window's close command as the caption's close box does.
   void CloseWindow() const;
   bool WaitForExit(Millis timeout = 10s) const;
   bool IsRunning() const;
-  DWORD ExitCode() const;
 
   // The stand-in encoder's records, in call order.
   std::vector<EncoderCall> EncoderCalls() const;
@@ -115,9 +116,8 @@ class AppUnderTest {
   HWND m_main = nullptr;
 };
 
-// Whether the process with this id still runs; its exit code through exitCode when it has ended and
-// somebody still holds it.
-bool ProcessRunning(DWORD pid, DWORD* exitCode = nullptr);
+// Whether the process with this id still runs.
+bool ProcessRunning(DWORD pid);
 
 // Ends a process by its id, as the task manager would; false when it could not be opened.
 bool TerminateByPid(DWORD pid, UINT exitCode = 1);

@@ -27,34 +27,24 @@ long StatusKbps(const AppUnderTest& app) {
   return start == std::string::npos ? 0 : std::atol(status.c_str() + start + 1);
 }
 
-struct Probe {
-  bool ok = false;
-  std::string codec;
-  long bitRate = 0;
-  long sampleRate = 0;
-};
-
-long FieldValue(const std::string& text, const std::string& key) {
-  const size_t at = text.find("\n" + key + "=");
-  return at == std::string::npos ? 0 : std::atol(text.c_str() + at + key.size() + 2);
-}
-
-// Asks the server for the stream; a stream nobody publishes gives no answer within the read timeout.
-Probe ProbeStream(const std::string& name) {
+// What the server gives for the stream, as ffprobe's key=value lines; empty when nobody publishes it
+// (no answer within the read timeout).
+std::string ProbeStream(const std::string& name) {
   const LinuxResult r = RunLinux("ffprobe -v error -rw_timeout 3000000 -show_streams rtmp://127.0.0.1/live/" + name, 20s);
-  Probe probe;
-  probe.ok = r.finished && r.status == 0 && r.output.find("codec_name=") != std::string::npos;
-  const size_t at = r.output.find("codec_name=");
-  if (at != std::string::npos) probe.codec = r.output.substr(at + 11, r.output.find('\n', at) - at - 11);
-  probe.bitRate = FieldValue("\n" + r.output, "bit_rate");
-  probe.sampleRate = FieldValue("\n" + r.output, "sample_rate");
+  return r.finished && r.status == 0 && r.output.find("codec_name=") != std::string::npos ? "\n" + r.output : "";
+}
+
+std::string WaitForStream(const std::string& name, Millis timeout) {
+  std::string probe;
+  WaitUntil([&] { return !(probe = ProbeStream(name)).empty(); }, timeout, 500ms);
   return probe;
 }
 
-Probe WaitForStream(const std::string& name, Millis timeout) {
-  Probe probe;
-  WaitUntil([&] { return (probe = ProbeStream(name)).ok; }, timeout, 500ms);
-  return probe;
+std::string Field(const std::string& probe, const std::string& key) {
+  const size_t at = probe.find("\n" + key + "=");
+  if (at == std::string::npos) return "";
+  const size_t value = at + key.size() + 2;
+  return probe.substr(value, probe.find_first_of("\r\n", value) - value);
 }
 
 bool ServerHasPublisher(const std::string& name) {
@@ -81,21 +71,32 @@ void GoLive(const AppUnderTest& app, const std::string& stream) {
 
 }  // namespace
 
-TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrate) {
-  for (const auto& [index, kbps] : {std::pair<int, long>{1, 48}, std::pair<int, long>{4, 128}}) {
-    SCOPED_TRACE(kbps);
-    const std::string stream = "e2e" + std::to_string(kbps);
-    AppUnderTest app(RealEncoder(index));
+// Both listing formats: the bridge prints the older one by default and, when asked, the one without
+// section headers of ffmpeg 5.0 and later.
+TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrateFromEitherListing) {
+  const struct {
+    const char* listing;
+    int index;
+    long kbps;
+  } runs[] = {{"old", 1, 48}, {"new", 4, 128}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.listing);
+    const std::string stream = std::string("e2e") + run.listing;
+    SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", run.listing);
+    AppUnderTest app(RealEncoder(run.index));
+    SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", nullptr);
+    EXPECT_EQ(ReadFileBytes(app.PathOf("device.txt")).find("DirectShow audio devices") != std::string::npos,
+              std::string(run.listing) == "old");
     // The Chinese test-tone name came through the listing and is what the encoder is asked for.
     ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), std::vector<std::string>{kToneDevice});
     GoLive(app, stream);
     ASSERT_EQ(app.CountLog(kOnAir), 1u);
 
-    const Probe probe = WaitForStream(stream, 20s);
-    ASSERT_TRUE(probe.ok);
-    EXPECT_EQ(probe.codec, "aac");
-    EXPECT_EQ(probe.sampleRate, 48000);
-    EXPECT_NEAR(probe.bitRate, kbps * 1000, kbps * 100) << "within 10 %";
+    const std::string probe = WaitForStream(stream, 20s);
+    ASSERT_FALSE(probe.empty());
+    EXPECT_EQ(Field(probe, "codec_name"), "aac");
+    EXPECT_EQ(Field(probe, "sample_rate"), "48000");
+    EXPECT_NEAR(std::atol(Field(probe, "bit_rate").c_str()), run.kbps * 1000, run.kbps * 100) << "within 10 %";
     EXPECT_TRUE(ServerHasPublisher(stream));
     EXPECT_EQ(app.CountLog(kRelaunch), 0u);
     // Debian's ffmpeg says in its banner that it lacks libfdk_aac: the program asked for aac, and said so.
@@ -107,46 +108,28 @@ TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrate) {
   }
 }
 
-TEST(EndToEnd, TheListingOfCurrentEncodersFindsTheToneAndGoesLive) {
-  // The bridge prints the listing without section headers, as ffmpeg 5.0 and later do.
-  SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", "new");
-  AppUnderTest app(RealEncoder(1));
-  SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", nullptr);
-  EXPECT_EQ(ReadFileBytes(app.PathOf("device.txt")).find("DirectShow audio devices"), std::string::npos);
-  ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), std::vector<std::string>{kToneDevice});
-  GoLive(app, "e2enew");
-  EXPECT_TRUE(WaitForStream("e2enew", 20s).ok);
-}
-
 TEST(EndToEnd, AKilledEncoderIsBackWithinOneTick) {
   AppUnderTest app(RealEncoder(1));
   GoLive(app, "e2ewatch");
-  ASSERT_TRUE(WaitForStream("e2ewatch", 20s).ok);
+  ASSERT_FALSE(WaitForStream("e2ewatch", 20s).empty());
   ASSERT_FALSE(EncodersFor("e2ewatch").empty());
 
   RunLinux("pkill -f 'ffmpeg.*rtmp://127.0.0.1/live/e2ewatch( |$)'");
-  EXPECT_TRUE(app.WaitForLog(kRelaunch, 8s)) << "relaunched at the next tick";
-  EXPECT_TRUE(WaitForStream("e2ewatch", 15s).ok);
-  EXPECT_TRUE(app.WaitForLog(kOnAir, 8s));
+  EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kRelaunch) >= 1; }, 8s)) << "relaunched at the next tick";
+  EXPECT_FALSE(WaitForStream("e2ewatch", 15s).empty());
+  EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kOnAir) == 2; }, 8s)) << "back on the air, says the log";
 }
 
-TEST(EndToEnd, SwitchingOffClosingAndEscapeLeaveNoPublisherAndNoEncoder) {
-  enum Way { SwitchOff, Close, Escape };
-  for (Way way : {SwitchOff, Close, Escape}) {
-    SCOPED_TRACE(way);
-    const std::string stream = "e2eoff" + std::to_string(way);
-    AppUnderTest app(RealEncoder(1));
-    GoLive(app, stream);
-    ASSERT_TRUE(WaitForStream(stream, 20s).ok);
-    if (way == SwitchOff) app.Click(IDC_BTN_LIVE);
-    if (way == Close) app.CloseWindow();
-    if (way == Escape) PostMessageA(app.Main(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    if (way != SwitchOff) {
-      EXPECT_TRUE(app.WaitForExit());
-    }
-    EXPECT_TRUE(WaitUntil([&] { return EncodersFor(stream).empty(); }, 5s)) << EncodersFor(stream);
-    EXPECT_TRUE(WaitUntil([&] { return !ServerHasPublisher(stream); }, 5s));
-  }
+// The Linux encoder behind the bridge ends with the window too (the other ways of ending are the
+// NoOrphanEncoder tests).
+TEST(EndToEnd, ClosingLeavesNoPublisherAndNoEncoder) {
+  AppUnderTest app(RealEncoder(1));
+  GoLive(app, "e2eclose");
+  ASSERT_FALSE(WaitForStream("e2eclose", 20s).empty());
+  app.CloseWindow();
+  EXPECT_TRUE(app.WaitForExit());
+  EXPECT_TRUE(WaitUntil([&] { return EncodersFor("e2eclose").empty(); }, 5s)) << EncodersFor("e2eclose");
+  EXPECT_TRUE(WaitUntil([&] { return !ServerHasPublisher("e2eclose"); }, 5s));
 }
 
 // Runs last: it stops and restarts the server.
@@ -156,12 +139,12 @@ TEST(EndToEnd, ZServerDownWhenGoingLiveThenUpIsReachedAtTheNextRelaunch) {
   AppUnderTest app(RealEncoder(1));
   GoLive(app, "e2edown");
   // Refused at once, relaunched at tick 1 and refused again.
-  ASSERT_TRUE(app.WaitForLog(kRelaunch, 10s));
+  ASSERT_TRUE(WaitUntil([&] { return app.CountLog(kRelaunch) >= 1; }, 10s));
   Sleep(2500);
   const LinuxResult up = RunLinux(server + "start");
   ASSERT_EQ(up.status, 0) << up.output;
   // The next relaunch on the schedule (tick 2) finds the server.
-  EXPECT_TRUE(WaitForStream("e2edown", 20s).ok);
+  EXPECT_FALSE(WaitForStream("e2edown", 20s).empty());
   EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kOnAir) == 2; }, 10s));
   EXPECT_GE(app.CountLog(kRelaunch), 2u);
 }

@@ -1,0 +1,33 @@
+cmake_minimum_required(VERSION 3.20)
+# Fails when the test program holds a test suite that no CTest entry runs. The entries are made from
+# the TEST(...) lines of the sources; a suite declared some other way would otherwise never run.
+#   cmake -DEMULATOR=wine -DEXE=<test program> -DGROUPS=<suite,suite,...> -DOUT=<file> -P CheckGroups.cmake
+execute_process(COMMAND ${EMULATOR} ${EXE} --gtest_list_tests
+                OUTPUT_FILE ${OUT} ERROR_QUIET INPUT_FILE /dev/null
+                RESULT_VARIABLE result TIMEOUT 120)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${EXE} --gtest_list_tests failed: ${result}")
+endif()
+file(STRINGS ${OUT} lines)
+string(REPLACE "," ";" groups "${GROUPS}")
+set(suites)
+foreach(line IN LISTS lines)
+  string(REPLACE "\r" "" line "${line}")
+  if(line MATCHES "^([A-Za-z0-9_/]+)\\.$")
+    list(APPEND suites ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+if(NOT suites)
+  message(FATAL_ERROR "no test suite listed by ${EXE}")
+endif()
+set(missing)
+foreach(suite IN LISTS suites)
+  if(NOT suite IN_LIST groups)
+    list(APPEND missing ${suite})
+  endif()
+endforeach()
+if(missing)
+  message(FATAL_ERROR "test suites without a CTest entry: ${missing}")
+endif()
+list(LENGTH suites count)
+message(STATUS "${count} test suites, each run by its own CTest entry")
