@@ -352,6 +352,10 @@ size_t AppUnderTest::CountLog(const std::string& message) const {
   return count;
 }
 
+bool AppUnderTest::WaitForLog(const std::string& message, Millis timeout) const {
+  return WaitUntil([&] { return CountLog(message) > 0; }, timeout);
+}
+
 void AppUnderTest::CloseWindow() const { PostMessageA(m_main, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 bool AppUnderTest::WaitForExit(Millis timeout) const {

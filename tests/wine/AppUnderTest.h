@@ -99,6 +99,7 @@ class AppUnderTest {
   // The messages of the log lines (text after the "date time " stamp).
   std::vector<std::string> LogMessages() const;
   size_t CountLog(const std::string& message) const;
+  bool WaitForLog(const std::string& message, Millis timeout = 10s) const;
 
   // Sends the window's close command as the caption's close box does.
   void CloseWindow() const;

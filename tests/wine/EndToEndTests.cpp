@@ -104,7 +104,7 @@ TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrateFromEitherListing) 
     // The window tells the bitrate the encoder reports, which is what the server receives.
     long shown = 0;
     EXPECT_TRUE(WaitUntil([&] { return (shown = StatusKbps(app)) > 0; }, 10s)) << app.Text(IDC_STATUS);
-    EXPECT_NEAR(shown, probe.bitRate / 1000, kbps / 5) << app.Text(IDC_STATUS);
+    EXPECT_NEAR(shown, std::atol(Field(probe, "bit_rate").c_str()) / 1000, run.kbps / 5) << app.Text(IDC_STATUS);
   }
 }
 
