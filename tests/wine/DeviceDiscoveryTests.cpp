@@ -88,14 +88,3 @@ TEST(DeviceDiscovery, AHangingListingIsEndedAndTheListStaysAsItWas) {
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_TRUE(WaitUntil([&] { return !ProcessRunning(calls[1].pid); })) << "the hung listing child was ended";
 }
-
-TEST(DeviceDiscovery, UncreatableDeviceFileIsLogged) {
-  AppUnderTest::Options options = WithListing(DeviceListing({"A device"}));
-  options.startNow = false;
-  AppUnderTest app(options);
-  CreateDirectoryA(app.PathOf("device.txt").c_str(), nullptr);
-  app.Start();
-  ASSERT_NE(app.Main(), nullptr);
-  EXPECT_EQ(app.LogMessages(), Names{"创建设备列表文件失败！"});
-  EXPECT_EQ(app.ComboItems(IDC_COMBO_DEVICE).size(), 0u);
-}
