@@ -1,12 +1,14 @@
 // Drives a running PushClient window from the command line, for scripts that run the program without a
 // person in front of it:
-//   window_driver wait                 wait (up to 30 s) until the main window is shown
+//   window_driver wait                 wait (up to 30 s) until the main window is shown and its device
+//                                      listing has ended
 //   window_driver select-device NAME   choose the device whose text is NAME (UTF-8)
 //   window_driver click ID             click the control with that id (1004: the live switch)
 //   window_driver log                  print the activity log (UTF-8)
 //   window_driver close                send the window's close command
 // Exit code 0 on success, 1 on failure, 2 on a usage error.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +21,7 @@ namespace {
 const wchar_t kMainCaption[] = L"Quorvel\u7535\u53f0\u63a8\u6d41\u5ba2\u6237\u7aef";  // the main window's caption
 constexpr int kDeviceCombo = 1001;
 constexpr int kLogList = 1000;
+constexpr int kRefreshButton = 1002;
 
 HWND FindMain() { return FindWindowW(L"#32770", kMainCaption); }
 
@@ -55,7 +58,8 @@ int main(int argc, char** argv) {
   if (command == "wait") {
     for (int i = 0; i < 300; ++i) {
       HWND main = FindMain();
-      if (main && IsWindowVisible(main)) return 0;
+      // The refresh button rests while a device listing runs.
+      if (main && IsWindowVisible(main) && IsWindowEnabled(GetDlgItem(main, kRefreshButton))) return 0;
       Sleep(100);
     }
     std::fprintf(stderr, "window_driver: no PushClient window\n");
@@ -68,7 +72,11 @@ int main(int argc, char** argv) {
   }
   if (command == "select-device" && argc == 3) {
     HWND combo = GetDlgItem(main, kDeviceCombo);
-    const std::wstring wanted = Wide(argv[2]);
+    // The name as typed: argv holds it in the ANSI code page, which may not hold every name.
+    int wideCount = 0;
+    LPWSTR* wideArgs = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+    const std::wstring wanted = wideArgs && wideCount == 3 ? std::wstring(wideArgs[2]) : Wide(argv[2]);
+    LocalFree(wideArgs);
     const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
       if (ItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, i) != wanted) continue;
