@@ -3,16 +3,17 @@
 #include <cstdio>
 
 std::string FormatLogLine(const std::tm* localTime, const std::string& message) {
-  int year = 0, month = 0, day = 0, hour = -1, minute = -1, second = -1;
+  // Wide enough for any field a broken time conversion could leave, so the stamp is never cut short.
+  long long year = 0, month = 0, day = 0, hour = -1, minute = -1, second = -1;
   if (localTime) {
-    year = localTime->tm_year + 1900;
-    month = localTime->tm_mon + 1;
+    year = localTime->tm_year + 1900LL;
+    month = localTime->tm_mon + 1LL;
     day = localTime->tm_mday;
     hour = localTime->tm_hour;
     minute = localTime->tm_min;
     second = localTime->tm_sec;
   }
-  char stamp[64];
-  std::snprintf(stamp, sizeof stamp, "%d-%02d-%02d %02d:%02d:%02d ", year, month, day, hour, minute, second);
+  char stamp[128];
+  std::snprintf(stamp, sizeof stamp, "%lld-%02lld-%02lld %02lld:%02lld:%02lld ", year, month, day, hour, minute, second);
   return stamp + message;
 }

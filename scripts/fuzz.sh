@@ -43,8 +43,9 @@ for name in "${fuzzers[@]}"; do
   log="$out/logs/$name.log"
   before=$(find "$out/findings/$name" -type f | wc -l)
   started=$SECONDS
-  # -max_len and -timeout keep a slow input (the device listing's long lines of back-to-back bracket
-  # tags) from stalling the run; it is reported as a timeout finding instead.
+  # -timeout makes an input that takes too long (a rule that is not linear in its input) a finding;
+  # -max_len keeps inputs small enough for millions of runs; listings of a mebibyte are the parser
+  # benchmark's and the fault tests' matter.
   rc=0
   "$out/tests/fuzz/fuzz_$name" "${limit[@]}" -max_len=4096 -timeout=5 -print_final_stats=1 \
     -artifact_prefix="$out/findings/$name/" "$out/corpus/$name" "$ROOT/tests/fuzz/corpus/$name" \

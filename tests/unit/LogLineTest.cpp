@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 std::tm MakeTime(int year, int month, int day, int hour, int minute, int second) {
   std::tm t = {};
@@ -40,4 +42,12 @@ TEST(LogLine, LongMessagesAreKeptWhole) {
   const std::string message(100000, 'x');
   const std::tm t = MakeTime(2026, 1, 1, 1, 1, 1);
   EXPECT_EQ(FormatLogLine(&t, message).size(), 20 + message.size());
+}
+
+TEST(LogLine, FieldsOutOfRangeNeitherOverflowNorCutTheStamp) {
+  std::tm t = {};
+  t.tm_year = INT_MAX;
+  t.tm_mon = t.tm_mday = t.tm_hour = t.tm_min = t.tm_sec = INT_MIN;
+  EXPECT_EQ(FormatLogLine(&t, "x"),
+            "2147485547--2147483647--2147483648 -2147483648:-2147483648:-2147483648 x");
 }
