@@ -16,6 +16,9 @@ namespace {
 
 const char kMainCaption[] = "Quorvel电台推流客户端";
 const int kRefreshButtonId = 1002;
+const int kDeviceBoxId = 1001;
+const int kServerBoxId = 1003;
+const int kLiveButtonId = 1004;
 
 std::string ClassName(HWND window) {
   char name[64] = {};
@@ -130,6 +133,11 @@ std::string BuildFolder() {
   GetModuleFileNameA(nullptr, path, sizeof(path));
   std::string folder(path);
   return folder.substr(0, folder.find_last_of('\\'));
+}
+
+bool Answers(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
 }
 
 std::string DeviceListing(const std::vector<std::string>& audioNames) {
@@ -386,6 +394,26 @@ std::vector<EncoderCall> AppUnderTest::EncoderCalls() const {
     }
   }
   return calls;
+}
+
+std::vector<EncoderCall> AppUnderTest::StreamCalls() const {
+  std::vector<EncoderCall> streams;
+  for (const EncoderCall& call : EncoderCalls())
+    if (call.mode == "stream") streams.push_back(call);
+  return streams;
+}
+
+bool AppUnderTest::WaitForStreamCalls(size_t count, Millis timeout) const {
+  return WaitUntil([&] { return StreamCalls().size() >= count; }, timeout);
+}
+
+void AppUnderTest::GoLive(const std::string& address) const {
+  SetText(kServerBoxId, address);
+  Click(kLiveButtonId);
+}
+
+int AppUnderTest::DeviceCount() const {
+  return static_cast<int>(SendMessageW(Item(kDeviceBoxId), CB_GETCOUNT, 0, 0));
 }
 
 }  // namespace pushtest

@@ -23,6 +23,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 // The folder holding this test program (and the programs built beside it).
 std::string BuildFolder();
+// Whether the window's thread takes a message within a second.
+bool Answers(HWND window);
 // A device listing as an older encoder prints it (section headers, CRLF line ends); names in UTF-8.
 std::string DeviceListing(const std::vector<std::string>& audioNames);
 
@@ -108,6 +110,12 @@ class AppUnderTest {
 
   // The stand-in encoder's records, in call order.
   std::vector<EncoderCall> EncoderCalls() const;
+  // Only the streaming runs among them, and a wait for the count-th one.
+  std::vector<EncoderCall> StreamCalls() const;
+  bool WaitForStreamCalls(size_t count, Millis timeout = 10s) const;
+  // Types the address and clicks the live switch, as a person does.
+  void GoLive(const std::string& address) const;
+  int DeviceCount() const;
 
  private:
   Options m_options;

@@ -15,19 +15,11 @@ const char kAacFallback[] = "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac
 const char kExitReason[] = "直播进程退出原因：";
 const char kStalled[] = "直播进程退出原因：编码器20秒没有进度，已被结束";
 
-std::vector<EncoderCall> StreamCalls(const AppUnderTest& app) {
-  std::vector<EncoderCall> streams;
-  for (const EncoderCall& call : app.EncoderCalls())
-    if (call.mode == "stream") streams.push_back(call);
-  return streams;
-}
-
 // Goes live and returns the first streaming call's arguments (empty if none came).
-std::vector<std::string> GoLive(const AppUnderTest& app, const std::string& address) {
-  app.SetText(IDC_EDIT_SERVER, address);
-  app.Click(IDC_BTN_LIVE);
-  if (!WaitUntil([&] { return !StreamCalls(app).empty(); })) return {};
-  return StreamCalls(app)[0].args;
+std::vector<std::string> GoLiveAndGetArgs(const AppUnderTest& app, const std::string& address) {
+  app.GoLive(address);
+  if (!app.WaitForStreamCalls(1)) return {};
+  return app.StreamCalls()[0].args;
 }
 
 AppUnderTest::Options Script(const std::string& script) {
@@ -51,14 +43,14 @@ TEST(EncoderOutput, ABuildWithoutLibfdkAacIsAskedForAacAndTheLogSaysSoOnce) {
   for (const bool hasFdk : {false, true}) {
     SCOPED_TRACE(hasFdk);
     AppUnderTest app(Script(std::string("list_banner=1\nfdk_aac=") + (hasFdk ? "1" : "0") + "\n"));
-    std::vector<std::string> args = GoLive(app, "rtmp://127.0.0.1/live/stream");
+    std::vector<std::string> args = GoLiveAndGetArgs(app, "rtmp://127.0.0.1/live/stream");
     ASSERT_EQ(args.size(), 12u);
     EXPECT_EQ(args[6], hasFdk ? "libfdk_aac" : "aac");
     // Off and on again: the encoder is asked the same way, the log does not repeat itself.
     app.Click(IDC_BTN_LIVE);
     app.Click(IDC_BTN_LIVE);
-    ASSERT_TRUE(WaitUntil([&] { return StreamCalls(app).size() == 2; }));
-    EXPECT_EQ(StreamCalls(app)[1].args[6], args[6]);
+    ASSERT_TRUE(app.WaitForStreamCalls(2));
+    EXPECT_EQ(app.StreamCalls()[1].args[6], args[6]);
     EXPECT_EQ(app.CountLog(kAacFallback), hasFdk ? 0u : 1u);
   }
 }
@@ -80,7 +72,7 @@ TEST(EncoderOutput, ADeviceTheCodePageCannotNameIsOpenedByItsAlternativeName) {
   EXPECT_EQ(items[1].rfind("麦克风阵列 (英特尔", 0), 0u) << "shown as far as code page 936 can say it";
 
   app.SelectCombo(IDC_COMBO_DEVICE, 1);
-  std::vector<std::string> args = GoLive(app, "rtmp://127.0.0.1/live/stream");
+  std::vector<std::string> args = GoLiveAndGetArgs(app, "rtmp://127.0.0.1/live/stream");
   ASSERT_EQ(args.size(), 12u);
   EXPECT_EQ(args[3], "audio=@device_cm_{33D9A762}\\wave_{1}");
 
@@ -88,14 +80,14 @@ TEST(EncoderOutput, ADeviceTheCodePageCannotNameIsOpenedByItsAlternativeName) {
   app.Click(IDC_BTN_LIVE);
   app.SelectCombo(IDC_COMBO_DEVICE, 0);
   app.Click(IDC_BTN_LIVE);
-  ASSERT_TRUE(WaitUntil([&] { return StreamCalls(app).size() == 2; }));
-  EXPECT_EQ(StreamCalls(app)[1].args[3], "audio=麦克风 (Realtek Audio)");
+  ASSERT_TRUE(app.WaitForStreamCalls(2));
+  EXPECT_EQ(app.StreamCalls()[1].args[3], "audio=麦克风 (Realtek Audio)");
 }
 
 TEST(EncoderOutput, AnEndedEncodersLastWordsFollowTheRelaunchLineWithoutTheStreamKey) {
   AppUnderTest app(Script(
       "stream=exit\nstream_progress=1\nstream_error=rtmp://127.0.0.1/live/secretkey?key=abc: Connection refused\n"));
-  ASSERT_FALSE(GoLive(app, "rtmp://127.0.0.1/live/secretkey?key=abc").empty());
+  ASSERT_FALSE(GoLiveAndGetArgs(app, "rtmp://127.0.0.1/live/secretkey?key=abc").empty());
   ASSERT_TRUE(app.WaitForLog(kRelaunch, 10s));
   EXPECT_EQ(LineAfter(app, kRelaunch), std::string(kExitReason) + "rtmp://127.0.0.1/live/****: Connection refused");
   for (const std::string& line : app.LogLines()) EXPECT_EQ(line.find("secretkey"), std::string::npos) << line;
@@ -105,20 +97,20 @@ TEST(EncoderOutput, AnEndedEncodersLastWordsFollowTheRelaunchLineWithoutTheStrea
 // launch; once progress stands still for 20 s it is ended and launched again.
 TEST(EncoderOutput, AnEncoderWhoseProgressStopsIsEndedAndRelaunchedAHealthyOneIsNot) {
   AppUnderTest app(Script("stream=run\nstream_progress=1\nstream_progress_stop_ms=12000\n"));
-  ASSERT_FALSE(GoLive(app, "rtmp://127.0.0.1/live/stream").empty());
-  const DWORD first = StreamCalls(app)[0].pid;
+  ASSERT_FALSE(GoLiveAndGetArgs(app, "rtmp://127.0.0.1/live/stream").empty());
+  const DWORD first = app.StreamCalls()[0].pid;
 
   // The status line tells the running encoder's figures.
   EXPECT_TRUE(WaitUntil([&] { return app.Text(IDC_STATUS).find("| 48 kbit/s | ") != std::string::npos; }, 5s))
       << app.Text(IDC_STATUS);
   Sleep(24000);
   EXPECT_EQ(app.CountLog(kRelaunch), 0u) << "progress moved until 12 s: nothing to do at 24 s";
-  EXPECT_EQ(StreamCalls(app).size(), 1u);
+  EXPECT_EQ(app.StreamCalls().size(), 1u);
 
   ASSERT_TRUE(app.WaitForLog(kRelaunch, 20s));
   EXPECT_EQ(LineAfter(app, kRelaunch), kStalled);
   EXPECT_FALSE(ProcessRunning(first)) << "the stalled encoder was ended";
-  ASSERT_TRUE(WaitUntil([&] { return StreamCalls(app).size() == 2; }));
+  ASSERT_TRUE(app.WaitForStreamCalls(2));
   EXPECT_TRUE(WaitUntil([&] { return app.Text(IDC_STATUS).find("1 ") != std::string::npos; }, 3s))
       << app.Text(IDC_STATUS);
 }

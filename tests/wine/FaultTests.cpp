@@ -35,31 +35,6 @@ AppUnderTest::Options Script(const std::string& streamScript = "", const std::st
   return options;
 }
 
-std::vector<EncoderCall> StreamCalls(const AppUnderTest& app) {
-  std::vector<EncoderCall> streams;
-  for (const EncoderCall& call : app.EncoderCalls())
-    if (call.mode == "stream") streams.push_back(call);
-  return streams;
-}
-
-bool WaitForStreamCalls(const AppUnderTest& app, size_t count, Millis timeout = 10s) {
-  return WaitUntil([&] { return StreamCalls(app).size() >= count; }, timeout);
-}
-
-bool Answers(HWND window) {
-  DWORD_PTR result = 0;
-  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
-}
-
-void GoLive(const AppUnderTest& app, const std::string& address) {
-  app.SetText(IDC_EDIT_SERVER, address);
-  app.Click(IDC_BTN_LIVE);
-}
-
-int DeviceCount(const AppUnderTest& app) {
-  return static_cast<int>(SendMessageW(app.Item(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0));
-}
-
 // The device box's list opens from the box's left edge: it must end on the screen, or its scroll bar is
 // out of reach.
 bool OpenedListFitsTheScreen(const AppUnderTest& app) {
@@ -122,8 +97,8 @@ TEST(FaultsMended, AConfigDbThatCannotBeWrittenKeepsTheOldOneAndTheBroadcastStar
     app.Start();
     const std::string before = ReadFileBytes(app.PathOf("config.db"));
     const bool wasFolder = IsFolder(app.PathOf("config.db"));
-    GoLive(app, kGoodAddress);
-    EXPECT_TRUE(WaitForStreamCalls(app, 1)) << "the broadcast starts all the same";
+    app.GoLive(kGoodAddress);
+    EXPECT_TRUE(app.WaitForStreamCalls(1)) << "the broadcast starts all the same";
     EXPECT_EQ(app.CountLog("设置未能保存到config.db，原来的设置保持不变！"), 1u);
     EXPECT_EQ(app.CountLog(kOnAir), 1u);
     EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), before);
@@ -137,13 +112,13 @@ TEST(FaultsMended, AConfigDbThatCannotBeWrittenKeepsTheOldOneAndTheBroadcastStar
 // could show the old one still running here.
 TEST(FaultsMended, SwitchingOffAndOnAtOnceNeverRunsTwoEncoders) {
   AppUnderTest app(Script());
-  GoLive(app, kGoodAddress);
-  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(app.WaitForStreamCalls(1));
   for (size_t round = 1; round <= 5; ++round) {
-    const DWORD earlier = StreamCalls(app).back().pid;
+    const DWORD earlier = app.StreamCalls().back().pid;
     app.Click(IDC_BTN_LIVE);
     app.Click(IDC_BTN_LIVE);
-    ASSERT_TRUE(WaitForStreamCalls(app, round + 1));
+    ASSERT_TRUE(app.WaitForStreamCalls(round + 1));
     EXPECT_FALSE(ProcessRunning(earlier)) << "round " << round << ": the earlier encoder still ran";
   }
   CloseAndExpectNoEncoderLeft(app);
@@ -156,10 +131,10 @@ TEST(FaultsMended, AStatusFileThatCannotBeOpenedIsLoggedAndTheBroadcastStarts) {
     ~Restore() { RemoveDirectoryA(kStatusFile); }
   } restore;
   AppUnderTest app(Script());
-  GoLive(app, kGoodAddress);
+  app.GoLive(kGoodAddress);
   EXPECT_TRUE(app.WaitForLog("无法创建状态文件NetStatus.txt，编码器的输出不会被记录！"));
-  ASSERT_TRUE(WaitForStreamCalls(app, 1));
-  EXPECT_TRUE(ProcessRunning(StreamCalls(app)[0].pid));
+  ASSERT_TRUE(app.WaitForStreamCalls(1));
+  EXPECT_TRUE(ProcessRunning(app.StreamCalls()[0].pid));
   EXPECT_EQ(app.Text(IDC_BTN_LIVE), "停止直播");
   CloseAndExpectNoEncoderLeft(app);
 }
@@ -195,7 +170,7 @@ TEST(Faults, HostileConfigDbHurtsNothingAndLosesNothing) {
     AppUnderTest app(Script("", c.bytes));
     ASSERT_NE(app.Main(), nullptr);
     EXPECT_TRUE(Answers(app.Main()));
-    EXPECT_EQ(DeviceCount(app), 2);
+    EXPECT_EQ(app.DeviceCount(), 2);
     EXPECT_TRUE(c.device == kAny || app.ComboSelection(IDC_COMBO_DEVICE) == c.device);
     EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), c.bytes) << "nothing is written at start";
     app.Click(IDC_CHECK_TRAY);
@@ -240,11 +215,11 @@ TEST(Faults, HostileListingsAreReadOrReportedWithoutHarm) {
     ASSERT_NE(app.Main(), nullptr);
     EXPECT_TRUE(app.WaitForDeviceListing(20s));
     EXPECT_TRUE(Answers(app.Main()));
-    EXPECT_EQ(DeviceCount(app), c.devices);
+    EXPECT_EQ(app.DeviceCount(), c.devices);
     EXPECT_TRUE(!c.logLine || app.CountLog(c.logLine) == 1u);
     EXPECT_TRUE(OpenedListFitsTheScreen(app));
     app.SelectCombo(IDC_COMBO_DEVICE, c.devices - 1);
-    GoLive(app, kGoodAddress);
+    app.GoLive(kGoodAddress);
     EXPECT_EQ(app.CountLog(c.goingLiveSays), 1u);
     CloseAndExpectNoEncoderLeft(app);
   }
@@ -261,7 +236,7 @@ TEST(Faults, ALineOfManyTagsIsReadWithoutStalling) {
   AppUnderTest app(options);
   EXPECT_TRUE(app.WaitForDeviceListing(20s));
   EXPECT_TRUE(Answers(app.Main()));
-  EXPECT_EQ(DeviceCount(app), 1);
+  EXPECT_EQ(app.DeviceCount(), 1);
   CloseAndExpectNoEncoderLeft(app);
 }
 
@@ -291,8 +266,8 @@ TEST(Faults, TroubleWhileLiveIsSurvivedAndSwitchingOffEndsIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     AppUnderTest app(Script(c.script));
-    GoLive(app, kGoodAddress);
-    ASSERT_TRUE(WaitForStreamCalls(app, 1));
+    app.GoLive(kGoodAddress);
+    ASSERT_TRUE(app.WaitForStreamCalls(1));
     c.meanwhile(app);
     EXPECT_TRUE(!c.relaunches || WaitUntil([&] { return app.CountLog(kRelaunch) >= 1; }, 12s));
     EXPECT_TRUE(Answers(app.Main()));
@@ -316,7 +291,7 @@ TEST(Faults, AHundredQuickTogglesEndOffWithNoEncoderLeft) {
   EXPECT_EQ(app.CountLog(kOnAir), 100u);
   EXPECT_EQ(app.CountLog(kOffAir), 100u);
   // An encoder ended before it wrote its record cannot be looked for, nor can it still run.
-  for (const EncoderCall& call : StreamCalls(app)) EXPECT_FALSE(ProcessRunning(call.pid)) << call.pid;
+  for (const EncoderCall& call : app.StreamCalls()) EXPECT_FALSE(ProcessRunning(call.pid)) << call.pid;
   CloseAndExpectNoEncoderLeft(app);
 }
 
@@ -329,11 +304,11 @@ TEST(Faults, TwoCopiesInOneFolderBothWorkAndLeaveNoEncoder) {
   AppUnderTest second(options);
   second.Start();
   ASSERT_NE(second.Main(), nullptr);
-  EXPECT_EQ(DeviceCount(second), 2);
-  GoLive(first, kGoodAddress);
-  GoLive(second, "rtmp://127.0.0.1/live/second");
-  ASSERT_TRUE(WaitForStreamCalls(first, 2));
-  for (const EncoderCall& call : StreamCalls(first)) EXPECT_TRUE(ProcessRunning(call.pid));
+  EXPECT_EQ(second.DeviceCount(), 2);
+  first.GoLive(kGoodAddress);
+  second.GoLive("rtmp://127.0.0.1/live/second");
+  ASSERT_TRUE(first.WaitForStreamCalls(2));
+  for (const EncoderCall& call : first.StreamCalls()) EXPECT_TRUE(ProcessRunning(call.pid));
   for (const AppUnderTest* app : {&first, &second}) {
     EXPECT_TRUE(Answers(app->Main()));
     EXPECT_EQ(app->Text(IDC_BTN_LIVE), "停止直播");

@@ -27,26 +27,10 @@ AppUnderTest::Options Script(const std::string& streamScript, const std::string&
   return options;
 }
 
-std::vector<EncoderCall> StreamCalls(const AppUnderTest& app) {
-  std::vector<EncoderCall> streams;
-  for (const EncoderCall& call : app.EncoderCalls())
-    if (call.mode == "stream") streams.push_back(call);
-  return streams;
-}
-
-bool WaitForStreamCalls(const AppUnderTest& app, size_t count, Millis timeout = 10s) {
-  return WaitUntil([&] { return StreamCalls(app).size() >= count; }, timeout);
-}
-
-void GoLive(const AppUnderTest& app, const std::string& address) {
-  app.SetText(IDC_EDIT_SERVER, address);
-  app.Click(IDC_BTN_LIVE);
-}
-
 // Goes live on the service's own address; the process id of the encoder it started, 0 if none came.
 DWORD GoLiveAndGetEncoder(const AppUnderTest& app) {
-  GoLive(app, kGoodAddress);
-  return WaitForStreamCalls(app, 1) ? StreamCalls(app)[0].pid : 0;
+  app.GoLive(kGoodAddress);
+  return app.WaitForStreamCalls(1) ? app.StreamCalls()[0].pid : 0;
 }
 
 }  // namespace
@@ -57,10 +41,10 @@ TEST(GoingLive, SendsTheCommandLineSavesTheSettingsLogsAndSwitchingOffEndsTheEnc
   // The device box is sorted: "Line In" first, the microphone second.
   app.SelectCombo(IDC_COMBO_DEVICE, 1);
   app.SelectCombo(IDC_COMBO_BITRATE, 4);
-  GoLive(app, kGoodAddress);
+  app.GoLive(kGoodAddress);
 
-  ASSERT_TRUE(WaitForStreamCalls(app, 1));
-  const EncoderCall call = StreamCalls(app)[0];
+  ASSERT_TRUE(app.WaitForStreamCalls(1));
+  const EncoderCall call = app.StreamCalls()[0];
   EXPECT_EQ(call.raw, std::string(" -f dshow -i audio=\"") + kMicAnsi +
                           "\" -y -c:a libfdk_aac -b:a 128k -f flv rtmp://1000.push.quorvel.com/app/stream ");
   EXPECT_EQ(call.args[3], std::string("audio=") + kMicAnsi);
@@ -83,18 +67,18 @@ TEST(GoingLive, SendsTheCommandLineSavesTheSettingsLogsAndSwitchingOffEndsTheEnc
 // double quote and a trailing backslash are kept and the address still reaches the encoder as one argument.
 TEST(GoingLive, ARefusedAddressLeavesTheSwitchOffAnAcceptedOneReachesTheEncoderWithoutBlanks) {
   AppUnderTest app(Script(""));
-  GoLive(app, "rtmp://a/b");
+  app.GoLive("rtmp://a/b");
   EXPECT_EQ(app.LogMessages(), std::vector<std::string>{"请重新设置服务器地址，服务器地址不存在！"});
   EXPECT_EQ(app.Text(IDC_BTN_LIVE), "开始直播");
   EXPECT_FALSE(FileExists(app.PathOf("config.db")));
   Sleep(300);
-  EXPECT_TRUE(StreamCalls(app).empty());
+  EXPECT_TRUE(app.StreamCalls().empty());
 
   const std::string typed = " rtmp://127.0.0.1/live/ my \"stream\"\t-i\\ ";
   const std::string used = "rtmp://127.0.0.1/live/my\"stream\"-i\\";
-  GoLive(app, typed);
-  ASSERT_TRUE(WaitForStreamCalls(app, 1));
-  const EncoderCall call = StreamCalls(app)[0];
+  app.GoLive(typed);
+  ASSERT_TRUE(app.WaitForStreamCalls(1));
+  const EncoderCall call = app.StreamCalls()[0];
   ASSERT_EQ(call.args.size(), 12u);
   EXPECT_EQ(call.args[11], used);
   EXPECT_EQ(app.CountLog("非Quorvel习惯直播地址，有可能出错！！！"), 1u) << "another host only warns";
@@ -119,30 +103,30 @@ TEST(Settings, AreLoadedAtStartAndTheTrayBoxSavesAtOnceWithoutTakingTheTypedAddr
 TEST(WhileLive, RefreshingRebuildsTheListAndLeavesTheEncoderAlone) {
   AppUnderTest app(Script(""));
   app.SelectCombo(IDC_COMBO_DEVICE, 1);
-  GoLive(app, kGoodAddress);
-  ASSERT_TRUE(WaitForStreamCalls(app, 1));
-  const DWORD pid = StreamCalls(app)[0].pid;
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(app.WaitForStreamCalls(1));
+  const DWORD pid = app.StreamCalls()[0].pid;
   WriteFileBytes(app.PathOf("listing.txt"), DeviceListing({kMicUtf8, "Line In (USB Audio)", "AUX (USB Audio)"}));
   app.Click(IDC_BTN_REFRESH);
   EXPECT_EQ(app.ComboItems(IDC_COMBO_DEVICE).size(), 3u);
   EXPECT_EQ(app.ComboSelection(IDC_COMBO_DEVICE), 1) << "selected again by position";
   EXPECT_TRUE(ProcessRunning(pid));
-  EXPECT_EQ(StreamCalls(app).size(), 1u);
+  EXPECT_EQ(app.StreamCalls().size(), 1u);
 }
 
 TEST(WhileLive, ANewBitrateIsUsedByTheNextRelaunchOnly) {
   AppUnderTest app(Script(""));
-  GoLive(app, kGoodAddress);
-  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(app.WaitForStreamCalls(1));
   app.SelectCombo(IDC_COMBO_BITRATE, 5);
-  const DWORD pid = StreamCalls(app)[0].pid;
+  const DWORD pid = app.StreamCalls()[0].pid;
   Sleep(300);
   ASSERT_TRUE(ProcessRunning(pid)) << "the running encoder is not touched";
   // The encoder dies; the watchdog's relaunch takes the new bitrate.
   ASSERT_TRUE(TerminateByPid(pid));
-  ASSERT_TRUE(WaitForStreamCalls(app, 2, 8s));
-  EXPECT_EQ(StreamCalls(app)[0].args[8], "48k");
-  EXPECT_EQ(StreamCalls(app)[1].args[8], "192k");
+  ASSERT_TRUE(app.WaitForStreamCalls(2, 8s));
+  EXPECT_EQ(app.StreamCalls()[0].args[8], "48k");
+  EXPECT_EQ(app.StreamCalls()[1].args[8], "192k");
   EXPECT_EQ(app.CountLog(kRelaunch), 1u);
   // The next tick finds the relaunched encoder running and says so.
   EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kOnAir) == 2; }, 8s));
@@ -150,11 +134,11 @@ TEST(WhileLive, ANewBitrateIsUsedByTheNextRelaunchOnly) {
 
 TEST(Watchdog, AnEncoderThatKeepsEndingIsRelaunchedAtTicks1_2And4) {
   AppUnderTest app(Script("stream=exit\n"));
-  GoLive(app, kGoodAddress);
+  app.GoLive(kGoodAddress);
   using Clock = std::chrono::steady_clock;
   std::vector<Clock::time_point> seen;
   for (size_t n = 1; n <= 4; ++n) {
-    ASSERT_TRUE(WaitForStreamCalls(app, n, 16s)) << n;
+    ASSERT_TRUE(app.WaitForStreamCalls(n, 16s)) << n;
     seen.push_back(Clock::now());
   }
   // Launch, tick 1, tick 2, then nothing at tick 3, then tick 4.
@@ -169,22 +153,22 @@ TEST(Watchdog, AnEncoderThatKeepsEndingIsRelaunchedAtTicks1_2And4) {
 TEST(Watchdog, AFirstLaunchThatCannotStartIsReportedEveryTick) {
   AppUnderTest app(Script(""));
   ASSERT_TRUE(DeleteFileA(app.PathOf("ffmpeg.exe").c_str()));
-  GoLive(app, kGoodAddress);
+  app.GoLive(kGoodAddress);
   EXPECT_TRUE(WaitUntil([&] { return app.CountLog("call process  failed!") >= 2; }, 12s));
   EXPECT_EQ(app.CountLog(kRelaunch), 0u);
 }
 
 TEST(Watchdog, ARelaunchThatCannotStartKeepsTheScheduleGoing) {
   AppUnderTest app(Script("stream=exit_after\nstream_after_ms=300\n"));
-  GoLive(app, kGoodAddress);
-  ASSERT_TRUE(WaitForStreamCalls(app, 1));
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(app.WaitForStreamCalls(1));
   // The encoder goes missing: the relaunches at ticks 1 and 2 cannot start.
   const std::string encoder = app.PathOf("ffmpeg.exe"), away = app.PathOf("ffmpeg.away");
   ASSERT_TRUE(WaitUntil([&] { return MoveFileA(encoder.c_str(), away.c_str()) != FALSE; }));
   ASSERT_TRUE(WaitUntil([&] { return app.CountLog(kRelaunch) == 2; }, 12s));
   ASSERT_TRUE(MoveFileA(away.c_str(), encoder.c_str()));
   // Tick 4 tries again and the encoder starts.
-  EXPECT_TRUE(WaitForStreamCalls(app, 2, 12s));
+  EXPECT_TRUE(app.WaitForStreamCalls(2, 12s));
   EXPECT_EQ(app.CountLog(kRelaunch), 3u);
   EXPECT_EQ(app.CountLog("call process  failed!"), 0u);
 }

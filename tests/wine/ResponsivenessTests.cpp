@@ -44,16 +44,6 @@ DWORD ListingPid(const AppUnderTest& app) {
   return pid;
 }
 
-// Whether the window's thread takes a message within a second.
-bool Answers(HWND window) {
-  DWORD_PTR result = 0;
-  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
-}
-
-int DeviceCount(const AppUnderTest& app) {
-  return static_cast<int>(SendMessageW(app.Item(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0));
-}
-
 }  // namespace
 
 TEST(Responsiveness, TheWindowAnswersWhileAListingRunsAndTheRememberedDeviceFollows) {
@@ -63,7 +53,7 @@ TEST(Responsiveness, TheWindowAnswersWhileAListingRunsAndTheRememberedDeviceFoll
   EXPECT_TRUE(ProcessRunning(pid)) << "the window is up before the listing has ended";
   EXPECT_TRUE(IsWindowVisible(app.Main()));
   EXPECT_EQ(app.Text(IDC_EDIT_SERVER), kGoodAddress) << "the settings do not wait for the devices";
-  EXPECT_EQ(DeviceCount(app), 0);
+  EXPECT_EQ(app.DeviceCount(), 0);
   int probes = 0;
   for (; ProcessRunning(pid) && probes < 100; ++probes) {
     EXPECT_TRUE(Answers(app.Main())) << "probe " << probes;
@@ -71,7 +61,7 @@ TEST(Responsiveness, TheWindowAnswersWhileAListingRunsAndTheRememberedDeviceFoll
   }
   EXPECT_GE(probes, 5);
   ASSERT_TRUE(app.WaitForDeviceListing());
-  EXPECT_EQ(DeviceCount(app), 8);
+  EXPECT_EQ(app.DeviceCount(), 8);
   EXPECT_EQ(app.ComboSelection(IDC_COMBO_DEVICE), 1) << "position 1 of config.db";
 }
 
