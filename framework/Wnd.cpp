@@ -24,9 +24,9 @@ std::string CComboBox::GetLBText(int index) const {
   return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
 }
 
-void CComboBox::FitDroppedWidth(const std::vector<std::string>& texts) const {
+long CWnd::WidestText(const std::vector<std::string>& texts) const {
   HDC dc = ::GetDC(m_hWnd);
-  if (!dc) return;
+  if (!dc) return 0;
   HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
   LONG widest = 0;
   for (const std::string& text : texts) {
@@ -36,6 +36,11 @@ void CComboBox::FitDroppedWidth(const std::vector<std::string>& texts) const {
   }
   ::SelectObject(dc, oldFont);
   ::ReleaseDC(m_hWnd, dc);
+  return widest;
+}
+
+void CComboBox::FitDroppedWidth(const std::vector<std::string>& texts) const {
+  const LONG widest = WidestText(texts);
   const LONG margin = 2 * ::GetSystemMetrics(SM_CXEDGE) + ::GetSystemMetrics(SM_CXVSCROLL) + 8;
   LONG width = widest + margin;
   // The list opens from the box's left edge and is not moved back onto the screen: a list running past

@@ -32,6 +32,8 @@ class CWnd {
   }
   UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs) const { return ::SetTimer(m_hWnd, id, elapseMs, nullptr); }
   BOOL KillTimer(UINT_PTR id) const { return ::KillTimer(m_hWnd, id); }
+  // The width in pixels of the widest of these texts in the window's own font; 0 when none can be measured.
+  long WidestText(const std::vector<std::string>& texts) const;
   // Changes the extended style bits only; no SetWindowPos, so nothing is re-ordered or redrawn.
   BOOL ModifyStyleEx(DWORD remove, DWORD add) const;
 };

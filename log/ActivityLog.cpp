@@ -21,16 +21,9 @@ void CActivityLog::Clear() {
 }
 
 void CActivityLog::FitHorizontalExtent(const std::string& line) {
-  HDC dc = ::GetDC(m_hWnd);
-  if (!dc) return;
-  HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
-  SIZE size = {};
-  const BOOL measured = ::GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
-  ::SelectObject(dc, oldFont);
-  ::ReleaseDC(m_hWnd, dc);
   // A few pixels for the item's own margin.
-  const long width = size.cx + 2 * ::GetSystemMetrics(SM_CXEDGE);
-  if (!measured || width <= m_widest) return;
+  const long width = WidestText({line}) + 2 * ::GetSystemMetrics(SM_CXEDGE);
+  if (width <= m_widest) return;
   m_widest = width;
   SendMessage(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(m_widest));
 }
