@@ -3,12 +3,13 @@
 #include <io.h>
 
 #include "app/AboutDlg.h"
-#include "app/ModuleFolder.h"
+#include "files/FileLocations.h"
 #include "devices/DeviceListFile.h"
-#include "encoder/AnsiTextConversion.h"
+#include "text/AnsiTextConversion.h"
 #include "encoder/EncoderCommandLine.h"
 #include "encoder/EncoderOutput.h"
-#include "encoder/LiveStatusText.h"
+#include "streaming/ExitReason.h"
+#include "app/LiveStatusText.h"
 #include "framework/WinApp.h"
 #include "res/Texts.h"
 #include "res/resource.h"
@@ -16,7 +17,6 @@
 #include "streaming/Watchdog.h"
 
 namespace {
-const char kEncoderFileName[] = "\\ffmpeg.exe";
 const char kPipeFailed[] = "Error On CreatePipe()";
 const char kStartFailed[] = "Error on CreateProcess()";
 }  // namespace
@@ -73,7 +73,7 @@ BOOL CPushClientDlg::OnInitDialog() {
   m_bLive = false;
 
   FindAppDir();
-  if (_access(m_strEncoderPath.c_str(), 0) != 0) {
+  if (_access(m_files.encoder.c_str(), 0) != 0) {
     AfxMessageBox(kEncoderMissing);
     return TRUE;
   }
@@ -91,8 +91,8 @@ BOOL CPushClientDlg::OnInitDialog() {
 void CPushClientDlg::FindAppDir() {
   char buffer[kModulePathBufferSize] = {};
   GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
-  m_strAppDir = FolderFromModulePathBuffer(buffer);
-  m_strEncoderPath = m_strAppDir + kEncoderFileName;
+  m_files = LocateFiles(buffer, GetDriveTypeA("C:\\") != DRIVE_NO_ROOT_DIR);
+  m_settings = CSettingsFile(m_files.config);
 }
 
 // Called when the window's close command arrives (the caption's close box, Alt+F4).
@@ -225,7 +225,7 @@ bool CPushClientDlg::LoadConfig() {
 // Called at start-up and when "刷新音频设备" is clicked. One listing at a time; while it runs the button
 // rests and the status line says so.
 void CPushClientDlg::RefreshDevices() {
-  if (!m_listing.Start(m_strEncoderPath, m_hWnd, WM_DEVICELIST_READY)) return;
+  if (!m_listing.Start(m_files.encoder, m_files.deviceList, m_hWnd, WM_DEVICELIST_READY)) return;
   EnableWindow(GetDlgItem(IDC_BTN_REFRESH), FALSE);
   SetStatusText(kStatusListing);
 }
@@ -264,7 +264,7 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM, LPARAM) {
 
 void CPushClientDlg::ParseDeviceLIst() {
   DeviceListParse parsed;
-  if (!ReadDeviceListFile(m_arrDevices, parsed)) {
+  if (!ReadDeviceListFile(m_files.deviceList, m_arrDevices, parsed)) {
     AddLog(kDeviceFileUnreadable);
     return;
   }
@@ -317,7 +317,7 @@ void CPushClientDlg::LaunchStream() {
   const std::string arguments = BuildStreamArgs(device, bitrate, m_strServer, aacEncoder);
   // The outcome of the start is not looked at here: the watchdog notices a child that did not start.
   const CEncoderProcess::LaunchResult launched =
-      m_encoder.LaunchStream(m_strEncoderPath, arguments, CEncoderProcess::StatusFilePath(m_strAppDir));
+      m_encoder.LaunchStream(m_files.encoder, arguments, m_files.statusFile);
   if (!launched.statusFile) AddLog(kStatusFileFailed);
   m_launchTick = GetTickCount64();
   m_stall.Reset(static_cast<long long>(m_launchTick));

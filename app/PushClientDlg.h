@@ -8,7 +8,8 @@
 #include "app/TrayIcon.h"
 #include "devices/DeviceListing.h"
 #include "encoder/AacEncoderChoice.h"
-#include "encoder/StallDetector.h"
+#include "files/FileLocations.h"
+#include "streaming/StallDetector.h"
 #include "framework/Dialog.h"
 #include "log/ActivityLog.h"
 #include "settings/SettingsFile.h"
@@ -61,8 +62,7 @@ class CPushClientDlg : public CDialog {
 
  private:
   HICON m_hIcon = nullptr;
-  std::string m_strAppDir;
-  std::string m_strEncoderPath;
+  FileLocations m_files;  // where ffmpeg.exe, config.db, device.txt and the status file live
   CActivityLog m_listLog;
   CComboBox m_comboDevice;
   std::vector<std::string> m_arrDevices;

@@ -1,13 +1,11 @@
 #include "devices/DeviceListFile.h"
 
-#include "settings/FileBytes.h"
-#include "settings/TextMode.h"
+#include "text/FileBytes.h"
+#include "text/TextMode.h"
 
-const char kDeviceFileName[] = "device.txt";
-
-bool ReadDeviceListFile(const std::vector<std::string>& current, DeviceListParse& parsed) {
+bool ReadDeviceListFile(const std::string& path, const std::vector<std::string>& current, DeviceListParse& parsed) {
   std::string bytes;
-  if (!ReadFileBytes(kDeviceFileName, bytes)) return false;
+  if (!ReadFileBytes(path.c_str(), bytes)) return false;
   parsed = ParseDeviceListing(FromTextModeBytes(bytes), current);
   return true;
 }

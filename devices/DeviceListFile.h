@@ -5,8 +5,6 @@
 
 #include "devices/DeviceListParser.h"
 
-extern const char kDeviceFileName[];  // "device.txt", in the current folder
-
-// Reads device.txt as a text-mode stream reads it and parses it, starting from the current devices.
+// Reads the device list file (device.txt) as a text-mode stream reads it and parses it, starting from the current devices.
 // False when the file could not be read.
-bool ReadDeviceListFile(const std::vector<std::string>& current, DeviceListParse& parsed);
+bool ReadDeviceListFile(const std::string& path, const std::vector<std::string>& current, DeviceListParse& parsed);

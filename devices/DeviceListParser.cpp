@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <utility>
 
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 
 namespace {
 

@@ -2,13 +2,12 @@
 
 #include <chrono>
 
-#include "devices/DeviceListFile.h"
-#include "encoder/AnsiTextConversion.h"
+#include "text/AnsiTextConversion.h"
 #include "encoder/EncoderCommandLine.h"
 #include "framework/ChildProcess.h"
 #include "framework/UniqueHandle.h"
-#include "settings/FileBytes.h"
-#include "settings/TextMode.h"
+#include "text/FileBytes.h"
+#include "text/TextMode.h"
 
 namespace {
 // A listing child that has not ended by then is taken as hung.
@@ -33,12 +32,13 @@ void DrainPipe(HANDLE pipe, std::string& output) {
 
 CDeviceListing::~CDeviceListing() { Cancel(); }
 
-bool CDeviceListing::Start(const std::string& encoderPath, HWND window, UINT message) {
+bool CDeviceListing::Start(const std::string& encoderPath, const std::string& deviceListPath, HWND window,
+                           UINT message) {
   if (m_running) return false;
   if (m_thread.joinable()) m_thread.join();
   m_cancel = false;
   m_running = true;
-  m_thread = std::thread(&CDeviceListing::Run, this, encoderPath, window, message);
+  m_thread = std::thread(&CDeviceListing::Run, this, encoderPath, deviceListPath, window, message);
   return true;
 }
 
@@ -56,7 +56,7 @@ DeviceListingResult CDeviceListing::TakeResult() {
   return result;
 }
 
-void CDeviceListing::Run(std::string encoderPath, HWND window, UINT message) {
+void CDeviceListing::Run(std::string encoderPath, std::string deviceListPath, HWND window, UINT message) {
   DeviceListingResult result;
   // Every exit from here hands its result over and tells the window.
   struct Finish {
@@ -114,7 +114,7 @@ void CDeviceListing::Run(std::string encoderPath, HWND window, UINT message) {
   if (m_cancel) return;
 
   AnsiLines converted = Utf8ToAnsiByLine(output);
-  if (!WriteFileBytes(kDeviceFileName, ToTextModeBytes(converted.text))) {
+  if (!WriteFileBytes(deviceListPath.c_str(), ToTextModeBytes(converted.text))) {
     result.outcome = DeviceListingResult::Outcome::DeviceFileFailed;
     return;
   }

@@ -36,7 +36,7 @@ class CDeviceListing {
   CDeviceListing& operator=(const CDeviceListing&) = delete;
 
   // Starts a listing unless one runs; message is posted to window when it has ended.
-  bool Start(const std::string& encoderPath, HWND window, UINT message);
+  bool Start(const std::string& encoderPath, const std::string& deviceListPath, HWND window, UINT message);
   bool IsRunning() const { return m_running; }
   // Ends a running listing at once, child included, and waits for its thread.
   void Cancel();
@@ -44,7 +44,7 @@ class CDeviceListing {
   DeviceListingResult TakeResult();
 
  private:
-  void Run(std::string encoderPath, HWND window, UINT message);
+  void Run(std::string encoderPath, std::string deviceListPath, HWND window, UINT message);
 
   std::thread m_thread;
   std::atomic<bool> m_running{false};

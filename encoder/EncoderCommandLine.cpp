@@ -1,6 +1,6 @@
 #include "encoder/EncoderCommandLine.h"
 
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 
 const char kListDevicesArgs[] = " -list_devices true -f dshow -i dummy ";
 

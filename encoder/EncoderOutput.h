@@ -19,15 +19,6 @@ bool IsProgressLine(const std::string& line);
 // Leading and trailing blanks are dropped. Empty when there is none.
 std::string LastMeaningfulLine(const std::string& output);
 
-// The longest reason shown, in bytes.
-constexpr std::size_t kMaxExitReasonBytes = 200;
-
-// Why the encoder ended, for the log (after kLogEncoderExitReason): the last meaningful line with every
-// stream key masked (MaskStreamKeys), cut to at most maxBytes at a UTF-8 character boundary. Empty when
-// the encoder said nothing.
-//   "rtmp://host/app/KEY: Connection refused" -> "rtmp://host/app/****: Connection refused"
-std::string EncoderExitReason(const std::string& output, std::size_t maxBytes = kMaxExitReasonBytes);
-
 // The figures of the latest progress line. Both are empty when there is no progress line; each is empty
 // when that line has none or says N/A (the latest line counts, not an earlier one with a value).
 struct EncoderProgress {

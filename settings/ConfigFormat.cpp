@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "settings/TextMode.h"
+#include "text/TextMode.h"
 
 namespace {
 

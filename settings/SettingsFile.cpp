@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "framework/UniqueHandle.h"
-#include "settings/FileBytes.h"
-#include "settings/TextMode.h"
+#include "text/FileBytes.h"
+#include "text/TextMode.h"
 
 namespace {
 const char kNewFileSuffix[] = ".new";

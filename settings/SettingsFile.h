@@ -1,12 +1,12 @@
 #pragma once
-// config.db in the current folder: the user's choices, four lines.
+// config.db: the user's choices, four lines.
 #include <string>
 
 #include "settings/ConfigFormat.h"
 
 class CSettingsFile {
  public:
-  explicit CSettingsFile(std::string path = "config.db") : m_path(std::move(path)) {}
+  explicit CSettingsFile(std::string path = std::string()) : m_path(std::move(path)) {}
 
   // Reads the file over settings; fields the file does not set keep their values. False when the file
   // could not be read.

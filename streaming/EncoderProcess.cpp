@@ -5,8 +5,6 @@
 #include "framework/UniqueHandle.h"
 
 namespace {
-const char kStatusFilePath[] = "c://NetStatus.txt";
-const char kStatusFileName[] = "\\NetStatus.txt";
 // How long a stop waits for the ended encoder to be gone.
 constexpr DWORD kStopWaitMs = 3000;
 
@@ -32,11 +30,6 @@ WaitOutcome ToWaitOutcome(DWORD result) {
   }
 }
 }  // namespace
-
-std::string CEncoderProcess::StatusFilePath(const std::string& appDir) {
-  if (GetDriveTypeA("C:\\") == DRIVE_NO_ROOT_DIR) return appDir + kStatusFileName;
-  return kStatusFilePath;
-}
 
 CEncoderProcess::LaunchResult CEncoderProcess::LaunchStream(const std::string& program, const std::string& arguments,
                                                             const std::string& statusPath) {

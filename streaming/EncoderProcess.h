@@ -10,9 +10,6 @@ class CEncoderProcess {
  public:
   ~CEncoderProcess() { Stop(); }
 
-  // The status file lies at the root of drive C; a machine without a drive C gets it in appDir.
-  static std::string StatusFilePath(const std::string& appDir);
-
   struct LaunchResult {
     bool started = false;     // the child runs
     bool statusFile = false;  // its output reaches the status file

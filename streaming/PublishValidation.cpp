@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 #include "encoder/EncoderCommandLine.h"
 
 const char kPublishHostSuffix[] = ".push.quorvel.com/";

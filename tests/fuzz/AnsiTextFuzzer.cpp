@@ -1,6 +1,6 @@
 // The code-page 936 text helpers: characters never run past the text, and a search finds the first
 // match at or after its start that begins on a character boundary.
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 // plain line byte for byte.
 #include "encoder/EncoderCommandLine.h"
 
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 #include "tests/unit/CommandLineSplit.h"
 #include "tests/fuzz/FuzzCheck.h"
 

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "settings/TextMode.h"
+#include "text/TextMode.h"
 #include "streaming/PublishValidation.h"
 #include "tests/fuzz/FuzzCheck.h"
 

@@ -2,7 +2,7 @@
 // listing.
 #include "devices/DeviceListParser.h"
 
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

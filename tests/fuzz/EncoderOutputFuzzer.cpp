@@ -2,7 +2,8 @@
 // stream key wherever it stands and changes nothing when done twice; the AAC choice is one of the two.
 #include "encoder/AacEncoderChoice.h"
 #include "encoder/EncoderOutput.h"
-#include "encoder/StreamKeyMask.h"
+#include "streaming/ExitReason.h"
+#include "streaming/StreamKeyMask.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,10 +1,10 @@
 // The program's folder from its path buffer: a prefix of the path, cut at the last real backslash.
-#include "app/ModuleFolder.h"
+#include "files/ModuleFolder.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -2,7 +2,7 @@
 // byte, checking it again changes nothing, and the log lines agree with the verdict.
 #include "streaming/PublishValidation.h"
 
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 #include "encoder/EncoderCommandLine.h"
 #include "tests/fuzz/FuzzCheck.h"
 

@@ -1,6 +1,6 @@
 // Watchdog ticks against the stall rule: a tick whose status file could not be read never decides a
 // stall, and an encoder whose progress time goes up at every tick less than 20 s apart is never stalled.
-#include "encoder/StallDetector.h"
+#include "streaming/StallDetector.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,5 +1,5 @@
 // Text-mode bytes of the C runtime: reading gives back what was written, up to a Ctrl+Z.
-#include "settings/TextMode.h"
+#include "text/TextMode.h"
 
 #include <algorithm>
 

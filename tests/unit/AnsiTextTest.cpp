@@ -1,4 +1,4 @@
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 
 #include <gtest/gtest.h>
 

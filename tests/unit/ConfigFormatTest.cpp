@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/TextMode.h"
+#include "text/TextMode.h"
 
 bool operator==(const StoredSettings& a, const StoredSettings& b) {
   return a.deviceIndex == b.deviceIndex && a.server == b.server && a.minimizeToTray == b.minimizeToTray &&

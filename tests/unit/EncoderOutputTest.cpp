@@ -1,4 +1,5 @@
 #include "encoder/EncoderOutput.h"
+#include "streaming/ExitReason.h"
 
 #include <gtest/gtest.h>
 

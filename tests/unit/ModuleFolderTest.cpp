@@ -1,4 +1,4 @@
-#include "app/ModuleFolder.h"
+#include "files/ModuleFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "encoder/StallDetector.h"
+#include "streaming/StallDetector.h"
 
 #include <gtest/gtest.h>
 

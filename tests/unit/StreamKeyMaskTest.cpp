@@ -1,4 +1,4 @@
-#include "encoder/StreamKeyMask.h"
+#include "streaming/StreamKeyMask.h"
 
 #include <gtest/gtest.h>
 

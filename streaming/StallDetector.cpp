@@ -1,4 +1,4 @@
-#include "encoder/StallDetector.h"
+#include "streaming/StallDetector.h"
 
 void StallDetector::Reset(long long nowMs) {
   sinceMs_ = nowMs;

@@ -1,6 +1,6 @@
-#include "app/ModuleFolder.h"
+#include "files/ModuleFolder.h"
 
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 
 std::string FolderFromModulePathBuffer(const char (&buffer)[kModulePathBufferSize]) {
   std::size_t length = 0;

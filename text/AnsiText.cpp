@@ -1,4 +1,4 @@
-#include "encoder/AnsiText.h"
+#include "text/AnsiText.h"
 
 bool IsAnsiLeadByte(unsigned char byte) {
   return byte >= 0x81 && byte <= 0xFE;

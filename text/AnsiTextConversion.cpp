@@ -1,4 +1,4 @@
-#include "encoder/AnsiTextConversion.h"
+#include "text/AnsiTextConversion.h"
 
 #include <windows.h>
 

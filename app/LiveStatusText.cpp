@@ -1,4 +1,4 @@
-#include "encoder/LiveStatusText.h"
+#include "app/LiveStatusText.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "settings/FileBytes.h"
+#include "text/FileBytes.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "settings/TextMode.h"
+#include "text/TextMode.h"
 
 std::string ToTextModeBytes(const std::string& text) {
   std::string bytes;
