@@ -14,14 +14,22 @@
 #include "res/Texts.h"
 #include "res/resource.h"
 #include "streaming/PublishValidation.h"
-#include "streaming/Watchdog.h"
+
 
 namespace {
 const char kPipeFailed[] = "Error On CreatePipe()";
 const char kStartFailed[] = "Error on CreateProcess()";
 }  // namespace
 
-CPushClientDlg::CPushClientDlg() : CDialog(IDD_MAIN) { m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME); }
+namespace {
+std::string Utf8ToAnsiCopy(const std::string& utf8) {
+  std::string text = utf8;
+  Utf8ToAnsi(text);
+  return text;
+}
+}  // namespace
+
+CPushClientDlg::CPushClientDlg() : CDialog(IDD_MAIN), m_session(m_encoder, Utf8ToAnsiCopy) { m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME); }
 
 const MessageMap* CPushClientDlg::GetMessageMap() const {
   using namespace msgmap;
@@ -66,7 +74,6 @@ BOOL CPushClientDlg::OnInitDialog() {
   int position = 0;
   for (const char* bitrate : kBitrateTexts) position = m_comboBitrate.InsertString(position, bitrate) + 1;
 
-  m_nRestartCount = 0;
   m_nDeviceIndex = 0;
   m_nMinimizeToTray = 0;
   m_nBitrateIndex = kDefaultBitrateIndex;
@@ -93,6 +100,7 @@ void CPushClientDlg::FindAppDir() {
   GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
   m_files = LocateFiles(buffer, GetDriveTypeA("C:\\") != DRIVE_NO_ROOT_DIR);
   m_settings = CSettingsFile(m_files.config);
+  m_encoder.Locate(m_files.encoder, m_files.statusFile);
 }
 
 // Called when the window's close command arrives (the caption's close box, Alt+F4).
@@ -251,9 +259,7 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM, LPARAM) {
       break;
     case DeviceListingResult::Outcome::Written: {
       m_listingLossyLines = result.lossyLines;
-      const FdkAacSupport support = FdkAacSupportFromEncoderText(result.utf8);
-      // A listing without a banner says nothing new about the encoder.
-      if (support != FdkAacSupport::Unknown) m_aacSupport = support;
+      m_session.LearnEncoder(result.utf8);
       ParseDeviceLIst();
       break;
     }
@@ -301,39 +307,25 @@ bool CPushClientDlg::ValidateSettings() {
   return result.ok;
 }
 
-void CPushClientDlg::LaunchStream() {
+// What the encoder is to capture and where it publishes, as chosen now.
+StreamChoice CPushClientDlg::CurrentStreamChoice() const {
+  StreamChoice choice;
   // A position from a hand-edited config.db may name no entry: never read outside the list.
-  std::string bitrate;
   if (m_nBitrateIndex >= 0 && m_nBitrateIndex < m_comboBitrate.GetCount())
-    bitrate = m_comboBitrate.GetLBText(m_nBitrateIndex);
-  if (bitrate.empty()) bitrate = BitrateTextForIndex(m_nBitrateIndex);
+    choice.bitrateText = m_comboBitrate.GetLBText(m_nBitrateIndex);
+  if (choice.bitrateText.empty()) choice.bitrateText = BitrateTextForIndex(m_nBitrateIndex);
   const auto captureName = m_captureNames.find(m_strDevice);
-  const std::string& device = captureName != m_captureNames.end() ? captureName->second : m_strDevice;
-  const char* aacEncoder = AacEncoderFor(m_aacSupport);
-  if (aacEncoder != std::string(kAacEncoderFdk) && !m_bAacFallbackLogged) {
-    AddLog(kLogAacFallback);
-    m_bAacFallbackLogged = true;
-  }
-  const std::string arguments = BuildStreamArgs(device, bitrate, m_strServer, aacEncoder);
-  // The outcome of the start is not looked at here: the watchdog notices a child that did not start.
-  const CEncoderProcess::LaunchResult launched =
-      m_encoder.LaunchStream(m_files.encoder, arguments, m_files.statusFile);
-  if (!launched.statusFile) AddLog(kStatusFileFailed);
-  m_launchTick = GetTickCount64();
-  m_stall.Reset(static_cast<long long>(m_launchTick));
+  choice.device = captureName != m_captureNames.end() ? captureName->second : m_strDevice;
+  choice.server = m_strServer;
+  return choice;
 }
 
-// After the line that the encoder ended: why, in its own last words (stream key masked), or that it was
-// ended for making no progress.
-void CPushClientDlg::LogEncoderEnd(bool stalled, const std::string& statusTail) {
-  if (stalled) {
-    AddLog(kLogEncoderStalled);
-    return;
-  }
-  std::string reason = EncoderExitReason(statusTail);
-  if (reason.empty()) return;
-  Utf8ToAnsi(reason);
-  if (!reason.empty()) AddLog(kLogEncoderExitReason + reason);
+void CPushClientDlg::LaunchStream() {
+  AddLogLines(m_session.Start(static_cast<long long>(GetTickCount64()), CurrentStreamChoice()));
+}
+
+void CPushClientDlg::AddLogLines(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) AddLog(line);
 }
 
 void CPushClientDlg::UpdateStatusText() {
@@ -341,14 +333,11 @@ void CPushClientDlg::UpdateStatusText() {
     SetStatusText(kStatusListing);
     return;
   }
-  std::optional<double> rate;
-  std::string tail;
-  if (m_bLive && m_encoder.ReadStatusTail(tail)) rate = LatestProgress(tail).kbitPerSecond;
-  const long long uptime = m_bLive && m_encoder.HasChild() ? static_cast<long long>(GetTickCount64() - m_launchTick) : 0;
-  SetStatusText(FormatLiveStatus(m_bLive, uptime, rate, m_nRelaunches));
+  const LiveFigures figures = m_session.Figures(static_cast<long long>(GetTickCount64()));
+  SetStatusText(FormatLiveStatus(m_bLive, figures.uptimeMs, figures.kbitPerSecond, figures.relaunches));
 }
 
-void CPushClientDlg::StopStreamingChild() { m_encoder.Stop(); }
+void CPushClientDlg::StopStreamingChild() { m_session.Abandon(); }
 
 // Called when "开始直播" / "停止直播" is clicked.
 void CPushClientDlg::OnBnClickedLive() {
@@ -362,63 +351,27 @@ void CPushClientDlg::OnBnClickedLive() {
     }
     SaveConfig();
     SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStop);
-    AddLog(kLogOnAir);
-    SetTimer(ID_TIMER_WATCHDOG, kWatchdogPeriodMs);
+    SetTimer(ID_TIMER_WATCHDOG, static_cast<UINT>(kWatchdogPeriodMs));
     SetTimer(ID_TIMER_STATUS, kStatusPeriodMs);
-    m_nRelaunches = 0;
     LaunchStream();
   } else {
-    StopStreamingChild();
+    const std::vector<std::string> lines = m_session.Stop();
     KillTimer(ID_TIMER_WATCHDOG);
     KillTimer(ID_TIMER_STATUS);
     SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStart);
-    AddLog(kLogOffAir);
+    AddLogLines(lines);
   }
   UpdateStatusText();
 }
 
-// Called every five seconds while live: notices an ended encoder and relaunches it on a widening schedule.
+// Called every second for the status line and every five seconds for the watchdog while live.
 void CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
   if (nIDEvent == ID_TIMER_STATUS && m_bLive) UpdateStatusText();
   if (nIDEvent == ID_TIMER_WATCHDOG && m_bLive) {
-    unsigned long waitResult = WAIT_FAILED;
-    const bool hasChild = m_encoder.HasChild();
-    WaitOutcome waited = hasChild ? m_encoder.Poll(waitResult) : WaitOutcome::Failed;
-    std::string statusTail;
-    const bool statusReadable = hasChild && m_encoder.ReadStatusTail(statusTail);
-    // An encoder whose progress stands still (a connection that died without closing) is as good as
-    // ended: it is ended and counts as such on this tick.
-    bool stalled = false;
-    if (waited == WaitOutcome::Running) {
-      stalled = m_stall.Tick(static_cast<long long>(GetTickCount64()), statusReadable,
-                             LatestProgress(statusTail).timeMs);
-      if (stalled) {
-        m_encoder.Stop();
-        waited = WaitOutcome::Ended;
-      }
-    }
-    switch (WatchdogTick(WatchdogOutcome(hasChild, m_nRestartCount, waited), m_nRestartCount)) {
-      case WatchdogAction::None:
-        break;
-      case WatchdogAction::LogOnAir:
-        AddLog(kLogOnAir);
-        break;
-      case WatchdogAction::Relaunch:
-        AddLog(kLogRelaunch);
-        if (hasChild) LogEncoderEnd(stalled, statusTail);
-        // The ended encoder's handles go, and one that has not quite gone yet is waited for.
-        m_encoder.Stop();
-        ++m_nRelaunches;
-        LaunchStream();
-        UpdateStatusText();
-        break;
-      case WatchdogAction::LogCallFailed:
-        AddLog(kLogCallFailed);
-        break;
-      case WatchdogAction::LogWaitError:
-        AddLog(FormatWaitError(waitResult));
-        break;
-    }
+    const long long now = static_cast<long long>(GetTickCount64());
+    const std::vector<std::string> lines = m_session.Tick(now, CurrentStreamChoice());
+    AddLogLines(lines);
+    if (!lines.empty()) UpdateStatusText();
   }
   Default();
 }

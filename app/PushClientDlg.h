@@ -7,13 +7,12 @@
 
 #include "app/TrayIcon.h"
 #include "devices/DeviceListing.h"
-#include "encoder/AacEncoderChoice.h"
 #include "files/FileLocations.h"
-#include "streaming/StallDetector.h"
 #include "framework/Dialog.h"
 #include "log/ActivityLog.h"
 #include "settings/SettingsFile.h"
 #include "streaming/EncoderProcess.h"
+#include "streaming/LiveSession.h"
 
 // The notification icon's callback message. It has the value of DM_SETDEFID; that is harmless because
 // OnTrayNotify acts only on the mouse messages it finds in lParam.
@@ -22,7 +21,6 @@ constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
 constexpr UINT WM_DEVICELIST_READY = WM_APP + 1;
 // The watchdog's timer: every five seconds while live.
 constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;
-constexpr UINT kWatchdogPeriodMs = 5000;
 // The live status line's timer: every second while live.
 constexpr UINT_PTR ID_TIMER_STATUS = 101;
 constexpr UINT kStatusPeriodMs = 1000;
@@ -67,15 +65,15 @@ class CPushClientDlg : public CDialog {
   CComboBox m_comboDevice;
   std::vector<std::string> m_arrDevices;
   int m_nDeviceIndex = 0;
-  bool m_bLive = false;
+  bool m_bLive = false;  // the switch; the broadcast itself is m_session
   std::string m_strDevice;
-  int m_nRestartCount = 0;
   int m_nMinimizeToTray = 0;
   std::string m_strServer;
   CComboBox m_comboBitrate;
   int m_nBitrateIndex = 1;
 
   CEncoderProcess m_encoder;  // the streaming child
+  LiveSession m_session;      // the broadcast: the watchdog, its counters and figures
   CDeviceListing m_listing;
   CSettingsFile m_settings;
   CTrayIcon m_tray;
@@ -83,17 +81,9 @@ class CPushClientDlg : public CDialog {
   bool m_bSettingsLoaded = false;
 
   // What the last device listing told: which of its lines lost characters on the way to the ANSI code
-  // page, the name to hand the encoder for each shown name, and whether the encoder has libfdk_aac.
+  // page, and the name to hand the encoder for each shown name.
   std::vector<bool> m_listingLossyLines;
   std::map<std::string, std::string> m_captureNames;
-  FdkAacSupport m_aacSupport = FdkAacSupport::Unknown;
-  bool m_bAacFallbackLogged = false;
-
-  // The current encoder: when it was launched, whether its progress moves, and how often it was launched
-  // again since the broadcast was switched on.
-  unsigned long long m_launchTick = 0;
-  StallDetector m_stall;
-  int m_nRelaunches = 0;
 
   void AddAboutToSystemMenu();
   void FindAppDir();
@@ -103,10 +93,11 @@ class CPushClientDlg : public CDialog {
   void SaveConfig();
   bool LoadConfig();
   bool ValidateSettings();
+  StreamChoice CurrentStreamChoice() const;
   void LaunchStream();
   void StopStreamingChild();
+  void AddLogLines(const std::vector<std::string>& lines);
   void MinimizeToTray();
   void SetStatusText(const std::string& text);
   void UpdateStatusText();
-  void LogEncoderEnd(bool stalled, const std::string& statusTail);
 };

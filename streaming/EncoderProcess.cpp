@@ -31,15 +31,14 @@ WaitOutcome ToWaitOutcome(DWORD result) {
 }
 }  // namespace
 
-CEncoderProcess::LaunchResult CEncoderProcess::LaunchStream(const std::string& program, const std::string& arguments,
-                                                            const std::string& statusPath) {
+EncoderRunner::LaunchResult CEncoderProcess::Launch(const std::string& arguments) {
   // Emptied at each launch, so that what it holds is this run's output alone. Others may read it while
   // the encoder writes. On the NT family the handle is inheritable so that the child's output reaches it.
   const std::unique_lock<std::mutex> startLock = LockChildStart();
   UniqueFile status;
   const bool nt = IsNtFamily();
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-  status.reset(CreateFileA(statusPath.c_str(), GENERIC_WRITE,
+  status.reset(CreateFileA(m_statusTarget.c_str(), GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | (nt ? FILE_SHARE_DELETE : 0), nt ? &inheritable : nullptr,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 
@@ -50,8 +49,8 @@ CEncoderProcess::LaunchResult CEncoderProcess::LaunchStream(const std::string& p
   options.output = status ? status.get() : nullptr;
   LaunchResult result;
   result.statusFile = static_cast<bool>(status);
-  m_statusPath = result.statusFile ? statusPath : std::string();
-  result.started = StartChildProcess(program, arguments, options, m_pi);
+  m_statusPath = result.statusFile ? m_statusTarget : std::string();
+  result.started = StartChildProcess(m_program, arguments, options, m_pi);
   return result;
 }
 
@@ -63,12 +62,13 @@ void CEncoderProcess::Stop() {
   m_pi.Reset();
 }
 
-WaitOutcome CEncoderProcess::Poll(unsigned long& rawResult) const {
+WaitOutcome CEncoderProcess::Poll(unsigned long& rawResult) {
   rawResult = WaitForSingleObject(m_pi.process.get(), 0);
   return ToWaitOutcome(rawResult);
 }
 
-bool CEncoderProcess::ReadStatusTail(std::string& text, size_t maxBytes) const {
+bool CEncoderProcess::ReadStatusTail(std::string& text) {
+  const size_t maxBytes = kStatusTailBytes;
   text.clear();
   if (m_statusPath.empty()) return false;
   // The encoder holds the file open for writing; reading beside it needs every sharing right.

@@ -4,34 +4,38 @@
 #include <string>
 
 #include "framework/ChildProcess.h"
-#include "streaming/Watchdog.h"
+#include "streaming/LiveSession.h"
 
-class CEncoderProcess {
+class CEncoderProcess : public EncoderRunner {
  public:
-  ~CEncoderProcess() { Stop(); }
+  ~CEncoderProcess() override { Stop(); }
 
-  struct LaunchResult {
-    bool started = false;     // the child runs
-    bool statusFile = false;  // its output reaches the status file
-  };
-  // Starts program with arguments, its output written to a fresh status file. The ended child's handles,
-  // if any, are released first.
-  LaunchResult LaunchStream(const std::string& program, const std::string& arguments, const std::string& statusPath);
+  // The encoder's path, and the file its output goes to.
+  void Locate(const std::string& program, const std::string& statusPath) {
+    m_program = program;
+    m_statusTarget = statusPath;
+  }
+
+  // Starts the encoder with arguments, its output written to a fresh status file. The ended child's
+  // handles, if any, are released first.
+  LaunchResult Launch(const std::string& arguments) override;
 
   // Ends the child, if one runs, waits (bounded) until it has gone, and releases its handles: a new
   // encoder must never meet the old one still holding the stream.
-  void Stop();
+  void Stop() override;
 
-  // The end of what the running (or last) encoder wrote to its status file, at most maxBytes. False when
-  // that file was not opened at the launch or cannot be read now: nothing is to be decided from it then.
-  bool ReadStatusTail(std::string& text, size_t maxBytes = kStatusTailBytes) const;
+  // The end of what the running (or last) encoder wrote to its status file, at most kStatusTailBytes.
+  // False when that file was not opened at the launch or cannot be read now: nothing is to be decided
+  // from it then.
+  bool ReadStatusTail(std::string& text) override;
   static constexpr size_t kStatusTailBytes = 16384;
 
-  bool HasChild() const { return static_cast<bool>(m_pi.process); }
-  // Whether the child has ended, without waiting.
-  WaitOutcome Poll(unsigned long& rawResult) const;
+  bool HasChild() const override { return static_cast<bool>(m_pi.process); }
+  WaitOutcome Poll(unsigned long& rawResult) override;
 
  private:
+  std::string m_program;
+  std::string m_statusTarget;
   ProcessRecord m_pi;
   std::string m_statusPath;  // empty unless the last launch opened it
 };

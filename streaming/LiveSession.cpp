@@ -1,0 +1,116 @@
+#include "streaming/LiveSession.h"
+
+#include "encoder/EncoderCommandLine.h"
+#include "encoder/EncoderOutput.h"
+#include "res/Texts.h"
+#include "streaming/ExitReason.h"
+
+namespace {
+// A wait result for "no child to wait on": the system's WAIT_FAILED.
+constexpr unsigned long kWaitFailed = 0xFFFFFFFFul;
+}  // namespace
+
+LiveSession::LiveSession(EncoderRunner& runner, std::function<std::string(const std::string&)> toAnsi)
+    : m_runner(runner), m_toAnsi(std::move(toAnsi)) {}
+
+void LiveSession::LearnEncoder(const std::string& encoderText) {
+  const FdkAacSupport support = FdkAacSupportFromEncoderText(encoderText);
+  if (support != FdkAacSupport::Unknown) m_aacSupport = support;
+}
+
+std::vector<std::string> LiveSession::Start(long long nowMs, const StreamChoice& choice) {
+  std::vector<std::string> lines{kLogOnAir};
+  m_bLive = true;
+  m_nRelaunches = 0;
+  Launch(nowMs, choice, lines);
+  return lines;
+}
+
+std::vector<std::string> LiveSession::Stop() {
+  Abandon();
+  return {kLogOffAir};
+}
+
+void LiveSession::Abandon() {
+  m_runner.Stop();
+  m_bLive = false;
+}
+
+void LiveSession::Launch(long long nowMs, const StreamChoice& choice, std::vector<std::string>& lines) {
+  const char* aacEncoder = AacEncoderFor(m_aacSupport);
+  if (aacEncoder != std::string(kAacEncoderFdk) && !m_bAacFallbackLogged) {
+    lines.push_back(kLogAacFallback);
+    m_bAacFallbackLogged = true;
+  }
+  // The outcome of the start is not looked at here: the next tick notices an encoder that did not start.
+  const EncoderRunner::LaunchResult launched =
+      m_runner.Launch(BuildStreamArgs(choice.device, choice.bitrateText, choice.server, aacEncoder));
+  if (!launched.statusFile) lines.push_back(kStatusFileFailed);
+  m_launchMs = nowMs;
+  m_stall.Reset(nowMs);
+}
+
+std::vector<std::string> LiveSession::Tick(long long nowMs, const StreamChoice& choice) {
+  std::vector<std::string> lines;
+  if (!m_bLive) return lines;
+  unsigned long waitResult = kWaitFailed;
+  const bool hasChild = m_runner.HasChild();
+  WaitOutcome waited = hasChild ? m_runner.Poll(waitResult) : WaitOutcome::Failed;
+  std::string statusTail;
+  const bool statusReadable = hasChild && m_runner.ReadStatusTail(statusTail);
+  // An encoder whose progress stands still (a connection that died without closing) is as good as ended:
+  // it is ended and counts as such on this tick.
+  bool stalled = false;
+  if (waited == WaitOutcome::Running) {
+    stalled = m_stall.Tick(nowMs, statusReadable, LatestProgress(statusTail).timeMs);
+    if (stalled) {
+      m_runner.Stop();
+      waited = WaitOutcome::Ended;
+    }
+  }
+  switch (WatchdogTick(WatchdogOutcome(hasChild, m_nRestartCount, waited), m_nRestartCount)) {
+    case WatchdogAction::None:
+      break;
+    case WatchdogAction::LogOnAir:
+      lines.push_back(kLogOnAir);
+      break;
+    case WatchdogAction::Relaunch:
+      lines.push_back(kLogRelaunch);
+      if (hasChild) LogEncoderEnd(stalled, statusTail, lines);
+      // The ended encoder's handles go, and one that has not quite gone yet is waited for.
+      m_runner.Stop();
+      ++m_nRelaunches;
+      Launch(nowMs, choice, lines);
+      break;
+    case WatchdogAction::LogCallFailed:
+      lines.push_back(kLogCallFailed);
+      break;
+    case WatchdogAction::LogWaitError:
+      lines.push_back(FormatWaitError(waitResult));
+      break;
+  }
+  return lines;
+}
+
+// After the line that the encoder ended: why, in its own last words (stream key masked), or that it was
+// ended for making no progress.
+void LiveSession::LogEncoderEnd(bool stalled, const std::string& statusTail, std::vector<std::string>& lines) const {
+  if (stalled) {
+    lines.push_back(kLogEncoderStalled);
+    return;
+  }
+  const std::string reason = EncoderExitReason(statusTail);
+  if (reason.empty()) return;
+  const std::string shown = m_toAnsi(reason);
+  if (!shown.empty()) lines.push_back(kLogEncoderExitReason + shown);
+}
+
+LiveFigures LiveSession::Figures(long long nowMs) {
+  LiveFigures figures;
+  figures.relaunches = m_nRelaunches;
+  if (!m_bLive) return figures;
+  std::string tail;
+  if (m_runner.ReadStatusTail(tail)) figures.kbitPerSecond = LatestProgress(tail).kbitPerSecond;
+  if (m_runner.HasChild()) figures.uptimeMs = nowMs - m_launchMs;
+  return figures;
+}

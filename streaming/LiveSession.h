@@ -1,0 +1,93 @@
+#pragma once
+// A broadcast from the moment it is switched on until it is switched off: the streaming encoder, the
+// watchdog that relaunches it on a widening schedule or ends it when its progress stands still, the AAC
+// encoder asked for, and the figures the status line shows. It knows no window and no clock of its own:
+// the time comes with each call and the encoder through EncoderRunner, so a whole day of watchdog ticks
+// runs in a native test in milliseconds.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "encoder/AacEncoderChoice.h"
+#include "streaming/StallDetector.h"
+#include "streaming/Watchdog.h"
+
+// What a broadcast needs of the system: one streaming encoder at a time.
+class EncoderRunner {
+ public:
+  virtual ~EncoderRunner() = default;
+
+  struct LaunchResult {
+    bool started = false;     // the encoder runs
+    bool statusFile = false;  // its output reaches the status file
+  };
+  // Starts the encoder with this argument string, its output going to a fresh status file.
+  virtual LaunchResult Launch(const std::string& arguments) = 0;
+  // Ends the encoder, if one runs, waits (bounded) until it has gone, and forgets it.
+  virtual void Stop() = 0;
+  virtual bool HasChild() const = 0;
+  // Whether the encoder has ended, without waiting; rawResult is the system's own answer.
+  virtual WaitOutcome Poll(unsigned long& rawResult) = 0;
+  // The end of what the encoder wrote (UTF-8). False when its status file cannot be read.
+  virtual bool ReadStatusTail(std::string& text) = 0;
+};
+
+// What the encoder is to capture and where to publish it, as chosen at the moment of a launch: a device or
+// bitrate changed while live is used from the next relaunch on.
+struct StreamChoice {
+  std::string device;       // the name the encoder knows the device by
+  std::string bitrateText;  // "48" for 48 kbit/s
+  std::string server;       // the cleaned publish address
+};
+
+// What the status line shows while live.
+struct LiveFigures {
+  long long uptimeMs = 0;                // since the current encoder was launched; 0 without one
+  std::optional<double> kbitPerSecond;   // from its latest progress report
+  int relaunches = 0;                    // encoders started again since going live
+};
+
+class LiveSession {
+ public:
+  // toAnsi turns the encoder's UTF-8 words into the log's code page.
+  LiveSession(EncoderRunner& runner, std::function<std::string(const std::string&)> toAnsi);
+
+  // What the encoder told of itself (its device listing, banner included): which AAC encoder to ask for.
+  // A text that tells nothing leaves what an earlier one told.
+  void LearnEncoder(const std::string& encoderText);
+
+  // Switches the broadcast on and launches the encoder. Returns the lines to log.
+  std::vector<std::string> Start(long long nowMs, const StreamChoice& choice);
+  // Switches it off, ending the encoder. Returns the lines to log.
+  std::vector<std::string> Stop();
+  // Ends the encoder without a word: the window is closing.
+  void Abandon();
+
+  // The watchdog's look at the encoder, every kWatchdogPeriodMs while live. An ended encoder is launched
+  // again on the schedule of WatchdogTick, with choice; one whose progress stood still for
+  // kStallTimeoutMs is ended and counts as ended. Returns the lines to log.
+  std::vector<std::string> Tick(long long nowMs, const StreamChoice& choice);
+
+  bool IsLive() const { return m_bLive; }
+  int RestartCount() const { return m_nRestartCount; }
+  LiveFigures Figures(long long nowMs);
+
+ private:
+  void Launch(long long nowMs, const StreamChoice& choice, std::vector<std::string>& lines);
+  void LogEncoderEnd(bool stalled, const std::string& statusTail, std::vector<std::string>& lines) const;
+
+  EncoderRunner& m_runner;
+  std::function<std::string(const std::string&)> m_toAnsi;
+  bool m_bLive = false;
+  // Consecutive ticks that found the encoder ended; going live or off leaves it as it is.
+  int m_nRestartCount = 0;
+  int m_nRelaunches = 0;
+  long long m_launchMs = 0;
+  StallDetector m_stall;
+  FdkAacSupport m_aacSupport = FdkAacSupport::Unknown;
+  bool m_bAacFallbackLogged = false;  // once per run of the program
+};
+
+// How often the watchdog looks at the encoder.
+constexpr long long kWatchdogPeriodMs = 5000;

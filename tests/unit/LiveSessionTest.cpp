@@ -1,0 +1,180 @@
+#include "streaming/LiveSession.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "res/Texts.h"
+
+namespace {
+
+// An encoder that does what a test tells it: runs, ends at once after each launch, or fails to start,
+// and has written what the test puts in its status file.
+class FakeEncoder : public EncoderRunner {
+ public:
+  bool endsAtOnce = false;
+  bool startFails = false;
+  bool statusFileFails = false;
+  std::string status;
+  std::vector<std::string> launches;  // the argument string of each launch
+
+  LaunchResult Launch(const std::string& arguments) override {
+    launches.push_back(arguments);
+    child_ = !startFails;
+    running_ = child_ && !endsAtOnce;
+    return {child_, !statusFileFails};
+  }
+  void Stop() override { child_ = running_ = false; }
+  bool HasChild() const override { return child_; }
+  WaitOutcome Poll(unsigned long& rawResult) override {
+    rawResult = running_ ? 258 : 0;
+    return running_ ? WaitOutcome::Running : WaitOutcome::Ended;
+  }
+  bool ReadStatusTail(std::string& text) override {
+    text = status;
+    return !statusFileFails;
+  }
+  void End() { running_ = false; }
+
+ private:
+  bool child_ = false;
+  bool running_ = false;
+};
+
+std::string Identity(const std::string& text) { return text; }
+
+// A session driven tick by tick on a clock of its own.
+struct Broadcast {
+  FakeEncoder encoder;
+  LiveSession session{encoder, Identity};
+  StreamChoice choice{"Mic", "48", "rtmp://127.0.0.1/live/secret"};
+  long long now = 1000000;  // any monotonic reading
+
+  std::vector<std::string> Start() { return session.Start(now, choice); }
+  std::vector<std::string> Tick() {
+    now += kWatchdogPeriodMs;
+    return session.Tick(now, choice);
+  }
+};
+
+using Lines = std::vector<std::string>;
+const std::string kRefused = "rtmp://127.0.0.1/live/secret: Connection refused\n";
+const std::string kReason = std::string(kLogEncoderExitReason) + "rtmp://127.0.0.1/live/****: Connection refused";
+
+// The progress line an encoder prints about twice a second, at a given stream time.
+std::string Progress(int seconds) {
+  return "size=      12kB time=00:00:" + std::string(seconds < 10 ? "0" : "") + std::to_string(seconds) +
+         ".00 bitrate=  48.0kbits/s speed=1x\r";
+}
+
+TEST(LiveSession, AnEncoderThatKeepsEndingIsRelaunchedOnTheScheduleWithItsReason) {
+  Broadcast b;
+  b.encoder.endsAtOnce = true;
+  b.encoder.status = kRefused;
+  EXPECT_EQ(b.Start(), Lines{kLogOnAir});
+  std::vector<int> relaunchedAt;
+  for (int tick = 1; tick <= 200; ++tick) {
+    const Lines lines = b.Tick();
+    if (lines.empty()) continue;
+    EXPECT_EQ(lines, (Lines{kLogRelaunch, kReason})) << "tick " << tick;
+    relaunchedAt.push_back(tick);
+  }
+  // After 0, 5, 15, 35, 75 and 155 seconds, then every 160 seconds.
+  EXPECT_EQ(relaunchedAt, (std::vector<int>{1, 2, 4, 8, 16, 32, 64, 96, 128, 160, 192}));
+  EXPECT_EQ(b.encoder.launches.size(), 12u);
+  EXPECT_EQ(b.session.Figures(b.now).relaunches, 11);
+}
+
+TEST(LiveSession, AnEncoderThatEndsOnceIsBackOnAirAtTheNextTick) {
+  Broadcast b;
+  b.Start();
+  EXPECT_EQ(b.Tick(), Lines{});
+  b.encoder.End();
+  EXPECT_EQ(b.Tick(), Lines{kLogRelaunch});  // it said nothing: no reason line
+  EXPECT_EQ(b.Tick(), Lines{kLogOnAir});
+  EXPECT_EQ(b.Tick(), Lines{});
+  EXPECT_EQ(b.session.RestartCount(), 0);
+
+  // Off and on again while the count is above zero: the first tick that finds the encoder running says so.
+  b.encoder.endsAtOnce = true;
+  b.encoder.End();
+  b.Tick();
+  b.Tick();
+  EXPECT_EQ(b.session.RestartCount(), 2);
+  EXPECT_EQ(b.session.Stop(), Lines{kLogOffAir});
+  EXPECT_FALSE(b.encoder.HasChild());
+  EXPECT_EQ(b.Tick(), Lines{});  // off air: no watchdog
+  b.encoder.endsAtOnce = false;
+  b.Start();
+  EXPECT_EQ(b.Tick(), Lines{kLogOnAir});
+}
+
+TEST(LiveSession, AnEncoderWhoseProgressStandsStillIsEndedAndRelaunched) {
+  Broadcast b;
+  b.encoder.status = kRefused;  // a moving encoder's status file may hold anything before its progress
+  b.Start();
+  int stream = 0;
+  for (int tick = 1; tick <= 12; ++tick) {
+    stream += 4;
+    b.encoder.status += Progress(stream);
+    EXPECT_EQ(b.Tick(), Lines{}) << "a moving encoder is left alone, tick " << tick;
+  }
+  // The connection hangs: the progress time stays where it is for 20 s.
+  for (int tick = 1; tick < 4; ++tick) EXPECT_EQ(b.Tick(), Lines{});
+  EXPECT_EQ(b.Tick(), (Lines{kLogRelaunch, kLogEncoderStalled}));
+  EXPECT_EQ(b.encoder.launches.size(), 2u);
+  EXPECT_TRUE(b.encoder.HasChild());
+}
+
+TEST(LiveSession, LaunchFailures) {
+  // The first launch fails: every tick says so, and nothing is launched again.
+  Broadcast first;
+  first.encoder.startFails = true;
+  first.encoder.statusFileFails = true;
+  EXPECT_EQ(first.Start(), (Lines{kLogOnAir, kStatusFileFailed}));
+  for (int tick = 0; tick < 3; ++tick) EXPECT_EQ(first.Tick(), Lines{kLogCallFailed});
+  EXPECT_EQ(first.encoder.launches.size(), 1u);
+
+  // A relaunch that fails keeps the schedule going, so a broadcast comes back once the encoder can start.
+  Broadcast later;
+  later.Start();
+  later.encoder.End();
+  later.encoder.startFails = true;
+  EXPECT_EQ(later.Tick(), Lines{kLogRelaunch});
+  EXPECT_EQ(later.Tick(), Lines{kLogRelaunch});
+  EXPECT_EQ(later.Tick(), Lines{});
+  later.encoder.startFails = false;
+  EXPECT_EQ(later.Tick(), Lines{kLogRelaunch});
+  EXPECT_EQ(later.Tick(), Lines{kLogOnAir});
+}
+
+TEST(LiveSession, RelaunchesUseTheChoiceOfTheMomentAndTheEncoderItCanRun) {
+  Broadcast b;
+  b.session.LearnEncoder("ffmpeg version 4.1\n  configuration: --enable-gpl --enable-libmp3lame\n");
+  EXPECT_EQ(b.Start(), (Lines{kLogOnAir, kLogAacFallback}));
+  b.session.LearnEncoder("a listing without a banner tells nothing\n");
+  b.choice.device = "Line In";
+  b.choice.bitrateText = "128";
+  b.encoder.End();
+  EXPECT_EQ(b.Tick(), Lines{kLogRelaunch});  // the fallback line comes once per run of the program
+  ASSERT_EQ(b.encoder.launches.size(), 2u);
+  EXPECT_EQ(b.encoder.launches[0],
+            " -f dshow -i audio=\"Mic\" -y -c:a aac -b:a 48k -f flv rtmp://127.0.0.1/live/secret ");
+  EXPECT_EQ(b.encoder.launches[1],
+            " -f dshow -i audio=\"Line In\" -y -c:a aac -b:a 128k -f flv rtmp://127.0.0.1/live/secret ");
+}
+
+TEST(LiveSession, FiguresOfTheStatusLine) {
+  Broadcast b;
+  EXPECT_EQ(b.session.Figures(b.now).uptimeMs, 0);
+  b.Start();
+  b.encoder.status = Progress(1) + "size=      24kB time=00:00:02.00 bitrate=  47.1kbits/s speed=1x\r";
+  b.now += 83000;
+  const LiveFigures figures = b.session.Figures(b.now);
+  EXPECT_EQ(figures.uptimeMs, 83000);
+  ASSERT_TRUE(figures.kbitPerSecond);
+  EXPECT_DOUBLE_EQ(*figures.kbitPerSecond, 47.1);
+}
+
+}  // namespace
