@@ -17,12 +17,14 @@ std::string FormatUptime(long long ms) {
   return std::to_string(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" + TwoDigits(seconds % 60);
 }
 
-std::string FormatLiveStatus(bool onAir, long long uptimeMs, std::optional<double> kbitPerSecond, int relaunches) {
+std::string FormatLiveStatus(bool onAir, const LiveFigures& figures) {
   if (!onAir) return kStatusOffAir;
   std::string rate = "--";
-  if (kbitPerSecond && std::isfinite(*kbitPerSecond) && *kbitPerSecond >= 0 && *kbitPerSecond < 1e12) {
-    rate = std::to_string(std::llround(*kbitPerSecond));
-  }
-  return std::string(kStatusOnAir) + " " + FormatUptime(uptimeMs) + " | " + rate + " kbit/s | " + kStatusRelaunches +
-         " " + std::to_string(relaunches) + " " + kStatusTimes;
+  const std::optional<double>& kbps = figures.kbitPerSecond;
+  if (kbps && std::isfinite(*kbps) && *kbps >= 0 && *kbps < 1e12) rate = std::to_string(std::llround(*kbps));
+  std::string text = std::string(kStatusOnAir) + " " + FormatUptime(figures.uptimeMs) + " | " + rate + " kbit/s | " +
+                     kStatusRelaunches + " " + std::to_string(figures.relaunches) + " " + kStatusTimes;
+  // Whole seconds, rounded up: the attempt comes at the tick the count reaches 0.
+  if (figures.retryInMs) text += " | " + std::to_string((*figures.retryInMs + 999) / 1000) + " " + kStatusRetryIn;
+  return text;
 }

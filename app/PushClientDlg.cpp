@@ -333,8 +333,7 @@ void CPushClientDlg::UpdateStatusText() {
     SetStatusText(kStatusListing);
     return;
   }
-  const LiveFigures figures = m_session.Figures(static_cast<long long>(GetTickCount64()));
-  SetStatusText(FormatLiveStatus(m_bLive, figures.uptimeMs, figures.kbitPerSecond, figures.relaunches));
+  SetStatusText(FormatLiveStatus(m_bLive, m_session.Figures(static_cast<long long>(GetTickCount64()))));
 }
 
 void CPushClientDlg::StopStreamingChild() { m_session.Abandon(); }

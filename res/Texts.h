@@ -30,6 +30,8 @@ inline constexpr char kStatusRelaunches[] = "\xD6\xD8\xC6\xF4";
 inline constexpr char kStatusTimes[] = "\xB4\xCE";
 // 未直播
 inline constexpr char kStatusOffAir[] = "\xCE\xB4\xD6\xB1\xB2\xA5";
+// 秒后重连
+inline constexpr char kStatusRetryIn[] = "\xC3\xEB\xBA\xF3\xD6\xD8\xC1\xAC";
 // 创建设备列表文件失败！
 inline constexpr char kDeviceFileFailed[] = "\xB4\xB4\xBD\xA8\xC9\xE8\xB1\xB8\xC1\xD0\xB1\xED\xCE\xC4\xBC\xFE\xCA\xA7\xB0\xDC\xA3\xA1";
 // ParseDeviceLIst 打开文件失败！

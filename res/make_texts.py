@@ -25,6 +25,7 @@ TEXTS = [
     ("kStatusRelaunches", "重启"),
     ("kStatusTimes", "次"),
     ("kStatusOffAir", "未直播"),
+    ("kStatusRetryIn", "秒后重连"),
     # The device listing
     ("kDeviceFileFailed", "创建设备列表文件失败！"),
     ("kDeviceFileUnreadable", "ParseDeviceLIst 打开文件失败！"),

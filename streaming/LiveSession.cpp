@@ -21,6 +21,8 @@ void LiveSession::LearnEncoder(const std::string& encoderText) {
 std::vector<std::string> LiveSession::Start(long long nowMs, const StreamChoice& choice) {
   std::vector<std::string> lines{kLogOnAir};
   m_bLive = true;
+  // The watchdog's first tick comes a period after going live.
+  m_lastTickMs = nowMs;
   m_nRelaunches = 0;
   Launch(nowMs, choice, lines);
   return lines;
@@ -53,6 +55,7 @@ void LiveSession::Launch(long long nowMs, const StreamChoice& choice, std::vecto
 std::vector<std::string> LiveSession::Tick(long long nowMs, const StreamChoice& choice) {
   std::vector<std::string> lines;
   if (!m_bLive) return lines;
+  m_lastTickMs = nowMs;
   unsigned long waitResult = kWaitFailed;
   const bool hasChild = m_runner.HasChild();
   WaitOutcome waited = hasChild ? m_runner.Poll(waitResult) : WaitOutcome::Failed;
@@ -112,5 +115,13 @@ LiveFigures LiveSession::Figures(long long nowMs) {
   std::string tail;
   if (m_runner.ReadStatusTail(tail)) figures.kbitPerSecond = LatestProgress(tail).kbitPerSecond;
   if (m_runner.HasChild()) figures.uptimeMs = nowMs - m_launchMs;
+  // A count above zero means the watchdog found the encoder ended; while it is still down the next
+  // attempt comes on the tick at which the schedule relaunches.
+  unsigned long waitResult = 0;
+  const bool down = !m_runner.HasChild() || m_runner.Poll(waitResult) == WaitOutcome::Ended;
+  if (m_nRestartCount > 0 && down) {
+    const long long retryAt = m_lastTickMs + TicksToNextRelaunch(m_nRestartCount) * kWatchdogPeriodMs;
+    figures.retryInMs = retryAt > nowMs ? retryAt - nowMs : 0;
+  }
   return figures;
 }

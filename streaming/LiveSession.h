@@ -46,6 +46,8 @@ struct LiveFigures {
   long long uptimeMs = 0;                // since the current encoder was launched; 0 without one
   std::optional<double> kbitPerSecond;   // from its latest progress report
   int relaunches = 0;                    // encoders started again since going live
+  // While the encoder is down and the watchdog waits to launch it again: how long until it tries.
+  std::optional<long long> retryInMs;
 };
 
 class LiveSession {
@@ -84,6 +86,7 @@ class LiveSession {
   int m_nRestartCount = 0;
   int m_nRelaunches = 0;
   long long m_launchMs = 0;
+  long long m_lastTickMs = 0;
   StallDetector m_stall;
   FdkAacSupport m_aacSupport = FdkAacSupport::Unknown;
   bool m_bAacFallbackLogged = false;  // once per run of the program

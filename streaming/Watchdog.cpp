@@ -40,6 +40,12 @@ WatchdogAction WatchdogTick(WaitOutcome outcome, int& restartCount) {
   return WatchdogAction::LogWaitError;
 }
 
+int TicksToNextRelaunch(int restartCount) {
+  int ticks = 1;
+  while (WatchdogTick(WaitOutcome::Ended, restartCount) != WatchdogAction::Relaunch) ++ticks;
+  return ticks;
+}
+
 std::string FormatWaitError(unsigned long result) {
   return "Ontimer error:" + std::to_string(result);
 }

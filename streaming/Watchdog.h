@@ -31,5 +31,8 @@ enum class WatchdogAction { None, LogOnAir, Relaunch, LogCallFailed, LogWaitErro
 // Failed: LogCallFailed. Other: LogWaitError. Neither changes the count.
 WatchdogAction WatchdogTick(WaitOutcome outcome, int& restartCount);
 
+// How many more ticks that find the child ended it takes, from this count, until the next relaunch.
+int TicksToNextRelaunch(int restartCount);
+
 // The log line for a wait result other than timed out, signalled or failed: "Ontimer error:%u".
 std::string FormatWaitError(unsigned long result);

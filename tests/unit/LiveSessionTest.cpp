@@ -165,6 +165,21 @@ TEST(LiveSession, RelaunchesUseTheChoiceOfTheMomentAndTheEncoderItCanRun) {
             " -f dshow -i audio=\"Line In\" -y -c:a aac -b:a 128k -f flv rtmp://127.0.0.1/live/secret ");
 }
 
+TEST(LiveSession, WhileTheEncoderIsDownTheNextAttemptIsCountedDown) {
+  Broadcast b;
+  b.encoder.endsAtOnce = true;
+  b.Start();
+  EXPECT_FALSE(b.session.Figures(b.now + 1000).retryInMs) << "nothing is known before the first tick";
+  b.Tick();
+  b.Tick();  // relaunched at counts 1 and 2, down again: the next attempt comes at count 4
+  EXPECT_EQ(b.session.Figures(b.now + 1000).retryInMs, 9000);
+  b.Tick();
+  EXPECT_EQ(b.session.Figures(b.now).retryInMs, 5000);
+  b.encoder.endsAtOnce = false;
+  b.Tick();
+  EXPECT_FALSE(b.session.Figures(b.now).retryInMs) << "the relaunched encoder runs";
+}
+
 TEST(LiveSession, FiguresOfTheStatusLine) {
   Broadcast b;
   EXPECT_EQ(b.session.Figures(b.now).uptimeMs, 0);
