@@ -31,6 +31,21 @@ void CTrayIcon::Remove() {
   m_added = false;
 }
 
+void CTrayIcon::ShowBalloon(const char* title, const std::string& text, bool warning) {
+  if (!m_added) return;
+  // Balloons need a later version of the record than the icon was added with; the icon is named by the
+  // same window and id.
+  NOTIFYICONDATAA balloon = {};
+  balloon.cbSize = sizeof(balloon);
+  balloon.hWnd = m_nid.hWnd;
+  balloon.uID = m_nid.uID;
+  balloon.uFlags = NIF_INFO;
+  std::strncpy(balloon.szInfoTitle, title, sizeof(balloon.szInfoTitle) - 1);
+  std::strncpy(balloon.szInfo, text.c_str(), sizeof(balloon.szInfo) - 1);
+  balloon.dwInfoFlags = warning ? NIIF_WARNING : NIIF_INFO;
+  Shell_NotifyIconA(NIM_MODIFY, &balloon);
+}
+
 void CTrayIcon::OnTaskbarCreated() {
   if (m_added) Shell_NotifyIconA(NIM_ADD, &m_nid);
 }

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string>
+
 class CTrayIcon {
  public:
   CTrayIcon() : m_nid() {}
@@ -22,6 +24,9 @@ class CTrayIcon {
   void Remove();
   // Adds the icon again after the shell was restarted, if one had been added.
   void OnTaskbarCreated();
+  // Shows a balloon from the icon, if it is there. warning: the warning icon, else the information one.
+  void ShowBalloon(const char* title, const std::string& text, bool warning);
+  bool IsAdded() const { return m_added; }
 
  private:
   NOTIFYICONDATAA m_nid;

@@ -19,6 +19,9 @@
 #define IDC_CHECK_TRAY 1007
 #define IDC_COMBO_BITRATE 1008
 #define IDC_STATUS 1009
+// The level meter: a bar drawn by the window, and the peak level as text (which screen readers read).
+#define IDC_LEVEL_BAR 1010
+#define IDC_LEVEL_TEXT 1011
 
 // System-menu command of the About entry; its low four bits must stay clear (the system uses them).
 #define IDM_ABOUTBOX 0x0010

@@ -12,7 +12,7 @@ packages=(
   wine wine64 fonts-wine xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-zenhei locales
   googletest cmake ninja-build gcc g++ make curl unzip
   libclang-rt-14-dev
-  ffmpeg nginx libnginx-mod-rtmp
+  ffmpeg nginx libnginx-mod-rtmp libnginx-mod-stream openssl
   pulseaudio pulseaudio-utils
 )
 # A Node.js installed from elsewhere brings its own npm, which Debian's package would clash with.

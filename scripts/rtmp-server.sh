@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # The local RTMP server that real streaming tests publish to: nginx with the RTMP module, run from
 # the project's own configuration (scripts/nginx-rtmp.conf.in, written out under build/rtmp/), never
-# the system's. Listens on 127.0.0.1:1935 (RTMP) and 127.0.0.1:8080/stat (statistics).
+# the system's. Listens on 127.0.0.1:1935 (RTMP), 127.0.0.1:1936 (rtmps: TLS with a self-signed
+# certificate made at start, in front of the same server) and 127.0.0.1:8080/stat (statistics).
 #
-#   scripts/rtmp-server.sh start    start it, when ports 1935 and 8080 are free, and wait until both
-#                                   accept (at most 10 s)
+#   scripts/rtmp-server.sh start    start it, when ports 1935, 1936 and 8080 are free, and wait until
+#                                   all accept (at most 10 s)
 #   scripts/rtmp-server.sh stop     stop the server this script started, by its recorded pid, when that
 #                                   pid is still nginx run from our configuration
 #   scripts/rtmp-server.sh status   "running (pid N)" with exit code 0, or "stopped" with 3
 #
 # RTMP_DIR overrides the folder (default build/rtmp). Needs the Debian packages nginx and
-# libnginx-mod-rtmp (scripts/install-deps.sh).
+# libnginx-mod-rtmp, libnginx-mod-stream and openssl (scripts/install-deps.sh).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 DIR="${RTMP_DIR:-$ROOT/build/rtmp}"
@@ -47,7 +48,7 @@ start() {
   fi
   command -v nginx >/dev/null || { echo "rtmp-server: nginx is not installed" >&2; return 1; }
   [ -f "$MODULE" ] || { echo "rtmp-server: $MODULE missing (libnginx-mod-rtmp)" >&2; return 1; }
-  for port in 1935 8080; do
+  for port in 1935 1936 8080; do
     if port_accepts "$port"; then
       echo "rtmp-server: 127.0.0.1:$port is already taken by another program" >&2
       return 1
@@ -56,6 +57,8 @@ start() {
 
   mkdir -p "$DIR/temp"
   sed "s|@RTMP_DIR@|$DIR|g" "$ROOT/scripts/nginx-rtmp.conf.in" >"$DIR/nginx.conf"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+    -keyout "$DIR/key.pem" -out "$DIR/cert.pem" >/dev/null 2>&1
   : >"$DIR/error.log"
   # daemon off: nginx stays our child, so $! is its master process.
   nginx -p "$DIR/" -e "$DIR/error.log" -c "$DIR/nginx.conf" </dev/null >"$DIR/nginx.out" 2>&1 &
@@ -70,13 +73,14 @@ start() {
       rm -f "$PIDFILE"
       return 1
     fi
-    if port_accepts 1935 && port_accepts 8080; then
-      echo "rtmp-server: running (pid $pid), rtmp://127.0.0.1:1935/live/<stream>, http://127.0.0.1:8080/stat"
+    if port_accepts 1935 && port_accepts 1936 && port_accepts 8080; then
+      echo "rtmp-server: running (pid $pid), rtmp://127.0.0.1:1935/live/<stream>," \
+        "rtmps://127.0.0.1:1936/live/<stream>, http://127.0.0.1:8080/stat"
       return 0
     fi
     sleep 0.1
   done
-  echo "rtmp-server: ports 1935 and 8080 did not both open within 10 s" >&2
+  echo "rtmp-server: ports 1935, 1936 and 8080 did not all open within 10 s" >&2
   stop >/dev/null
   return 1
 }
