@@ -48,13 +48,13 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
 
 void CPushClientDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
-  DDX_Control(dx, IDC_LIST_LOG, m_listLog);
-  DDX_Control(dx, IDC_COMBO_DEVICE, m_comboDevice);
   DDX_Text(dx, IDC_EDIT_SERVER, m_strServer);
-  DDX_Control(dx, IDC_COMBO_BITRATE, m_comboBitrate);
 }
 
 BOOL CPushClientDlg::OnInitDialog() {
+  m_listLog.Attach(GetDlgItem(IDC_LIST_LOG));
+  m_comboDevice.Attach(GetDlgItem(IDC_COMBO_DEVICE));
+  m_comboBitrate.Attach(GetDlgItem(IDC_COMBO_BITRATE));
   CDialog::OnInitDialog();
 
   AddAboutToSystemMenu();

@@ -4,13 +4,9 @@
 
 #include "framework/WinApp.h"
 
-void DDX_Control(CDataExchange* dx, int controlId, CWnd& control) {
-  if (!control.m_hWnd) control.m_hWnd = GetDlgItem(dx->m_hDialog, controlId);
-}
-
 void DDX_Text(CDataExchange* dx, int controlId, std::string& value) {
   CWnd control;
-  control.m_hWnd = GetDlgItem(dx->m_hDialog, controlId);
+  control.Attach(GetDlgItem(dx->m_hDialog, controlId));
   if (dx->m_bSaveAndValidate)
     value = control.GetWindowText();
   else
