@@ -43,16 +43,17 @@ class CPushClientDlg : public CDialog {
   void OnOK() override;
   void OnCancel() override;
 
-  // Message handlers, in the order of the dispatch table.
-  void OnSysCommand(UINT nID, LPARAM lParam);
-  void OnPaint();
+  // Message handlers, in the order of the dispatch table. Those returning bool return false to leave
+  // the message to the system's default processing.
+  bool OnSysCommand(UINT nID, LPARAM lParam);
+  bool OnPaint();
   HCURSOR OnQueryDragIcon();
   // Also the handler of "刷新音频设备".
   void RefreshDevices();
   void OnCbnSelchangeDevice();
   void OnBnClickedLive();
   void OnClose();
-  void OnTimer(UINT_PTR nIDEvent);
+  bool OnTimer(UINT_PTR nIDEvent);
   void OnBnClickedClearLog();
   LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
   void OnBnClickedTrayCheck();
@@ -105,7 +106,7 @@ class CPushClientDlg : public CDialog {
   bool ValidateSettings();
   void LaunchStream();
   void StopStreamingChild();
-  void MinimizeToTray();
+  bool MinimizeToTray();
   void SetStatusText(const std::string& text);
   void UpdateStatusText();
   void LogEncoderEnd(bool stalled, const std::string& statusTail);

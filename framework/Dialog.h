@@ -38,18 +38,10 @@ class CDialog : public CWnd {
   // Ends the modal loop with IDCANCEL.
   virtual void OnCancel();
 
-  // The system's own processing of the message now being handled.
-  LRESULT Default();
-
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
   UINT m_nTemplateId;
   CWnd* m_pParent;
-  struct CurrentMessage {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-  } m_current = {0, 0, 0};
 };
