@@ -15,11 +15,15 @@
 #include "settings/SettingsFile.h"
 #include "streaming/EncoderProcess.h"
 
-// The notification icon's callback message. It has the value of DM_SETDEFID; that is harmless because
-// OnTrayNotify acts only on the mouse messages it finds in lParam.
+// The program's own messages count from WM_APP, a range that no dialog, control or system message uses.
+enum : UINT {
+  // Posted by the device listing's thread when the listing has ended.
+  WM_DEVICELIST_READY = WM_APP,
+};
+// The notification icon's callback message is not among them: it keeps the value WM_USER + 1 (0x0401) it
+// has always had, because programs outside this one may send it by that number. It shares the value of
+// DM_SETDEFID; that is harmless because OnTrayNotify acts only on the mouse messages it finds in lParam.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
-// Posted by the device listing's thread when the listing has ended.
-constexpr UINT WM_DEVICELIST_READY = WM_APP + 1;
 // The watchdog's timer: every five seconds while live.
 constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;
 constexpr UINT kWatchdogPeriodMs = 5000;
