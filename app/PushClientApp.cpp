@@ -6,14 +6,12 @@
 
 CPushClientApp theApp;
 
-BOOL CPushClientApp::InitInstance() {
+int CPushClientApp::InitInstance() {
   InitCommonControls();
-  CWinApp::InitInstance();
 
   CPushClientDlg dlg;
   m_pMainWnd = &dlg;
   dlg.DoModal();
   m_pMainWnd = nullptr;
-  // The dialog was the whole program: no message loop of our own follows.
-  return FALSE;
+  return 0;
 }

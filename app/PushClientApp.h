@@ -3,5 +3,5 @@
 
 class CPushClientApp : public CWinApp {
  public:
-  BOOL InitInstance() override;
+  int InitInstance() override;
 };

@@ -56,13 +56,13 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
 
 void CPushClientDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
-  DDX_Control(dx, IDC_LIST_LOG, m_listLog);
-  DDX_Control(dx, IDC_COMBO_DEVICE, m_comboDevice);
   DDX_Text(dx, IDC_EDIT_SERVER, m_strServer);
-  DDX_Control(dx, IDC_COMBO_BITRATE, m_comboBitrate);
 }
 
 BOOL CPushClientDlg::OnInitDialog() {
+  m_listLog.Attach(GetDlgItem(IDC_LIST_LOG));
+  m_comboDevice.Attach(GetDlgItem(IDC_COMBO_DEVICE));
+  m_comboBitrate.Attach(GetDlgItem(IDC_COMBO_BITRATE));
   CDialog::OnInitDialog();
 
   AddAboutToSystemMenu();
@@ -121,12 +121,9 @@ void CPushClientDlg::OnCancel() {
   CDialog::OnCancel();
 }
 
-// Called to paint; a minimised window draws its icon centred.
-void CPushClientDlg::OnPaint() {
-  if (!IsIconic()) {
-    Default();
-    return;
-  }
+// Called to paint; a minimised window draws its icon centred, any other is painted by the system.
+bool CPushClientDlg::OnPaint() {
+  if (!IsIconic()) return false;
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(m_hWnd, &paint);
   SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -136,6 +133,7 @@ void CPushClientDlg::OnPaint() {
   const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
   DrawIcon(dc, x, y, m_hIcon);
   EndPaint(m_hWnd, &paint);
+  return true;
 }
 
 // Called for the cursor shown while the minimised window is dragged.
@@ -156,26 +154,22 @@ void CPushClientDlg::AddAboutToSystemMenu() {
 
 // Called for system-menu commands and the caption's buttons. The low four bits of the id are the
 // system's own.
-void CPushClientDlg::OnSysCommand(UINT nID, LPARAM) {
+bool CPushClientDlg::OnSysCommand(UINT nID, LPARAM) {
   if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
     CAboutDlg about;
     about.DoModal();
-    return;
+    return true;
   }
-  if ((nID & 0xFFF0) == SC_MINIMIZE && m_nMinimizeToTray != 0) {
-    MinimizeToTray();
-    return;
-  }
-  Default();
+  if ((nID & 0xFFF0) == SC_MINIMIZE && m_nMinimizeToTray != 0) return MinimizeToTray();
+  return false;
 }
 
-// The icon comes first: a window hidden without one would have no way back.
-void CPushClientDlg::MinimizeToTray() {
-  if (!m_tray.Add(m_hWnd, AfxGetApp()->LoadIcon(IDR_MAINFRAME), WM_TRAYNOTIFY, kTrayTip)) {
-    Default();
-    return;
-  }
+// The icon comes first: a window hidden without one would have no way back, so when the shell refuses
+// the icon the window is minimised as usual (false).
+bool CPushClientDlg::MinimizeToTray() {
+  if (!m_tray.Add(m_hWnd, AfxGetApp()->LoadIcon(IDR_MAINFRAME), WM_TRAYNOTIFY, kTrayTip)) return false;
   ShowWindow(SW_HIDE);
+  return true;
 }
 
 // Called for mouse events on the tray icon. The message shares its value with DM_SETDEFID: only the
@@ -364,7 +358,7 @@ void CPushClientDlg::OnBnClickedLive() {
 }
 
 // Called every second for the status line and every five seconds for the watchdog while live.
-void CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
+bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
   if (nIDEvent == ID_TIMER_STATUS && m_bLive) UpdateStatusText();
   if (nIDEvent == ID_TIMER_WATCHDOG && m_bLive) {
     const long long now = static_cast<long long>(GetTickCount64());
@@ -372,7 +366,7 @@ void CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
     AddLogLines(lines);
     if (!lines.empty()) UpdateStatusText();
   }
-  Default();
+  return false;
 }
 
 // Called when another bitrate is picked; it takes effect at the next launch or relaunch.

@@ -14,11 +14,15 @@
 #include "streaming/EncoderProcess.h"
 #include "streaming/LiveSession.h"
 
-// The notification icon's callback message. It has the value of DM_SETDEFID; that is harmless because
-// OnTrayNotify acts only on the mouse messages it finds in lParam.
+// The program's own messages count from WM_APP, a range that no dialog, control or system message uses.
+enum : UINT {
+  // Posted by the device listing's thread when the listing has ended.
+  WM_DEVICELIST_READY = WM_APP,
+};
+// The notification icon's callback message is not among them: it keeps the value WM_USER + 1 (0x0401) it
+// has always had, because programs outside this one may send it by that number. It shares the value of
+// DM_SETDEFID; that is harmless because OnTrayNotify acts only on the mouse messages it finds in lParam.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
-// Posted by the device listing's thread when the listing has ended.
-constexpr UINT WM_DEVICELIST_READY = WM_APP + 1;
 // The watchdog's timer: every five seconds while live.
 constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;
 // The live status line's timer: every second while live.
@@ -41,16 +45,17 @@ class CPushClientDlg : public CDialog {
   void OnOK() override;
   void OnCancel() override;
 
-  // Message handlers, in the order of the dispatch table.
-  void OnSysCommand(UINT nID, LPARAM lParam);
-  void OnPaint();
+  // Message handlers, in the order of the dispatch table. Those returning bool return false to leave
+  // the message to the system's default processing.
+  bool OnSysCommand(UINT nID, LPARAM lParam);
+  bool OnPaint();
   HCURSOR OnQueryDragIcon();
   // Also the handler of "刷新音频设备".
   void RefreshDevices();
   void OnCbnSelchangeDevice();
   void OnBnClickedLive();
   void OnClose();
-  void OnTimer(UINT_PTR nIDEvent);
+  bool OnTimer(UINT_PTR nIDEvent);
   void OnBnClickedClearLog();
   LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
   void OnBnClickedTrayCheck();
@@ -97,7 +102,7 @@ class CPushClientDlg : public CDialog {
   void LaunchStream();
   void StopStreamingChild();
   void AddLogLines(const std::vector<std::string>& lines);
-  void MinimizeToTray();
+  bool MinimizeToTray();
   void SetStatusText(const std::string& text);
   void UpdateStatusText();
 };

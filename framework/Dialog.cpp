@@ -4,13 +4,9 @@
 
 #include "framework/WinApp.h"
 
-void DDX_Control(CDataExchange* dx, int controlId, CWnd& control) {
-  if (!control.m_hWnd) control.m_hWnd = GetDlgItem(dx->m_hDialog, controlId);
-}
-
 void DDX_Text(CDataExchange* dx, int controlId, std::string& value) {
   CWnd control;
-  control.m_hWnd = GetDlgItem(dx->m_hDialog, controlId);
+  control.Attach(GetDlgItem(dx->m_hDialog, controlId));
   if (dx->m_bSaveAndValidate)
     value = control.GetWindowText();
   else
@@ -65,11 +61,6 @@ BOOL CDialog::UpdateData(BOOL save) {
   return TRUE;
 }
 
-LRESULT CDialog::Default() {
-  // DefDlgProc would call back into DialogProc; the window procedure's own default is what is meant.
-  return DefWindowProcA(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
-}
-
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* self = reinterpret_cast<CDialog*>(lParam);
@@ -101,18 +92,19 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       const MessageMapEntry& entry = map->entries[i];
       if (!Matches(entry, message, wParam)) continue;
 
-      const CurrentMessage outer = m_current;
-      m_current = {message, wParam, lParam};
+      bool handled = true;
       LRESULT result = 0;
       std::visit(
           [&](auto handler) {
             using H = decltype(handler);
             if constexpr (std::is_same_v<H, msgmap::VoidHandler>) {
               (this->*handler)();
+            } else if constexpr (std::is_same_v<H, msgmap::BoolHandler>) {
+              handled = (this->*handler)();
             } else if constexpr (std::is_same_v<H, msgmap::TimerHandler>) {
-              (this->*handler)(static_cast<UINT_PTR>(wParam));
+              handled = (this->*handler)(static_cast<UINT_PTR>(wParam));
             } else if constexpr (std::is_same_v<H, msgmap::SysCommandHandler>) {
-              (this->*handler)(static_cast<UINT>(wParam), lParam);
+              handled = (this->*handler)(static_cast<UINT>(wParam), lParam);
             } else if constexpr (std::is_same_v<H, msgmap::QueryCursorHandler>) {
               result = reinterpret_cast<LRESULT>((this->*handler)());
             } else {
@@ -120,11 +112,12 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             }
           },
           entry.handler);
-      m_current = outer;
 
-      // A few messages return their value straight from the dialog procedure; the rest through
-      // DWLP_MSGRESULT, with TRUE meaning "handled".
+      // A few messages return their value straight from the dialog procedure, where zero asks for the
+      // system's default; the rest return it through DWLP_MSGRESULT, the procedure's own TRUE meaning
+      // "handled" and FALSE letting DefDlgProc process the message.
       if (message == WM_QUERYDRAGICON) return static_cast<INT_PTR>(result);
+      if (!handled) return FALSE;
       if (m_hWnd) SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
       return TRUE;
     }

@@ -15,8 +15,6 @@ class CDataExchange {
   bool m_bSaveAndValidate;  // true: controls -> fields; false: fields -> controls
 };
 
-// Binds a control wrapper to the dialog's control with that id.
-void DDX_Control(CDataExchange* dx, int controlId, CWnd& control);
 // Exchanges a control's window text with a text field.
 void DDX_Text(CDataExchange* dx, int controlId, std::string& value);
 
@@ -33,15 +31,12 @@ class CDialog : public CWnd {
  protected:
   virtual const MessageMap* GetMessageMap() const;
   virtual void DoDataExchange(CDataExchange* dx);
-  // Base: binds the controls through data exchange; returns TRUE to let the system set the focus.
+  // Base: pushes the fields into the controls; returns TRUE to let the system set the focus.
   virtual BOOL OnInitDialog();
   // Pulls the data from the controls, then ends the modal loop with IDOK.
   virtual void OnOK();
   // Ends the modal loop with IDCANCEL.
   virtual void OnCancel();
-
-  // The system's own processing of the message now being handled.
-  LRESULT Default();
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -49,9 +44,4 @@ class CDialog : public CWnd {
 
   UINT m_nTemplateId;
   CWnd* m_pParent;
-  struct CurrentMessage {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-  } m_current = {0, 0, 0};
 };

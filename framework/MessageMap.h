@@ -1,7 +1,9 @@
 #pragma once
 // A dialog's dispatch table is data: entries {message, notification code, control id, handler}, scanned
 // in order, first match wins, then the base class's table. Handlers come in a few typed kinds; each
-// entry maker below names the signature it accepts.
+// entry maker below names the signature it accepts. A handler that returns false has not handled its
+// message: the dialog procedure returns FALSE and the system's default dialog processing (DefDlgProc)
+// runs, as it does for a message no entry matches. No later entry is tried.
 #include <windows.h>
 
 #include <cstddef>
@@ -10,18 +12,22 @@
 class CDialog;
 
 namespace msgmap {
-// void OnXxx()                          -- WM_COMMAND notifications, WM_PAINT, WM_CLOSE
+// void OnXxx()                          -- WM_COMMAND notifications, and messages always handled (WM_CLOSE)
 using VoidHandler = void (CDialog::*)();
-// void OnTimer(UINT_PTR nIDEvent)
-using TimerHandler = void (CDialog::*)(UINT_PTR);
-// void OnSysCommand(UINT nID, LPARAM lParam)
-using SysCommandHandler = void (CDialog::*)(UINT, LPARAM);
-// HCURSOR OnQueryDragIcon()             -- the result goes back to the caller as the message's value
+// bool OnXxx()                          -- messages the handler may leave to the system (WM_PAINT)
+using BoolHandler = bool (CDialog::*)();
+// bool OnTimer(UINT_PTR nIDEvent)
+using TimerHandler = bool (CDialog::*)(UINT_PTR);
+// bool OnSysCommand(UINT nID, LPARAM lParam)   -- false: the system minimises, moves, closes, ... as usual
+using SysCommandHandler = bool (CDialog::*)(UINT, LPARAM);
+// HCURSOR OnQueryDragIcon()             -- the dialog procedure returns the cursor itself; null leaves the
+//                                          message to the system
 using QueryCursorHandler = HCURSOR (CDialog::*)();
-// LRESULT OnXxx(WPARAM wParam, LPARAM lParam)   -- any message, raw
+// LRESULT OnXxx(WPARAM wParam, LPARAM lParam)   -- any message, always handled; the result is its value
 using RawHandler = LRESULT (CDialog::*)(WPARAM, LPARAM);
 
-using Handler = std::variant<VoidHandler, TimerHandler, SysCommandHandler, QueryCursorHandler, RawHandler>;
+using Handler =
+    std::variant<VoidHandler, BoolHandler, TimerHandler, SysCommandHandler, QueryCursorHandler, RawHandler>;
 }  // namespace msgmap
 
 struct MessageMapEntry {
@@ -44,15 +50,19 @@ MessageMapEntry OnMessage(UINT message, void (D::*handler)()) {
   return {message, 0, 0, static_cast<VoidHandler>(handler)};
 }
 template <class D>
+MessageMapEntry OnMessage(UINT message, bool (D::*handler)()) {
+  return {message, 0, 0, static_cast<BoolHandler>(handler)};
+}
+template <class D>
 MessageMapEntry OnMessage(UINT message, LRESULT (D::*handler)(WPARAM, LPARAM)) {
   return {message, 0, 0, static_cast<RawHandler>(handler)};
 }
 template <class D>
-MessageMapEntry OnTimerMessage(void (D::*handler)(UINT_PTR)) {
+MessageMapEntry OnTimerMessage(bool (D::*handler)(UINT_PTR)) {
   return {WM_TIMER, 0, 0, static_cast<TimerHandler>(handler)};
 }
 template <class D>
-MessageMapEntry OnSysCommandMessage(void (D::*handler)(UINT, LPARAM)) {
+MessageMapEntry OnSysCommandMessage(bool (D::*handler)(UINT, LPARAM)) {
   return {WM_SYSCOMMAND, 0, 0, static_cast<SysCommandHandler>(handler)};
 }
 template <class D>

@@ -1,60 +1,92 @@
 #pragma once
-// Move-only owners of kernel handles. Two invalid values exist in the API: most functions return NULL on
-// failure, CreateFile returns INVALID_HANDLE_VALUE; each owner knows its own, so "if (h)" is always right.
+// Move-only owners of handles, one template for every kind: kernel handles, a window's device context, an
+// object selected into a device context. The deleter says which value means "nothing held" and gives the
+// handle back, carrying whatever that needs (the window a device context came from). Kernel handles have
+// two such values: most functions return NULL on failure, CreateFile returns INVALID_HANDLE_VALUE; each
+// owner knows its own, so "if (h)" is always right.
 #include <windows.h>
 
-struct NullHandleTraits {
-  static HANDLE Invalid() { return nullptr; }
-};
-struct FileHandleTraits {
-  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-};
-
-template <class Traits>
-class UniqueHandleT {
+template <class T, class Deleter>
+class UniqueResource {
  public:
-  UniqueHandleT() = default;
-  explicit UniqueHandleT(HANDLE h) : m_h(h) {}
-  ~UniqueHandleT() { reset(); }
+  UniqueResource() = default;
+  explicit UniqueResource(T value, Deleter deleter = Deleter()) : m_value(value), m_deleter(deleter) {}
+  ~UniqueResource() { reset(); }
 
-  UniqueHandleT(UniqueHandleT&& other) noexcept : m_h(other.release()) {}
-  UniqueHandleT& operator=(UniqueHandleT&& other) noexcept {
-    if (this != &other) reset(other.release());
+  UniqueResource(UniqueResource&& other) noexcept : m_value(other.release()), m_deleter(other.m_deleter) {}
+  UniqueResource& operator=(UniqueResource&& other) noexcept {
+    if (this != &other) {
+      reset(other.release());
+      m_deleter = other.m_deleter;
+    }
     return *this;
   }
-  UniqueHandleT(const UniqueHandleT&) = delete;
-  UniqueHandleT& operator=(const UniqueHandleT&) = delete;
+  UniqueResource(const UniqueResource&) = delete;
+  UniqueResource& operator=(const UniqueResource&) = delete;
 
-  HANDLE get() const { return m_h; }
-  explicit operator bool() const { return m_h != Traits::Invalid(); }
+  T get() const { return m_value; }
+  explicit operator bool() const { return m_value != Deleter::Invalid(); }
 
-  // Gives up ownership without closing.
-  HANDLE release() {
-    HANDLE h = m_h;
-    m_h = Traits::Invalid();
-    return h;
+  // Gives up ownership without giving the handle back.
+  T release() {
+    T value = m_value;
+    m_value = Deleter::Invalid();
+    return value;
   }
 
-  // Closes the handle held, if any, and takes h. Keeps the caller's last-error value: a destructor
-  // running between a failed call and its GetLastError must not change what that call reported.
-  void reset(HANDLE h = Traits::Invalid()) {
-    if (m_h != Traits::Invalid()) {
+  // Gives back the handle held, if any, and takes value, which the same deleter will give back. Keeps the
+  // caller's last-error value: a destructor running between a failed call and its GetLastError must not
+  // change what that call reported.
+  void reset(T value = Deleter::Invalid()) {
+    if (m_value != Deleter::Invalid()) {
       const DWORD lastError = GetLastError();
-      CloseHandle(m_h);
+      m_deleter(m_value);
       SetLastError(lastError);
     }
-    m_h = h;
+    m_value = value;
   }
 
-  // For out-parameters: closes what is held and hands out the slot.
-  HANDLE* put() {
+  // For out-parameters: gives back what is held and hands out the slot.
+  T* put() {
     reset();
-    return &m_h;
+    return &m_value;
   }
 
  private:
-  HANDLE m_h = Traits::Invalid();
+  T m_value = Deleter::Invalid();
+  Deleter m_deleter;
 };
 
-using UniqueHandle = UniqueHandleT<NullHandleTraits>;
-using UniqueFile = UniqueHandleT<FileHandleTraits>;
+struct CloseHandleDeleter {
+  static HANDLE Invalid() { return nullptr; }
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+struct CloseFileDeleter {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = UniqueResource<HANDLE, CloseHandleDeleter>;
+using UniqueFile = UniqueResource<HANDLE, CloseFileDeleter>;
+
+// A device context from GetDC goes back to the window it came from.
+struct ReleaseDCDeleter {
+  static HDC Invalid() { return nullptr; }
+  void operator()(HDC dc) const { ReleaseDC(window, dc); }
+  HWND window;
+};
+using UniqueWindowDC = UniqueResource<HDC, ReleaseDCDeleter>;
+
+inline UniqueWindowDC AcquireDC(HWND window) { return UniqueWindowDC(GetDC(window), ReleaseDCDeleter{window}); }
+
+// An object selected into a device context: what it replaced is selected again, so that the device
+// context goes back as it came. Holds the replaced object, which it does not own.
+struct RestoreSelectionDeleter {
+  static HGDIOBJ Invalid() { return nullptr; }
+  void operator()(HGDIOBJ replaced) const { SelectObject(dc, replaced); }
+  HDC dc;
+};
+using UniqueSelection = UniqueResource<HGDIOBJ, RestoreSelectionDeleter>;
+
+inline UniqueSelection SelectIntoDC(HDC dc, HGDIOBJ object) {
+  return UniqueSelection(SelectObject(dc, object), RestoreSelectionDeleter{dc});
+}

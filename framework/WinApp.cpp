@@ -24,17 +24,6 @@ CWinApp::~CWinApp() {
   if (g_app == this) g_app = nullptr;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
-
-int CWinApp::Run() {
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  return static_cast<int>(msg.wParam);
-}
-
 HICON CWinApp::LoadIcon(UINT resourceId) const {
   return ::LoadIconA(m_hInstance, MAKEINTRESOURCEA(resourceId));
 }
@@ -46,8 +35,7 @@ int AfxWinMain(HINSTANCE instance) {
   if (!app) return 1;
   app->m_hInstance = instance;
   app->m_strAppName = ExecutableBaseName();
-  if (!app->InitInstance()) return 0;
-  return app->Run();
+  return app->InitInstance();
 }
 
 int AfxMessageBox(const std::string& text, UINT type) {

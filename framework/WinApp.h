@@ -1,6 +1,7 @@
 #pragma once
 // The application object: one global instance, constructed at static initialisation, whose
-// InitInstance the program's entry point runs.
+// InitInstance the program's entry point runs. The program is a modal dialog, and a modal dialog runs
+// its own message loop: the application has none.
 #include <windows.h>
 
 #include <string>
@@ -14,10 +15,8 @@ class CWinApp {
   CWinApp(const CWinApp&) = delete;
   CWinApp& operator=(const CWinApp&) = delete;
 
-  // Returns FALSE to end the program without a message loop of the application's own.
-  virtual BOOL InitInstance();
-  // Runs the application's own message loop when InitInstance returned TRUE; returns the exit code.
-  virtual int Run();
+  // Runs the whole program; returns the process's exit code.
+  virtual int InitInstance() = 0;
 
   HINSTANCE m_hInstance = nullptr;
   // The executable's file name without its extension: the caption of the program's message boxes.
@@ -25,9 +24,6 @@ class CWinApp {
   CWnd* m_pMainWnd = nullptr;
 
   HICON LoadIcon(UINT resourceId) const;
-
- private:
-  friend int AfxWinMain(HINSTANCE instance);
 };
 
 CWinApp* AfxGetApp();

@@ -1,5 +1,7 @@
 #include "framework/Wnd.h"
 
+#include "framework/UniqueHandle.h"
+
 std::string CWnd::GetWindowText() const {
   const int length = ::GetWindowTextLengthA(m_hWnd);
   if (length <= 0) return std::string();
@@ -25,17 +27,16 @@ std::string CComboBox::GetLBText(int index) const {
 }
 
 long CWnd::WidestText(const std::vector<std::string>& texts) const {
-  HDC dc = ::GetDC(m_hWnd);
+  const UniqueWindowDC dc = AcquireDC(m_hWnd);
   if (!dc) return 0;
-  HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
+  // Made after the device context, so ended before it: the replaced font is back before the DC goes back.
+  const UniqueSelection font = SelectIntoDC(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
   LONG widest = 0;
   for (const std::string& text : texts) {
     SIZE size = {};
-    if (::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size) && size.cx > widest)
+    if (::GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &size) && size.cx > widest)
       widest = size.cx;
   }
-  ::SelectObject(dc, oldFont);
-  ::ReleaseDC(m_hWnd, dc);
   return widest;
 }
 

@@ -15,6 +15,10 @@ class CWnd {
 
   HWND m_hWnd = nullptr;
 
+  // Names a window someone else made, such as a dialog's control. Nothing is subclassed: the window's
+  // messages still go to its own window procedure, never to the wrapper.
+  void Attach(HWND window) { m_hWnd = window; }
+
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
     return ::SendMessageA(m_hWnd, message, wParam, lParam);
   }
@@ -65,10 +69,4 @@ class CComboBox : public CWnd {
   // Makes the opened list wide enough to show each of these texts whole, however narrow the box is, as far
   // as the screen allows.
   void FitDroppedWidth(const std::vector<std::string>& texts) const;
-};
-
-class CButton : public CWnd {
- public:
-  int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
-  void SetCheck(int state) const { SendMessage(BM_SETCHECK, static_cast<WPARAM>(state)); }
 };
