@@ -30,11 +30,12 @@ HICON CWinApp::LoadIcon(UINT resourceId) const {
 
 CWinApp* AfxGetApp() { return g_app; }
 
-int AfxWinMain(HINSTANCE instance) {
+int AfxWinMain(HINSTANCE instance, const char* commandLine) {
   CWinApp* app = AfxGetApp();
   if (!app) return 1;
   app->m_hInstance = instance;
   app->m_strAppName = ExecutableBaseName();
+  app->m_strCmdLine = commandLine ? commandLine : "";
   return app->InitInstance();
 }
 

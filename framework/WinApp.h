@@ -21,13 +21,15 @@ class CWinApp {
   HINSTANCE m_hInstance = nullptr;
   // The executable's file name without its extension: the caption of the program's message boxes.
   std::string m_strAppName;
+  // The command line after the program's name, as the system hands it to the entry point.
+  std::string m_strCmdLine;
   CWnd* m_pMainWnd = nullptr;
 
   HICON LoadIcon(UINT resourceId) const;
 };
 
 CWinApp* AfxGetApp();
-int AfxWinMain(HINSTANCE instance);
+int AfxWinMain(HINSTANCE instance, const char* commandLine);
 
 // A message box captioned with the application's name, owned by the main window when there is one.
 int AfxMessageBox(const std::string& text, UINT type = MB_OK);

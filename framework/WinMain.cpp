@@ -2,4 +2,4 @@
 
 #include "framework/WinApp.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return AfxWinMain(instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) { return AfxWinMain(instance, commandLine); }
