@@ -13,6 +13,7 @@
 #include "framework/WinApp.h"
 #include "res/Texts.h"
 #include "res/resource.h"
+#include "settings/CommandLineOptions.h"
 #include "streaming/PublishValidation.h"
 
 
@@ -49,6 +50,7 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
       // The shell announces a new task bar after it restarted: the tray icon must be added again.
       OnMessage(CTrayIcon::TaskbarCreatedMessage(), &CPushClientDlg::OnTaskbarCreated),
       OnMessage(WM_DEVICELIST_READY, &CPushClientDlg::OnDeviceListReady),
+      OnMessage(WM_START_IN_TRAY, &CPushClientDlg::OnStartInTray),
   };
   static const MessageMap map = {CDialog::GetMessageMap(), entries, sizeof(entries) / sizeof(entries[0])};
   return &map;
@@ -88,6 +90,10 @@ BOOL CPushClientDlg::OnInitDialog() {
   LoadConfig();
   // The listing runs on while the window shows; the list and its remembered position follow when it ends.
   RefreshDevices();
+  // Started unattended (a shortcut in the Startup folder): on air once the devices are known, and out of
+  // the way in the tray when the user asked for that.
+  m_bGoLiveWhenListed = GoLiveAtStartup(AfxGetApp()->m_strCmdLine);
+  if (m_bGoLiveWhenListed && m_nMinimizeToTray > 0) PostMessage(m_hWnd, WM_START_IN_TRAY, 0, 0);
 
   m_comboBitrate.SetCurSel(m_nBitrateIndex);
   CheckDlgButton(m_hWnd, IDC_CHECK_TRAY, m_nMinimizeToTray > 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -259,6 +265,16 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM, LPARAM) {
     }
   }
   UpdateStatusText();
+  // Exactly what a click on "开始直播" does now; a refusal is logged and the program stays up, off air.
+  if (m_bGoLiveWhenListed && result.outcome != DeviceListingResult::Outcome::Cancelled) {
+    m_bGoLiveWhenListed = false;
+    if (!m_bLive) OnBnClickedLive();
+  }
+  return 0;
+}
+
+LRESULT CPushClientDlg::OnStartInTray(WPARAM, LPARAM) {
+  MinimizeToTray();
   return 0;
 }
 

@@ -18,6 +18,8 @@
 enum : UINT {
   // Posted by the device listing's thread when the listing has ended.
   WM_DEVICELIST_READY = WM_APP,
+  // Posted at start-up when the window is to go to the tray as soon as it is shown.
+  WM_START_IN_TRAY,
 };
 // The notification icon's callback message is not among them: it keeps the value WM_USER + 1 (0x0401) it
 // has always had, because programs outside this one may send it by that number. It shares the value of
@@ -62,6 +64,7 @@ class CPushClientDlg : public CDialog {
   void OnCbnSelchangeBitrate();
   LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
   LRESULT OnDeviceListReady(WPARAM wParam, LPARAM lParam);
+  LRESULT OnStartInTray(WPARAM wParam, LPARAM lParam);
 
  private:
   HICON m_hIcon = nullptr;
@@ -84,6 +87,8 @@ class CPushClientDlg : public CDialog {
   CTrayIcon m_tray;
   // Settings that were never read must never be written over the user's file.
   bool m_bSettingsLoaded = false;
+  // Started with /live: go live when the first device listing has ended.
+  bool m_bGoLiveWhenListed = false;
 
   // What the last device listing told: which of its lines lost characters on the way to the ANSI code
   // page, and the name to hand the encoder for each shown name.
