@@ -311,7 +311,7 @@ void CPushClientDlg::OnCbnSelchangeDevice() {
 
 // Checks the address and the device, logging what is wrong; the address loses its blanks on the way.
 bool CPushClientDlg::ValidateSettings() {
-  const ValidationResult result = ValidatePublishSettings(m_strServer, m_strDevice);
+  const ValidationResult result = ValidatePublishSettings(m_strServer, m_strDevice, m_session.EncoderSpeaksTls());
   m_strServer = result.cleanedServer;
   for (const std::string& line : result.logLines) AddLog(line);
   return result.ok;

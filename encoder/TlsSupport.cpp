@@ -12,14 +12,12 @@ const char* const kTlsOptions[] = {"--enable-gnutls",  "--enable-openssl", "--en
 TlsSupport TlsSupportFromEncoderText(const std::string& text) {
   const auto options = ConfigurationOptions(text);
   if (!options) return TlsSupport::Unknown;
-  bool autodetected = true;
   for (const std::string& option : *options) {
     for (const char* tls : kTlsOptions) {
       if (option == tls) return TlsSupport::Present;
     }
-    if (option == "--disable-autodetect" || option == "--disable-schannel") autodetected = false;
   }
-  return autodetected ? TlsSupport::Present : TlsSupport::Absent;
+  return TlsSupport::Absent;
 }
 
 bool CanSpeakTls(TlsSupport support) {

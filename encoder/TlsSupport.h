@@ -10,9 +10,9 @@ enum class TlsSupport { Present, Absent, Unknown };
 
 // - a configuration line naming a TLS library: --enable-gnutls, --enable-openssl, --enable-schannel,
 //   --enable-mbedtls, --enable-libtls or --enable-securetransport: Present;
-// - a configuration line naming none: Absent only when it also holds --disable-autodetect or
-//   --disable-schannel. Without either, the configure script turns Windows' own TLS (Schannel) on by
-//   itself and names no option for it, so such a build is Present;
+// - a configuration line naming none: Absent. (A build that found Windows' own TLS by itself names no
+//   option for it and is taken as Absent too: the user is told to use another build, which is cheaper
+//   than an encoder relaunched for ever with "Protocol not found".)
 // - no configuration line (no banner, an empty text, a failed run): Unknown.
 TlsSupport TlsSupportFromEncoderText(const std::string& text);
 

@@ -16,6 +16,8 @@ LiveSession::LiveSession(EncoderRunner& runner, std::function<std::string(const 
 void LiveSession::LearnEncoder(const std::string& encoderText) {
   const FdkAacSupport support = FdkAacSupportFromEncoderText(encoderText);
   if (support != FdkAacSupport::Unknown) m_aacSupport = support;
+  const TlsSupport tls = TlsSupportFromEncoderText(encoderText);
+  if (tls != TlsSupport::Unknown) m_tls = tls;
 }
 
 std::vector<std::string> LiveSession::Start(long long nowMs, const StreamChoice& choice) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "encoder/AacEncoderChoice.h"
+#include "encoder/TlsSupport.h"
 #include "streaming/StallDetector.h"
 #include "streaming/Watchdog.h"
 
@@ -55,9 +56,11 @@ class LiveSession {
   // toAnsi turns the encoder's UTF-8 words into the log's code page.
   LiveSession(EncoderRunner& runner, std::function<std::string(const std::string&)> toAnsi);
 
-  // What the encoder told of itself (its device listing, banner included): which AAC encoder to ask for.
-  // A text that tells nothing leaves what an earlier one told.
+  // What the encoder told of itself (its device listing, banner included): which AAC encoder to ask for,
+  // whether it speaks TLS. A text that tells nothing leaves what an earlier one told.
   void LearnEncoder(const std::string& encoderText);
+  // Whether rtmps:// addresses can be published to: unless the encoder said it has no TLS.
+  bool EncoderSpeaksTls() const { return CanSpeakTls(m_tls); }
 
   // Switches the broadcast on and launches the encoder. Returns the lines to log.
   std::vector<std::string> Start(long long nowMs, const StreamChoice& choice);
@@ -89,6 +92,7 @@ class LiveSession {
   long long m_lastTickMs = 0;
   StallDetector m_stall;
   FdkAacSupport m_aacSupport = FdkAacSupport::Unknown;
+  TlsSupport m_tls = TlsSupport::Unknown;
   bool m_bAacFallbackLogged = false;  // once per run of the program
 };
 

@@ -26,7 +26,7 @@ TEST(TlsSupport, WhatTheEncoderSaysOfItself) {
       {"none named, Schannel off", "  configuration: --enable-gpl --disable-schannel\r\n", S::Absent},
       {"a longer or disabled option is not it",
        "  configuration: --enable-gnutls-x --disable-openssl --disable-autodetect\n", S::Absent},
-      {"none named: Schannel found by itself", "  configuration: --enable-gpl --enable-libmp3lame\r\n", S::Present},
+      {"none named", "  configuration: --enable-gpl --enable-libmp3lame\r\n", S::Absent},
       {"no banner", "[dshow @ 000001d7c2a3e4c0] \"Mic\" (audio)\r\n", S::Unknown},
       {"empty text", "", S::Unknown},
   };
