@@ -90,3 +90,10 @@ using UniqueSelection = UniqueResource<HGDIOBJ, RestoreSelectionDeleter>;
 inline UniqueSelection SelectIntoDC(HDC dc, HGDIOBJ object) {
   return UniqueSelection(SelectObject(dc, object), RestoreSelectionDeleter{dc});
 }
+
+// A GDI object the program made (a brush, a pen, a font) is deleted.
+struct DeleteObjectDeleter {
+  static HGDIOBJ Invalid() { return nullptr; }
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+using UniqueGdiObject = UniqueResource<HGDIOBJ, DeleteObjectDeleter>;
