@@ -1,6 +1,9 @@
 #include "encoder/AacEncoderChoice.h"
 
+#include <algorithm>
 #include <cstddef>
+
+#include "encoder/EncoderConfiguration.h"
 
 const char kAacEncoderFdk[] = "libfdk_aac";
 const char kAacEncoderNative[] = "aac";
@@ -9,7 +12,6 @@ namespace {
 
 const char kProbePresent[] = "Encoder libfdk_aac ";
 const char kProbeAbsent[] = "Codec 'libfdk_aac' is not recognized";
-const char kConfigurationLabel[] = "configuration:";
 const char kFdkAacOption[] = "--enable-libfdk-aac";
 
 bool IsBlankByte(char c) {
@@ -27,24 +29,18 @@ FdkAacSupport FdkAacSupportFromEncoderText(const std::string& text) {
     if (end == std::string::npos) end = text.size();
     std::size_t first = start;
     while (first < end && IsBlankByte(text[first])) ++first;
-    // Every needle is ASCII and each is looked for at the start of a line or inside one line only, so
-    // the work stays linear in the text.
+    // Each needle is looked for at the start of a line or inside one line only, so the work stays
+    // linear in the text.
     const std::string line = text.substr(first, end - first);
     if (line.compare(0, sizeof kProbePresent - 1, kProbePresent) == 0) {
       present = true;
     } else if (line.find(kProbeAbsent) != std::string::npos) {
       absent = true;
-    } else if (line.compare(0, sizeof kConfigurationLabel - 1, kConfigurationLabel) == 0) {
-      // "--enable-libfdk-aac" must stand as a whole option, not as the start of a longer one.
-      bool found = false;
-      for (std::size_t at = line.find(kFdkAacOption); at != std::string::npos && !found;
-           at = line.find(kFdkAacOption, at + 1)) {
-        const std::size_t after = at + sizeof kFdkAacOption - 1;
-        found = after == line.size() || IsBlankByte(line[after]);
-      }
-      (found ? present : absent) = true;
     }
     start = end + 1;
+  }
+  if (const auto options = ConfigurationOptions(text)) {
+    (std::find(options->begin(), options->end(), kFdkAacOption) != options->end() ? present : absent) = true;
   }
   if (present) return FdkAacSupport::Present;
   if (absent) return FdkAacSupport::Absent;
