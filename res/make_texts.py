@@ -38,6 +38,7 @@ TEXTS = [
     ("kMsgNotServiceHost", "非Quorvel习惯直播地址，有可能出错！！！"),
     ("kMsgDeviceMissing", "音频设备选择有误，请重新选择，或者检查声卡驱动程序！！！"),
     ("kMsgTooLong", "音频设备名称或服务器地址过长，无法启动直播！"),
+    ("kMsgRtmpsWithoutTls", "此ffmpeg.exe不支持TLS，无法使用rtmps://地址，请换用支持TLS的ffmpeg.exe或rtmp://地址！"),
     # Beyond the first release: what the program tells about itself
     ("kStatusListing", "正在查找音频设备……"),
     ("kSettingsNotSaved", "设置未能保存到config.db，原来的设置保持不变！"),

@@ -11,7 +11,7 @@ const char kPublishHostSuffix[] = ".push.quorvel.com/";
 namespace {
 
 const char kRtmpPrefix[] = "rtmp://";
-const std::size_t kRtmpPrefixLength = sizeof kRtmpPrefix - 1;
+const char kRtmpsPrefix[] = "rtmps://";
 const std::size_t kMinServerLength = 12;
 
 // The longest bitrate text: the command line must fit whichever bitrate is chosen later while live.
@@ -34,11 +34,16 @@ std::string WithoutBlanksAndControls(const std::string& text) {
   return kept;
 }
 
-// Which field message the address earns, or nullptr when host, APP and STREAM are all there.
-const char* CheckFields(const std::string& server) {
+bool StartsWith(const std::string& text, const char* prefix) {
+  return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+// Which field message the address earns, or nullptr when host, APP and STREAM are all there. The host
+// begins at hostStart, right after the scheme's "://".
+const char* CheckFields(const std::string& server, std::size_t hostStart) {
   // '/' is below 0x40 too, so a byte search finds only real slashes.
-  const std::size_t hostEnd = server.find('/', kRtmpPrefixLength);
-  if (hostEnd == kRtmpPrefixLength) return kMsgServerMissing;
+  const std::size_t hostEnd = server.find('/', hostStart);
+  if (hostEnd == hostStart) return kMsgServerMissing;
   if (hostEnd == std::string::npos) return kMsgAppMissing;
   const std::size_t appStart = hostEnd + 1;
   const std::size_t appEnd = server.find('/', appStart);
@@ -50,7 +55,7 @@ const char* CheckFields(const std::string& server) {
 
 }  // namespace
 
-ValidationResult ValidatePublishSettings(const std::string& server, const std::string& device) {
+ValidationResult ValidatePublishSettings(const std::string& server, const std::string& device, bool encoderSpeaksTls) {
   ValidationResult result;
   result.cleanedServer = WithoutBlanksAndControls(server);
   const std::string& address = result.cleanedServer;
@@ -62,8 +67,12 @@ ValidationResult ValidatePublishSettings(const std::string& server, const std::s
   };
 
   if (address.size() < kMinServerLength) return refuse(kMsgServerMissing);
-  if (address.compare(0, kRtmpPrefixLength, kRtmpPrefix) != 0) return refuse(kMsgServerPrefix);
-  if (const char* message = CheckFields(address)) return refuse(message);
+  const bool secure = StartsWith(address, kRtmpsPrefix);
+  if (!secure && !StartsWith(address, kRtmpPrefix)) return refuse(kMsgServerPrefix);
+  // Without TLS the encoder could not even connect: no other finding about the address matters.
+  if (secure && !encoderSpeaksTls) return refuse(kMsgRtmpsWithoutTls);
+  const std::size_t hostStart = std::char_traits<char>::length(secure ? kRtmpsPrefix : kRtmpPrefix);
+  if (const char* message = CheckFields(address, hostStart)) return refuse(message);
   if (!ContainsAnsiText(address, kPublishHostSuffix)) result.logLines.emplace_back(kMsgNotServiceHost);
   if (device.empty()) return refuse(kMsgDeviceMissing);
   if (BuildStreamArgs(device, kLongestBitrateText, address).size() + 1 > kMaxCommandLineChars) {

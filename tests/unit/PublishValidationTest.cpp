@@ -23,6 +23,7 @@ struct Case {
   std::string device;
   bool ok;
   Lines lines;
+  bool tls = true;
 };
 
 // Blanks and control bytes go; full-width blanks stay.
@@ -41,7 +42,7 @@ std::string Bytes(const char (&literal)[N]) {
 
 void Check(const Case& c) {
   SCOPED_TRACE(c.what);
-  const ValidationResult r = ValidatePublishSettings(c.server, c.device);
+  const ValidationResult r = ValidatePublishSettings(c.server, c.device, c.tls);
   EXPECT_EQ(r.ok, c.ok);
   EXPECT_EQ(r.cleanedServer, WithoutBlanks(c.server));
   EXPECT_EQ(r.logLines, c.lines);
@@ -57,6 +58,8 @@ TEST(PublishValidation, AcceptedAddresses) {
       {"suffix needs its closing slash", kHost + ":1935/app/stream", kDevice, true, {kMsgNotServiceHost}},
       {"a full-width blank stays", kHost + "/app/　stream", kDevice, true, {}},
       {"any device text", kGood, " ", true, {}},
+      {"rtmps", "rtmps://1000.push.quorvel.com/app/stream", kDevice, true, {}},
+      {"rtmp needs no TLS", kGood, kDevice, true, {}, false},
   };
   for (const Case& c : cases) Check(c);
 }
@@ -72,6 +75,8 @@ TEST(PublishValidation, RefusedAddresses) {
       // Prefix.
       {"capitals", "RTMP://1000.push.quorvel.com/app/stream", kDevice, false, {kMsgServerPrefix}},
       {"prefix not at the start", "x" + kGood, kDevice, false, {kMsgServerPrefix}},
+      {"rtmps in capitals", "RTMPS://1000.push.quorvel.com/app/stream", kDevice, false, {kMsgServerPrefix}},
+      {"another scheme", "http://1000.push.quorvel.com/app/stream", kDevice, false, {kMsgServerPrefix}},
       // Fields.
       {"empty host", "rtmp:///app/stream", kDevice, false, {kMsgServerMissing}},
       {"no slash after the host", kHost, kDevice, false, {kMsgAppMissing}},
@@ -79,6 +84,12 @@ TEST(PublishValidation, RefusedAddresses) {
       {"no slash after APP", kHost + "/app", kDevice, false, {kMsgStreamMissing}},
       {"STREAM of a blank only", kHost + "/app/ ", kDevice, false, {kMsgStreamMissing}},
       {"field checks come before the device", kHost + "/app/", "", false, {kMsgStreamMissing}},
+      {"rtmps: empty host", "rtmps:///app/stream", kDevice, false, {kMsgServerMissing}},
+      {"rtmps: 12 bytes, no STREAM", "rtmps://a/bc", kDevice, false, {kMsgStreamMissing}},
+      // An encoder without TLS: one line, before any other finding but the length.
+      {"rtmps without TLS", "rtmps://host/app/stream", kDevice, false, {kMsgRtmpsWithoutTls}, false},
+      {"rtmps without TLS or STREAM", "rtmps://host/app/", "", false, {kMsgRtmpsWithoutTls}, false},
+      {"short rtmps without TLS", "rtmps://a/b", kDevice, false, {kMsgServerMissing}, false},
       // Device.
       {"no device", kGood, "", false, {kMsgDeviceMissing}},
       {"warning, then no device", "rtmp://host/app/stream", "", false, {kMsgNotServiceHost, kMsgDeviceMissing}},
