@@ -138,3 +138,15 @@ EncoderProgress LatestProgress(const std::string& output) {
   });
   return progress;
 }
+
+bool ServerSaysAlreadyPublishing(const std::string& output) {
+  static const char kServerError[] = "Server error: ";
+  bool already = false;
+  FindLineFromEnd(output, [&](const std::string& line) {
+    const std::size_t at = line.find(kServerError);
+    if (at == std::string::npos) return false;
+    already = line.compare(at + sizeof kServerError - 1, std::string::npos, "Already publishing") == 0;
+    return true;
+  });
+  return already;
+}

@@ -26,3 +26,9 @@ struct EncoderProgress {
   std::optional<double> kbitPerSecond;    // bitrate=  48.1kbits/s
 };
 EncoderProgress LatestProgress(const std::string& output);
+
+// True when the server turned the stream away because one of the same name is still being published,
+// as after an encoder that was cut off moments ago: the latest line holding "Server error: " reads
+//   [rtmp @ 0x…] Server error: Already publishing
+// (the encoder then prints "rtmp://host/app/key: Operation not permitted" and ends).
+bool ServerSaysAlreadyPublishing(const std::string& output);

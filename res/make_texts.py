@@ -21,6 +21,8 @@ TEXTS = [
     ("kLogAacFallback", "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器"),
     ("kLogEncoderExitReason", "直播进程退出原因："),
     ("kLogEncoderStalled", "直播进程退出原因：编码器20秒没有进度，已被结束"),
+    # A reason after kLogEncoderExitReason, in the program's words
+    ("kLogAlreadyPublishing", "服务器上同名的流仍在推送（Already publishing），稍后自动重试"),
     ("kStatusOnAir", "直播"),
     ("kStatusRelaunches", "重启"),
     ("kStatusTimes", "次"),

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "res/Texts.h"
+
 namespace {
 
 // What the encoder writes to the status file while it publishes: progress lines ended by '\r' alone.
@@ -61,6 +63,28 @@ TEST(EncoderOutput, ExitReasonIsMaskedAndCutAtACharacter) {
   EXPECT_EQ(EncoderExitReason(std::string(197, 'x') + yi + "z"), std::string(197, 'x') + yi);
   EXPECT_EQ(EncoderExitReason(std::string(300, 'y')), std::string(200, 'y'));
   EXPECT_EQ(EncoderExitReason(yi + yi, 4), yi);
+}
+
+// The server still holds a stream of this name: the program says so, and that it tries again.
+TEST(EncoderOutput, AlreadyPublishingIsExplained) {
+  const std::string refused = "[rtmp @ 000001d7c2a3e4c0] Server error: Already publishing\n"
+                              "rtmp://h/live/key: Operation not permitted\n";
+  const struct {
+    const char* what;
+    std::string output;
+    const char* reason;
+  } cases[] = {
+      {"refused at connection", kStart + refused, kLogAlreadyPublishing},
+      {"more lines after it", kStart + refused + "Error opening output files: Operation not permitted\n",
+       kLogAlreadyPublishing},
+      {"a later server error decides",
+       refused + "[rtmp @ 1] Server error: Access denied\nrtmp://h/live/key: I/O error\n", nullptr},
+      {"another ending", kStart + kProgress + "rtmp://h/live/key: Broken pipe\n", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ExplainedExitReason(c.output), c.reason);
+  }
 }
 
 TEST(EncoderOutput, LatestProgress) {
