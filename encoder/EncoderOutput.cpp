@@ -1,5 +1,6 @@
 #include "encoder/EncoderOutput.h"
 
+#include "encoder/AudioLevels.h"
 #include "encoder/OutputLines.h"
 
 namespace {
@@ -89,7 +90,7 @@ bool IsProgressLine(const std::string& line) {
 std::string LastMeaningfulLine(const std::string& output) {
   std::string found;
   FindLineFromEnd(output, [&](const std::string& line) {
-    if (line.empty() || IsProgressLine(line) || IsClosingLine(line)) return false;
+    if (line.empty() || IsProgressLine(line) || IsClosingLine(line) || IsLevelMeterLine(line)) return false;
     found = line;
     return true;
   });

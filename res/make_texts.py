@@ -27,6 +27,8 @@ TEXTS = [
     ("kStatusRelaunches", "重启"),
     ("kStatusTimes", "次"),
     ("kStatusOffAir", "未直播"),
+    # The level meter
+    ("kLogLevelMeterOff", "ffmpeg.exe 不支持电平测量滤镜，电平表已关闭"),
     # The device listing
     ("kDeviceFileFailed", "创建设备列表文件失败！"),
     ("kDeviceFileUnreadable", "ParseDeviceLIst 打开文件失败！"),

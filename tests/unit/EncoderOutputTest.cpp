@@ -39,6 +39,17 @@ TEST(EncoderOutput, LastMeaningfulLine) {
       {"video progress lines",
        "Error writing trailer\nframe=  100 fps= 25 q=28.0 size=     300kB time=00:00:04.00 bitrate= 614.4kbits/s\r",
        "Error writing trailer"},
+      {"the level meter's lines and closing report",
+       kStart + "size=       7kB time=00:00:00.97 bitrate=  58.0kbits/s speed=0.968x    \r"
+                "av_interleaved_write_frame(): Broken pipe\n"
+                "[ametadata@level @ 0x555fa004d740] frame:2    pts:44100   pts_time:1\n"
+                "[ametadata@level @ 0x555fa004d740] lavfi.astats.Overall.Peak_level=-18.063656\n"
+                "Error writing trailer of rtmp://h/live/key: Broken pipe\n"
+                "video:0kB audio:7kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 8.514324%\n"
+                "[astats@level @ 0x555fa004c980] Peak level dB: -18.063656\n"
+                "[astats@level @ 0x555fa004c980] Number of samples: 9148\n"
+                "Conversion failed!\n",
+       "Error writing trailer of rtmp://h/live/key: Broken pipe"},
       {"CRLF line ends", "first\r\nsecond\r\n", "second"},
       {"no line end at all", "only line", "only line"},
       {"nothing", "", ""},
