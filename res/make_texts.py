@@ -29,6 +29,9 @@ TEXTS = [
     ("kStatusOffAir", "未直播"),
     # The level meter
     ("kLogLevelMeterOff", "ffmpeg.exe 不支持电平测量滤镜，电平表已关闭"),
+    ("kLogDeadAir", "检测到静音：音频电平已连续10秒低于-50 dBFS，请检查音频设备！"),
+    ("kLogSoundBack", "音频信号已恢复"),
+    ("kStatusSilence", "静音"),
     # The device listing
     ("kDeviceFileFailed", "创建设备列表文件失败！"),
     ("kDeviceFileUnreadable", "ParseDeviceLIst 打开文件失败！"),
