@@ -1,5 +1,6 @@
 #include "encoder/EncoderCommandLine.h"
 
+#include "encoder/AudioLevels.h"
 #include "text/AnsiText.h"
 
 const char kListDevicesArgs[] = " -list_devices true -f dshow -i dummy ";
@@ -73,10 +74,17 @@ std::string BitrateTextForIndex(int index) {
 }
 
 std::string BuildStreamArgs(const std::string& device, const std::string& bitrateText, const std::string& server,
-                            const std::string& aacEncoder) {
+                            const std::string& aacEncoder, bool levelMeter) {
   std::string args = " -f dshow -i audio=\"";
   args += EscapeInsideQuotes(CleanValue(device));
-  args += "\" -y -c:a ";
+  args += '"';
+  if (levelMeter) {
+    args += " -filter_complex ";
+    args += QuoteArgument(kLevelMeterGraph);
+    args += " -map ";
+    args += QuoteArgument(kLevelMeterOutput);
+  }
+  args += " -y -c:a ";
   args += QuoteArgument(CleanValue(aacEncoder));
   args += " -b:a ";
   args += QuoteArgument(CleanValue(bitrateText + "k"));

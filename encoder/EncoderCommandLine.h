@@ -22,6 +22,8 @@ std::string BitrateTextForIndex(int index);
 //   " -f dshow -i audio=\"<device>\" -y -c:a <aacEncoder> -b:a <bitrate>k -f flv <server> "
 // where <aacEncoder> is libfdk_aac (kAacEncoderFdk) or, for an encoder built without it, aac
 // (kAacEncoderNative); see AacEncoderChoice.h. Without aacEncoder the line is the libfdk_aac one.
+// With levelMeter, the meter's graph (AudioLevels.h) follows the input:
+//   " -f dshow -i audio=\"<device>\" -filter_complex <kLevelMeterGraph> -map [enc] -y -c:a …"
 // The device and the server each reach the encoder as exactly one argument, whatever they hold, by the
 // rules by which the Microsoft C runtime builds argv: blanks and tabs outside double quotes separate
 // arguments; 2N backslashes before a double quote give N backslashes and the quote opens or closes
@@ -36,7 +38,7 @@ std::string BitrateTextForIndex(int index);
 // closing quote, say) when the command line is converted, so it is written as '?', as that conversion
 // shows it. A command line is a C string: each value ends at a NUL byte, should it hold one.
 std::string BuildStreamArgs(const std::string& device, const std::string& bitrateText, const std::string& server,
-                            const std::string& aacEncoder = "libfdk_aac");
+                            const std::string& aacEncoder = "libfdk_aac", bool levelMeter = false);
 
 // CreateProcessA's limit for its command line: 32767 characters including the terminating NUL.
 constexpr std::size_t kMaxCommandLineChars = 32767;

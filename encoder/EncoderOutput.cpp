@@ -1,42 +1,11 @@
 #include "encoder/EncoderOutput.h"
 
+#include "encoder/AudioLevels.h"
+#include "encoder/OutputLines.h"
+
 namespace {
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-bool IsLineEnd(char c) {
-  return c == '\r' || c == '\n';
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-std::string TrimBlanks(const std::string& text, std::size_t first, std::size_t last) {
-  while (first < last && IsBlank(text[first])) ++first;
-  while (last > first && IsBlank(text[last - 1])) --last;
-  return text.substr(first, last - first);
-}
-
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
-}
-
-// Calls take(line) for the lines of the text from the last to the first, blanks trimmed, until it
-// returns true. The text before the line that satisfied it is never looked at.
-template <typename Take>
-void FindLineFromEnd(const std::string& text, Take take) {
-  std::size_t end = text.size();
-  while (end > 0) {
-    std::size_t start = end;
-    while (start > 0 && !IsLineEnd(text[start - 1])) --start;
-    if (start < end && take(TrimBlanks(text, start, end))) return;
-    if (start == 0) return;
-    end = start - 1;
-  }
-}
+using namespace output_lines;
 
 bool IsClosingLine(const std::string& line) {
   return line == "Conversion failed!" || (StartsWith(line, "video:") && line.find(" audio:") != std::string::npos);
@@ -121,7 +90,7 @@ bool IsProgressLine(const std::string& line) {
 std::string LastMeaningfulLine(const std::string& output) {
   std::string found;
   FindLineFromEnd(output, [&](const std::string& line) {
-    if (line.empty() || IsProgressLine(line) || IsClosingLine(line)) return false;
+    if (line.empty() || IsProgressLine(line) || IsClosingLine(line) || IsLevelMeterLine(line)) return false;
     found = line;
     return true;
   });
@@ -137,4 +106,16 @@ EncoderProgress LatestProgress(const std::string& output) {
     return true;
   });
   return progress;
+}
+
+bool ServerSaysAlreadyPublishing(const std::string& output) {
+  static const char kServerError[] = "Server error: ";
+  bool already = false;
+  FindLineFromEnd(output, [&](const std::string& line) {
+    const std::size_t at = line.find(kServerError);
+    if (at == std::string::npos) return false;
+    already = line.compare(at + sizeof kServerError - 1, std::string::npos, "Already publishing") == 0;
+    return true;
+  });
+  return already;
 }

@@ -14,8 +14,9 @@
 // True for a progress line: after leading blanks it starts with "size=" or "frame=" and holds "time=".
 bool IsProgressLine(const std::string& line);
 
-// The last line that says something: not blank, not a progress line, and not one of the encoder's
-// closing lines that follow every failure ("Conversion failed!", the "video:0kB audio:…" summary).
+// The last line that says something: not blank, not a progress line, not one of the encoder's closing
+// lines that follow every failure ("Conversion failed!", the "video:0kB audio:…" summary), and not a
+// line of the level meter (AudioLevels.h), whose report comes after the error.
 // Leading and trailing blanks are dropped. Empty when there is none.
 std::string LastMeaningfulLine(const std::string& output);
 
@@ -26,3 +27,9 @@ struct EncoderProgress {
   std::optional<double> kbitPerSecond;    // bitrate=  48.1kbits/s
 };
 EncoderProgress LatestProgress(const std::string& output);
+
+// True when the server turned the stream away because one of the same name is still being published,
+// as after an encoder that was cut off moments ago: the latest line holding "Server error: " reads
+//   [rtmp @ 0x…] Server error: Already publishing
+// (the encoder then prints "rtmp://host/app/key: Operation not permitted" and ends).
+bool ServerSaysAlreadyPublishing(const std::string& output);

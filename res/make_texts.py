@@ -21,11 +21,18 @@ TEXTS = [
     ("kLogAacFallback", "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器"),
     ("kLogEncoderExitReason", "直播进程退出原因："),
     ("kLogEncoderStalled", "直播进程退出原因：编码器20秒没有进度，已被结束"),
+    # A reason after kLogEncoderExitReason, in the program's words
+    ("kLogAlreadyPublishing", "服务器上同名的流仍在推送（Already publishing），稍后自动重试"),
     ("kStatusOnAir", "直播"),
     ("kStatusRelaunches", "重启"),
     ("kStatusTimes", "次"),
     ("kStatusOffAir", "未直播"),
     ("kStatusRetryIn", "秒后重连"),
+    # The level meter
+    ("kLogLevelMeterOff", "ffmpeg.exe 不支持电平测量滤镜，电平表已关闭"),
+    ("kLogDeadAir", "检测到静音：音频电平已连续10秒低于-50 dBFS，请检查音频设备！"),
+    ("kLogSoundBack", "音频信号已恢复"),
+    ("kStatusSilence", "静音"),
     # The device listing
     ("kDeviceFileFailed", "创建设备列表文件失败！"),
     ("kDeviceFileUnreadable", "ParseDeviceLIst 打开文件失败！"),

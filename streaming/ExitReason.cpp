@@ -1,6 +1,7 @@
 #include "streaming/ExitReason.h"
 
 #include "encoder/EncoderOutput.h"
+#include "res/Texts.h"
 #include "streaming/StreamKeyMask.h"
 
 std::string EncoderExitReason(const std::string& output, std::size_t maxBytes) {
@@ -11,4 +12,8 @@ std::string EncoderExitReason(const std::string& output, std::size_t maxBytes) {
   while (cut > 0 && (static_cast<unsigned char>(reason[cut]) & 0xC0) == 0x80) --cut;
   reason.resize(cut);
   return reason;
+}
+
+const char* ExplainedExitReason(const std::string& output) {
+  return ServerSaysAlreadyPublishing(output) ? kLogAlreadyPublishing : nullptr;
 }

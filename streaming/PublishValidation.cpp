@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "text/AnsiText.h"
+#include "encoder/AacEncoderChoice.h"
 #include "encoder/EncoderCommandLine.h"
 
 const char kPublishHostSuffix[] = ".push.quorvel.com/";
@@ -14,7 +15,8 @@ const char kRtmpPrefix[] = "rtmp://";
 const char kRtmpsPrefix[] = "rtmps://";
 const std::size_t kMinServerLength = 12;
 
-// The longest bitrate text: the command line must fit whichever bitrate is chosen later while live.
+// The longest bitrate text: the command line must fit whichever bitrate is chosen later while live, as it
+// must fit with the longer AAC encoder's name and with the level meter.
 const char kLongestBitrateText[] = "192";
 
 // A control byte in the address (a pasted Ctrl+Z, tab or line break) would end or split its line in
@@ -75,7 +77,7 @@ ValidationResult ValidatePublishSettings(const std::string& server, const std::s
   if (const char* message = CheckFields(address, hostStart)) return refuse(message);
   if (!ContainsAnsiText(address, kPublishHostSuffix)) result.logLines.emplace_back(kMsgNotServiceHost);
   if (device.empty()) return refuse(kMsgDeviceMissing);
-  if (BuildStreamArgs(device, kLongestBitrateText, address).size() + 1 > kMaxCommandLineChars) {
+  if (BuildStreamArgs(device, kLongestBitrateText, address, kAacEncoderFdk, true).size() + 1 > kMaxCommandLineChars) {
     return refuse(kMsgTooLong);
   }
   result.ok = true;

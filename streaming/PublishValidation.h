@@ -23,8 +23,8 @@ struct ValidationResult {
 // '/' or a "?key=..." part); none may be empty. An rtmps:// address is used as typed, like any other,
 // but only with an encoder that speaks TLS (encoderSpeaksTls: CanSpeakTls in encoder/TlsSupport.h);
 // else it is refused with kMsgRtmpsWithoutTls alone, before its fields are looked at. Without the
-// service's suffix the address only earns a warning line. The device must not be empty, and the
-// streaming command line built from both must fit the system's limit. The first failing check leaves
-// its line and stops.
+// service's suffix the address only earns a warning line. The device must not be empty, and the longest
+// streaming command line built from both (libfdk_aac, the highest bitrate, the level meter) must fit
+// the system's limit. The first failing check leaves its line and stops.
 ValidationResult ValidatePublishSettings(const std::string& server, const std::string& device,
                                          bool encoderSpeaksTls = true);

@@ -1,6 +1,10 @@
 // What the encoder prints, read back: never a crash; the exit reason is one short line; masking hides a
-// stream key wherever it stands and changes nothing when done twice; the AAC choice is one of the two.
+// stream key wherever it stands and changes nothing when done twice; the AAC choice is one of the two;
+// a peak level is a finite number no lower than the floor.
+#include <cmath>
+
 #include "encoder/AacEncoderChoice.h"
+#include "encoder/AudioLevels.h"
 #include "encoder/EncoderOutput.h"
 #include "streaming/ExitReason.h"
 #include "streaming/StreamKeyMask.h"
@@ -17,6 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const EncoderProgress progress = LatestProgress(text);
   if (progress.kbitPerSecond) FUZZ_CHECK(*progress.kbitPerSecond == *progress.kbitPerSecond);  // not NaN
+
+  if (const auto level = LatestPeakLevel(text)) FUZZ_CHECK(std::isfinite(*level) && *level >= kSilenceFloorDb);
+  LevelMeterUnavailable(text);
+  ExplainedExitReason(text);
 
   const std::string masked = MaskStreamKeys(text);
   FUZZ_CHECK(MaskStreamKeys(masked) == masked);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CommandLineSplit.h"
+#include "encoder/AudioLevels.h"
 
 namespace {
 
@@ -35,6 +36,13 @@ TEST(EncoderCommandLine, BitrateTextForStoredPosition) {
 TEST(EncoderCommandLine, OrdinaryValuesGiveTheLineByteForByte) {
   EXPECT_EQ(BuildStreamArgs("乗 Mic a\\b", "48", "rtmp://h/昞/s?key=a\\b"),
             " -f dshow -i audio=\"乗 Mic a\\b\" -y -c:a libfdk_aac -b:a 48k -f flv rtmp://h/昞/s?key=a\\b ");
+}
+
+// The meter's graph and output stand between the input and the output options, each one argument.
+TEST(EncoderCommandLine, LevelMeterFollowsTheInput) {
+  EXPECT_EQ(SplitCommandLineArgs(BuildStreamArgs("Mic", "48", "rtmp://h/a/s", "aac", true)),
+            Args({"-f", "dshow", "-i", "audio=Mic", "-filter_complex", kLevelMeterGraph, "-map", "[enc]", "-y", "-c:a",
+                  "aac", "-b:a", "48k", "-f", "flv", "rtmp://h/a/s"}));
 }
 
 // Values that must each reach the encoder as one argument, unchanged.

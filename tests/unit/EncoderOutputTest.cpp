@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "res/Texts.h"
+
 namespace {
 
 // What the encoder writes to the status file while it publishes: progress lines ended by '\r' alone.
@@ -37,6 +39,17 @@ TEST(EncoderOutput, LastMeaningfulLine) {
       {"video progress lines",
        "Error writing trailer\nframe=  100 fps= 25 q=28.0 size=     300kB time=00:00:04.00 bitrate= 614.4kbits/s\r",
        "Error writing trailer"},
+      {"the level meter's lines and closing report",
+       kStart + "size=       7kB time=00:00:00.97 bitrate=  58.0kbits/s speed=0.968x    \r"
+                "av_interleaved_write_frame(): Broken pipe\n"
+                "[ametadata@level @ 0x555fa004d740] frame:2    pts:44100   pts_time:1\n"
+                "[ametadata@level @ 0x555fa004d740] lavfi.astats.Overall.Peak_level=-18.063656\n"
+                "Error writing trailer of rtmp://h/live/key: Broken pipe\n"
+                "video:0kB audio:7kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 8.514324%\n"
+                "[astats@level @ 0x555fa004c980] Peak level dB: -18.063656\n"
+                "[astats@level @ 0x555fa004c980] Number of samples: 9148\n"
+                "Conversion failed!\n",
+       "Error writing trailer of rtmp://h/live/key: Broken pipe"},
       {"CRLF line ends", "first\r\nsecond\r\n", "second"},
       {"no line end at all", "only line", "only line"},
       {"nothing", "", ""},
@@ -61,6 +74,28 @@ TEST(EncoderOutput, ExitReasonIsMaskedAndCutAtACharacter) {
   EXPECT_EQ(EncoderExitReason(std::string(197, 'x') + yi + "z"), std::string(197, 'x') + yi);
   EXPECT_EQ(EncoderExitReason(std::string(300, 'y')), std::string(200, 'y'));
   EXPECT_EQ(EncoderExitReason(yi + yi, 4), yi);
+}
+
+// The server still holds a stream of this name: the program says so, and that it tries again.
+TEST(EncoderOutput, AlreadyPublishingIsExplained) {
+  const std::string refused = "[rtmp @ 000001d7c2a3e4c0] Server error: Already publishing\n"
+                              "rtmp://h/live/key: Operation not permitted\n";
+  const struct {
+    const char* what;
+    std::string output;
+    const char* reason;
+  } cases[] = {
+      {"refused at connection", kStart + refused, kLogAlreadyPublishing},
+      {"more lines after it", kStart + refused + "Error opening output files: Operation not permitted\n",
+       kLogAlreadyPublishing},
+      {"a later server error decides",
+       refused + "[rtmp @ 1] Server error: Access denied\nrtmp://h/live/key: I/O error\n", nullptr},
+      {"another ending", kStart + kProgress + "rtmp://h/live/key: Broken pipe\n", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ExplainedExitReason(c.output), c.reason);
+  }
 }
 
 TEST(EncoderOutput, LatestProgress) {

@@ -126,10 +126,11 @@ TEST(PublishValidation, ControlBytesAreRemovedLikeBlanks) {
 
 TEST(PublishValidation, CommandLineMustFit) {
   const std::string base = kHost + "/app/";
-  const std::size_t fixed = BuildStreamArgs("d", "192", base).size();
+  // The longest line: with libfdk_aac and the level meter.
+  const std::size_t fixed = BuildStreamArgs("d", "192", base, "libfdk_aac", true).size();
   // The longest stream that still leaves room for the terminating NUL.
   const std::string fits = base + std::string(kMaxCommandLineChars - 1 - fixed, 'x');
-  ASSERT_EQ(BuildStreamArgs("d", "192", fits).size() + 1, kMaxCommandLineChars);
+  ASSERT_EQ(BuildStreamArgs("d", "192", fits, "libfdk_aac", true).size() + 1, kMaxCommandLineChars);
 
   const Case cases[] = {
       {"at the limit", fits, "d", true, {}},
