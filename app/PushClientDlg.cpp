@@ -51,6 +51,7 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
       OnMessage(CTrayIcon::TaskbarCreatedMessage(), &CPushClientDlg::OnTaskbarCreated),
       OnMessage(WM_DEVICELIST_READY, &CPushClientDlg::OnDeviceListReady),
       OnMessage(WM_START_IN_TRAY, &CPushClientDlg::OnStartInTray),
+      OnMessage(WM_DRAWITEM, &CPushClientDlg::OnDrawItem),
   };
   static const MessageMap map = {CDialog::GetMessageMap(), entries, sizeof(entries) / sizeof(entries[0])};
   return &map;
@@ -65,6 +66,7 @@ BOOL CPushClientDlg::OnInitDialog() {
   m_listLog.Attach(GetDlgItem(IDC_LIST_LOG));
   m_comboDevice.Attach(GetDlgItem(IDC_COMBO_DEVICE));
   m_comboBitrate.Attach(GetDlgItem(IDC_COMBO_BITRATE));
+  m_meter.Attach(GetDlgItem(IDC_LEVEL_BAR), GetDlgItem(IDC_LEVEL_TEXT));
   CDialog::OnInitDialog();
 
   AddAboutToSystemMenu();
@@ -343,7 +345,24 @@ void CPushClientDlg::UpdateStatusText() {
     SetStatusText(kStatusListing);
     return;
   }
-  SetStatusText(FormatLiveStatus(m_bLive, m_session.Figures(static_cast<long long>(GetTickCount64()))));
+  const LiveFigures figures = m_session.Figures(static_cast<long long>(GetTickCount64()));
+  SetStatusText(FormatLiveStatus(m_bLive, figures));
+  m_meter.Show(m_bLive && figures.metered, figures.peakDb);
+}
+
+// Dead air beginning or ending is news for someone who is not at the window: with the window in the tray
+// it also comes as a balloon of the icon.
+void CPushClientDlg::Listen() {
+  for (const std::string& line : m_session.Listen(static_cast<long long>(GetTickCount64()))) {
+    AddLog(line);
+    if (!IsWindowVisible(m_hWnd)) m_tray.ShowBalloon(kTrayTip, line, line == kLogDeadAir);
+  }
+}
+
+LRESULT CPushClientDlg::OnDrawItem(WPARAM wParam, LPARAM lParam) {
+  if (wParam != IDC_LEVEL_BAR) return FALSE;
+  m_meter.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+  return TRUE;
 }
 
 void CPushClientDlg::StopStreamingChild() { m_session.Abandon(); }
@@ -375,7 +394,10 @@ void CPushClientDlg::OnBnClickedLive() {
 
 // Called every second for the status line and every five seconds for the watchdog while live.
 bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
-  if (nIDEvent == ID_TIMER_STATUS && m_bLive) UpdateStatusText();
+  if (nIDEvent == ID_TIMER_STATUS && m_bLive) {
+    Listen();
+    UpdateStatusText();
+  }
   if (nIDEvent == ID_TIMER_WATCHDOG && m_bLive) {
     const long long now = static_cast<long long>(GetTickCount64());
     const std::vector<std::string> lines = m_session.Tick(now, CurrentStreamChoice());

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/LevelMeter.h"
 #include "app/TrayIcon.h"
 #include "devices/DeviceListing.h"
 #include "files/FileLocations.h"
@@ -27,9 +28,9 @@ enum : UINT {
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
 // The watchdog's timer: every five seconds while live.
 constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;
-// The live status line's timer: every second while live.
+// The live status line's and level meter's timer: twice a second while live.
 constexpr UINT_PTR ID_TIMER_STATUS = 101;
-constexpr UINT kStatusPeriodMs = 1000;
+constexpr UINT kStatusPeriodMs = 500;
 
 // The main window: composes the features and hands them the user's choices.
 class CPushClientDlg : public CDialog {
@@ -65,6 +66,7 @@ class CPushClientDlg : public CDialog {
   LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
   LRESULT OnDeviceListReady(WPARAM wParam, LPARAM lParam);
   LRESULT OnStartInTray(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
 
  private:
   HICON m_hIcon = nullptr;
@@ -85,6 +87,7 @@ class CPushClientDlg : public CDialog {
   CDeviceListing m_listing;
   CSettingsFile m_settings;
   CTrayIcon m_tray;
+  CLevelMeter m_meter;
   // Settings that were never read must never be written over the user's file.
   bool m_bSettingsLoaded = false;
   // Started with /live: go live when the first device listing has ended.
@@ -107,6 +110,7 @@ class CPushClientDlg : public CDialog {
   void LaunchStream();
   void StopStreamingChild();
   void AddLogLines(const std::vector<std::string>& lines);
+  void Listen();
   bool MinimizeToTray();
   void SetStatusText(const std::string& text);
   void UpdateStatusText();

@@ -1,5 +1,6 @@
 #include "streaming/LiveSession.h"
 
+#include "encoder/AudioLevels.h"
 #include "encoder/EncoderCommandLine.h"
 #include "encoder/EncoderOutput.h"
 #include "res/Texts.h"
@@ -15,7 +16,11 @@ LiveSession::LiveSession(EncoderRunner& runner, std::function<std::string(const 
 
 void LiveSession::LearnEncoder(const std::string& encoderText) {
   const FdkAacSupport support = FdkAacSupportFromEncoderText(encoderText);
-  if (support != FdkAacSupport::Unknown) m_aacSupport = support;
+  if (support != FdkAacSupport::Unknown) {
+    m_aacSupport = support;
+    m_bannerSeen = true;
+  }
+  if (LevelMeterUnavailable(encoderText)) m_meterUnavailable = true;
   const TlsSupport tls = TlsSupportFromEncoderText(encoderText);
   if (tls != TlsSupport::Unknown) m_tls = tls;
 }
@@ -46,12 +51,43 @@ void LiveSession::Launch(long long nowMs, const StreamChoice& choice, std::vecto
     lines.push_back(kLogAacFallback);
     m_bAacFallbackLogged = true;
   }
+  if (m_bannerSeen && m_meterUnavailable) NoteMeterUnavailable(lines);
+  m_metered = m_bannerSeen && !m_meterUnavailable;
   // The outcome of the start is not looked at here: the next tick notices an encoder that did not start.
   const EncoderRunner::LaunchResult launched =
-      m_runner.Launch(BuildStreamArgs(choice.device, choice.bitrateText, choice.server, aacEncoder));
+      m_runner.Launch(BuildStreamArgs(choice.device, choice.bitrateText, choice.server, aacEncoder, m_metered));
   if (!launched.statusFile) lines.push_back(kStatusFileFailed);
   m_launchMs = nowMs;
   m_stall.Reset(nowMs);
+  m_deadAir.Reset();
+  m_peakDb.reset();
+}
+
+void LiveSession::NoteMeterUnavailable(std::vector<std::string>& lines) {
+  m_meterUnavailable = true;
+  if (m_meterOffLogged) return;
+  lines.push_back(kLogLevelMeterOff);
+  m_meterOffLogged = true;
+}
+
+std::vector<std::string> LiveSession::Listen(long long nowMs) {
+  std::vector<std::string> lines;
+  unsigned long waitResult = 0;
+  if (!m_bLive || !m_metered || !m_runner.HasChild() || m_runner.Poll(waitResult) != WaitOutcome::Running) return lines;
+  std::string tail;
+  if (!m_runner.ReadStatusTail(tail)) return lines;
+  m_peakDb = LatestPeakLevel(tail);
+  switch (m_deadAir.Tick(nowMs, m_peakDb)) {
+    case DeadAirChange::None:
+      break;
+    case DeadAirChange::Began:
+      lines.push_back(kLogDeadAir);
+      break;
+    case DeadAirChange::Ended:
+      lines.push_back(kLogSoundBack);
+      break;
+  }
+  return lines;
 }
 
 std::vector<std::string> LiveSession::Tick(long long nowMs, const StreamChoice& choice) {
@@ -63,6 +99,8 @@ std::vector<std::string> LiveSession::Tick(long long nowMs, const StreamChoice& 
   WaitOutcome waited = hasChild ? m_runner.Poll(waitResult) : WaitOutcome::Failed;
   std::string statusTail;
   const bool statusReadable = hasChild && m_runner.ReadStatusTail(statusTail);
+  // An encoder that refused the meter's filters streams without them from its next launch on.
+  if (m_metered && statusReadable && LevelMeterUnavailable(statusTail)) NoteMeterUnavailable(lines);
   // An encoder whose progress stands still (a connection that died without closing) is as good as ended:
   // it is ended and counts as such on this tick.
   bool stalled = false;
@@ -104,6 +142,10 @@ void LiveSession::LogEncoderEnd(bool stalled, const std::string& statusTail, std
     lines.push_back(kLogEncoderStalled);
     return;
   }
+  if (const char* explained = ExplainedExitReason(statusTail)) {
+    lines.push_back(std::string(kLogEncoderExitReason) + explained);
+    return;
+  }
   const std::string reason = EncoderExitReason(statusTail);
   if (reason.empty()) return;
   const std::string shown = m_toAnsi(reason);
@@ -114,6 +156,9 @@ LiveFigures LiveSession::Figures(long long nowMs) {
   LiveFigures figures;
   figures.relaunches = m_nRelaunches;
   if (!m_bLive) return figures;
+  figures.metered = m_metered;
+  figures.peakDb = m_peakDb;
+  figures.silent = m_deadAir.Silent();
   std::string tail;
   if (m_runner.ReadStatusTail(tail)) figures.kbitPerSecond = LatestProgress(tail).kbitPerSecond;
   if (m_runner.HasChild()) figures.uptimeMs = nowMs - m_launchMs;

@@ -11,6 +11,7 @@
 
 #include "encoder/AacEncoderChoice.h"
 #include "encoder/TlsSupport.h"
+#include "streaming/DeadAir.h"
 #include "streaming/StallDetector.h"
 #include "streaming/Watchdog.h"
 
@@ -49,6 +50,9 @@ struct LiveFigures {
   int relaunches = 0;                    // encoders started again since going live
   // While the encoder is down and the watchdog waits to launch it again: how long until it tries.
   std::optional<long long> retryInMs;
+  bool metered = false;          // the encoder measures what it sends
+  std::optional<double> peakDb;  // its latest peak level
+  bool silent = false;           // dead air
 };
 
 class LiveSession {
@@ -69,6 +73,10 @@ class LiveSession {
   // Ends the encoder without a word: the window is closing.
   void Abandon();
 
+  // A look at what the running encoder measured, several times a second while live: its peak level and
+  // dead air. Returns the lines to log (dead air began or ended).
+  std::vector<std::string> Listen(long long nowMs);
+
   // The watchdog's look at the encoder, every kWatchdogPeriodMs while live. An ended encoder is launched
   // again on the schedule of WatchdogTick, with choice; one whose progress stood still for
   // kStallTimeoutMs is ended and counts as ended. Returns the lines to log.
@@ -81,6 +89,7 @@ class LiveSession {
  private:
   void Launch(long long nowMs, const StreamChoice& choice, std::vector<std::string>& lines);
   void LogEncoderEnd(bool stalled, const std::string& statusTail, std::vector<std::string>& lines) const;
+  void NoteMeterUnavailable(std::vector<std::string>& lines);
 
   EncoderRunner& m_runner;
   std::function<std::string(const std::string&)> m_toAnsi;
@@ -91,6 +100,14 @@ class LiveSession {
   long long m_launchMs = 0;
   long long m_lastTickMs = 0;
   StallDetector m_stall;
+  // Only an encoder that has shown itself (a version banner) is asked to measure what it sends; one that
+  // cannot is asked no more, and the log says so once.
+  bool m_bannerSeen = false;
+  bool m_meterUnavailable = false;
+  bool m_meterOffLogged = false;
+  bool m_metered = false;  // the current encoder was asked to measure
+  std::optional<double> m_peakDb;
+  DeadAirDetector m_deadAir;
   FdkAacSupport m_aacSupport = FdkAacSupport::Unknown;
   TlsSupport m_tls = TlsSupport::Unknown;
   bool m_bAacFallbackLogged = false;  // once per run of the program

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "encoder/AudioLevels.h"
 #include "res/Texts.h"
 
 namespace {
@@ -149,9 +151,20 @@ TEST(LiveSession, LaunchFailures) {
   EXPECT_EQ(later.Tick(), Lines{kLogOnAir});
 }
 
+const char kBannerWithoutFdk[] = "ffmpeg version 4.1\n  configuration: --enable-gpl --enable-gnutls\n";
+
+std::string Level(const char* db) {
+  return std::string("[ametadata@level @ 000001d7c2a3e4c0] lavfi.astats.Overall.Peak_level=") + db + "\n";
+}
+
 TEST(LiveSession, RelaunchesUseTheChoiceOfTheMomentAndTheEncoderItCanRun) {
+  Broadcast unknown;  // an encoder that printed no banner gets the plain line
+  unknown.Start();
+  EXPECT_EQ(unknown.encoder.launches[0],
+            " -f dshow -i audio=\"Mic\" -y -c:a libfdk_aac -b:a 48k -f flv rtmp://127.0.0.1/live/secret ");
+
   Broadcast b;
-  b.session.LearnEncoder("ffmpeg version 4.1\n  configuration: --enable-gpl --enable-libmp3lame\n");
+  b.session.LearnEncoder(kBannerWithoutFdk);
   EXPECT_EQ(b.Start(), (Lines{kLogOnAir, kLogAacFallback}));
   b.session.LearnEncoder("a listing without a banner tells nothing\n");
   b.choice.device = "Line In";
@@ -159,10 +172,49 @@ TEST(LiveSession, RelaunchesUseTheChoiceOfTheMomentAndTheEncoderItCanRun) {
   b.encoder.End();
   EXPECT_EQ(b.Tick(), Lines{kLogRelaunch});  // the fallback line comes once per run of the program
   ASSERT_EQ(b.encoder.launches.size(), 2u);
-  EXPECT_EQ(b.encoder.launches[0],
-            " -f dshow -i audio=\"Mic\" -y -c:a aac -b:a 48k -f flv rtmp://127.0.0.1/live/secret ");
-  EXPECT_EQ(b.encoder.launches[1],
-            " -f dshow -i audio=\"Line In\" -y -c:a aac -b:a 128k -f flv rtmp://127.0.0.1/live/secret ");
+  EXPECT_EQ(b.encoder.launches[1], " -f dshow -i audio=\"Line In\" -filter_complex " + std::string(kLevelMeterGraph) +
+                                       " -map [enc] -y -c:a aac -b:a 128k -f flv rtmp://127.0.0.1/live/secret ");
+}
+
+TEST(LiveSession, DeadAirIsSaidOnceAndSoIsTheSoundComingBack) {
+  Broadcast b;
+  b.session.LearnEncoder(kBannerWithoutFdk);
+  b.Start();
+  b.encoder.status = Level("-20.0") + Level("-inf");
+  for (int ms = 0; ms < 10000; ms += 500) EXPECT_EQ(b.session.Listen(b.now + ms), Lines{}) << ms;
+  EXPECT_EQ(b.session.Listen(b.now + 10000), Lines{kLogDeadAir});
+  EXPECT_EQ(b.session.Listen(b.now + 10500), Lines{});
+  LiveFigures figures = b.session.Figures(b.now + 10500);
+  EXPECT_TRUE(figures.metered && figures.silent);
+  EXPECT_EQ(figures.peakDb, kSilenceFloorDb);
+  b.encoder.status += Level("-12.5");
+  EXPECT_EQ(b.session.Listen(b.now + 11000), Lines{kLogSoundBack});
+  figures = b.session.Figures(b.now + 11000);
+  EXPECT_FALSE(figures.silent);
+  EXPECT_EQ(figures.peakDb, -12.5);
+}
+
+TEST(LiveSession, AnEncoderThatRefusesTheMeterStreamsWithoutIt) {
+  Broadcast b;
+  b.session.LearnEncoder(kBannerWithoutFdk);
+  b.Start();
+  b.encoder.status = "[AVFilterGraph @ 000001] No such filter: 'astats'\nError initializing complex filters.\n";
+  b.encoder.End();
+  const Lines lines = b.Tick();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), kLogLevelMeterOff), lines.end());
+  EXPECT_EQ(b.encoder.launches.back().find("-filter_complex"), std::string::npos);
+  b.encoder.End();
+  for (const std::string& line : b.Tick()) EXPECT_NE(line, kLogLevelMeterOff) << "said once";
+  EXPECT_FALSE(b.session.Figures(b.now).metered);
+}
+
+TEST(LiveSession, AServerStillHoldingTheNameIsSaidSo) {
+  Broadcast b;
+  b.encoder.status = "[rtmp @ 0000021f] Server error: Already publishing\n"
+                     "rtmp://127.0.0.1/live/secret: Operation not permitted\n";
+  b.Start();
+  b.encoder.End();
+  EXPECT_EQ(b.Tick(), (Lines{kLogRelaunch, std::string(kLogEncoderExitReason) + kLogAlreadyPublishing}));
 }
 
 TEST(LiveSession, WhileTheEncoderIsDownTheNextAttemptIsCountedDown) {
