@@ -5,6 +5,7 @@
 #include "text/AnsiTextConversion.h"
 #include "encoder/EncoderCommandLine.h"
 #include "framework/ChildProcess.h"
+#include "framework/ScopeExit.h"
 #include "framework/UniqueHandle.h"
 #include "text/FileBytes.h"
 #include "text/TextMode.h"
@@ -59,20 +60,14 @@ DeviceListingResult CDeviceListing::TakeResult() {
 void CDeviceListing::Run(std::string encoderPath, std::string deviceListPath, HWND window, UINT message) {
   DeviceListingResult result;
   // Every exit from here hands its result over and tells the window.
-  struct Finish {
-    CDeviceListing* self;
-    DeviceListingResult& result;
-    HWND window;
-    UINT message;
-    ~Finish() {
-      {
-        std::lock_guard<std::mutex> lock(self->m_mutex);
-        self->m_result = std::move(result);
-      }
-      self->m_running = false;
-      if (!self->m_cancel) PostMessageA(window, message, 0, 0);
+  const ScopeExit finish([&] {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_result = std::move(result);
     }
-  } finish{this, result, window, message};
+    m_running = false;
+    if (!m_cancel) PostMessageA(window, message, 0, 0);
+  });
 
   std::unique_lock<std::mutex> startLock = LockChildStart();
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
