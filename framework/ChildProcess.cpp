@@ -2,25 +2,6 @@
 
 #include <vector>
 
-namespace {
-
-// Puts this process, and so every child it starts from now on, into a job that ends them all when this
-// process ends, however it ends: an encoder must never go on streaming with no window left to stop it.
-// The job's handle is never closed by us; the system closes it when the process is gone.
-void TieChildrenToThisProcess() {
-  UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
-  if (!job) return;
-  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-  // Where jobs cannot nest (the process already sits in another job on an older system), the children
-  // are still ended by the program's own stop and close paths.
-  if (SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits)) &&
-      AssignProcessToJobObject(job.get(), GetCurrentProcess()))
-    job.release();
-}
-
-}  // namespace
-
 bool StartChildProcess(const std::string& program, const std::string& arguments, const ChildStartOptions& options,
                        ProcessRecord& child) {
   STARTUPINFOA startup = {};
@@ -35,9 +16,6 @@ bool StartChildProcess(const std::string& program, const std::string& arguments,
     if (!options.inheritParentStartupInfo) startup.hStdInput = options.input;
   }
 
-  static const bool tied = (TieChildrenToThisProcess(), true);
-  (void)tied;
-
   // CreateProcess may write into the command line, so it gets a copy of its own.
   std::vector<char> commandLine(arguments.begin(), arguments.end());
   commandLine.push_back('\0');
@@ -51,6 +29,19 @@ bool StartChildProcess(const std::string& program, const std::string& arguments,
   child.processId = info.dwProcessId;
   child.threadId = info.dwThreadId;
   return true;
+}
+
+void TieChildrenToThisProcess() {
+  UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
+  if (!job) return;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  // Where jobs cannot nest (the process already sits in another job on an older system), the children
+  // are still ended by the program's own stop and close paths. The job's handle is never closed by us:
+  // the system closes it when the process is gone, and that ends the children.
+  if (SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits)) &&
+      AssignProcessToJobObject(job.get(), GetCurrentProcess()))
+    job.release();
 }
 
 std::unique_lock<std::mutex> LockChildStart() {

@@ -45,3 +45,8 @@ bool StartChildProcess(const std::string& program, const std::string& arguments,
 // them until they are closed after the start, so that a child started meanwhile by another thread
 // never takes them along.
 std::unique_lock<std::mutex> LockChildStart();
+
+// Puts this process into a job that ends every child it starts when this process ends, however it ends:
+// an encoder must never go on streaming with no window left to stop it. Call once at start-up, before
+// any child is started: a child started earlier would stay outside the job.
+void TieChildrenToThisProcess();
