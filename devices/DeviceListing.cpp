@@ -69,7 +69,6 @@ void CDeviceListing::Run(std::string encoderPath, std::string deviceListPath, HW
     if (!m_cancel) PostMessageA(window, message, 0, 0);
   });
 
-  std::unique_lock<std::mutex> startLock = LockChildStart();
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
   UniqueHandle readEnd, writeEnd;
   if (!CreatePipe(readEnd.put(), writeEnd.put(), &inheritable, 0)) {
@@ -89,7 +88,6 @@ void CDeviceListing::Run(std::string encoderPath, std::string deviceListPath, HW
     return;
   }
   writeEnd.reset();
-  startLock.unlock();
 
   // Read while the child runs: a listing larger than the pipe's buffer would otherwise stall both.
   std::string output;
