@@ -231,8 +231,11 @@ void CPushClientDlg::RefreshDevices() {
 }
 
 // Called when the listing's thread has ended.
-LRESULT CPushClientDlg::OnDeviceListReady(WPARAM, LPARAM) {
-  const DeviceListingResult result = m_listing.TakeResult();
+LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
+  const std::optional<DeviceListingResult> taken = m_listing.TakeResult(wParam);
+  // Not the message of the listing started last (or a second one of it): nothing has ended.
+  if (!taken) return 0;
+  const DeviceListingResult& result = *taken;
   EnableWindow(GetDlgItem(IDC_BTN_REFRESH), TRUE);
   switch (result.outcome) {
     case DeviceListingResult::Outcome::PipeFailed:

@@ -18,7 +18,7 @@
 // The notification icon's callback message. It has the value of DM_SETDEFID; that is harmless because
 // OnTrayNotify acts only on the mouse messages it finds in lParam.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
-// Posted by the device listing's thread when the listing has ended.
+// Posted by the device listing's thread when the listing has ended; wParam is the listing's generation.
 constexpr UINT WM_DEVICELIST_READY = WM_APP + 1;
 // The watchdog's timer: every five seconds while live.
 constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;

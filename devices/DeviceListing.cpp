@@ -36,10 +36,12 @@ CDeviceListing::~CDeviceListing() { Cancel(); }
 bool CDeviceListing::Start(const std::string& encoderPath, const std::string& deviceListPath, HWND window,
                            UINT message) {
   if (m_running) return false;
+  // The last listing has handed its result over; its thread is at most returning.
   if (m_thread.joinable()) m_thread.join();
   m_cancel = false;
   m_running = true;
-  m_thread = std::thread(&CDeviceListing::Run, this, encoderPath, deviceListPath, window, message);
+  ++m_generation;
+  m_thread = std::thread(&CDeviceListing::Run, this, encoderPath, deviceListPath, window, message, m_generation);
   return true;
 }
 
@@ -49,24 +51,26 @@ void CDeviceListing::Cancel() {
   m_running = false;
 }
 
-DeviceListingResult CDeviceListing::TakeResult() {
-  if (m_thread.joinable()) m_thread.join();
+std::optional<DeviceListingResult> CDeviceListing::TakeResult(WPARAM generation) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  DeviceListingResult result = std::move(m_result);
-  m_result = DeviceListingResult();
+  if (generation != m_generation || generation != m_resultGeneration || !m_result) return std::nullopt;
+  std::optional<DeviceListingResult> result = std::move(m_result);
+  m_result.reset();
   return result;
 }
 
-void CDeviceListing::Run(std::string encoderPath, std::string deviceListPath, HWND window, UINT message) {
+void CDeviceListing::Run(std::string encoderPath, std::string deviceListPath, HWND window, UINT message,
+                         WPARAM generation) {
   DeviceListingResult result;
   // Every exit from here hands its result over and tells the window.
   const ScopeExit finish([&] {
     {
       std::lock_guard<std::mutex> lock(m_mutex);
       m_result = std::move(result);
+      m_resultGeneration = generation;
     }
     m_running = false;
-    if (!m_cancel) PostMessageA(window, message, 0, 0);
+    if (!m_cancel) PostMessageA(window, message, generation, 0);
   });
 
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,20 +36,26 @@ class CDeviceListing {
   CDeviceListing(const CDeviceListing&) = delete;
   CDeviceListing& operator=(const CDeviceListing&) = delete;
 
-  // Starts a listing unless one runs; message is posted to window when it has ended.
+  // Starts a listing unless one runs; message is posted to window when it has ended, its wParam the
+  // listing's generation (each start makes a new one).
   bool Start(const std::string& encoderPath, const std::string& deviceListPath, HWND window, UINT message);
   bool IsRunning() const { return m_running; }
   // Ends a running listing at once, child included, and waits for its thread.
   void Cancel();
-  // The result of the listing that ended; call after its message arrived.
-  DeviceListingResult TakeResult();
+  // The result of the listing of this generation (the wParam of its message), once. Nothing for an
+  // earlier listing's message, a message taken already, or a listing that still runs: it never waits.
+  std::optional<DeviceListingResult> TakeResult(WPARAM generation);
 
  private:
-  void Run(std::string encoderPath, std::string deviceListPath, HWND window, UINT message);
+  void Run(std::string encoderPath, std::string deviceListPath, HWND window, UINT message, WPARAM generation);
 
   std::thread m_thread;
   std::atomic<bool> m_running{false};
   std::atomic<bool> m_cancel{false};
+  // Of the latest start; only the window's thread starts listings and takes their results.
+  WPARAM m_generation = 0;
   std::mutex m_mutex;
-  DeviceListingResult m_result;
+  // The ended listing's result and its generation, until taken.
+  std::optional<DeviceListingResult> m_result;
+  WPARAM m_resultGeneration = 0;
 };
