@@ -232,10 +232,10 @@ void CPushClientDlg::RefreshDevices() {
 
 // Called when the listing's thread has ended.
 LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
-  const std::optional<DeviceListingResult> taken = m_listing.TakeResult(wParam);
+  std::optional<DeviceListingResult> taken = m_listing.TakeResult(wParam);
   // Not the message of the listing started last (or a second one of it): nothing has ended.
   if (!taken) return 0;
-  const DeviceListingResult& result = *taken;
+  DeviceListingResult& result = *taken;
   EnableWindow(GetDlgItem(IDC_BTN_REFRESH), TRUE);
   switch (result.outcome) {
     case DeviceListingResult::Outcome::PipeFailed:
@@ -253,7 +253,8 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
     case DeviceListingResult::Outcome::Cancelled:
       break;
     case DeviceListingResult::Outcome::Written: {
-      m_listingLossyLines = result.lossyLines;
+      m_listingText = std::move(result.text);
+      m_listingLossyLines = std::move(result.lossyLines);
       const FdkAacSupport support = FdkAacSupportFromEncoderText(result.utf8);
       // A listing without a banner says nothing new about the encoder.
       if (support != FdkAacSupport::Unknown) m_aacSupport = support;
@@ -267,14 +268,17 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
 
 void CPushClientDlg::ParseDeviceLIst() {
   DeviceListParse parsed;
-  if (!ReadDeviceListFile(m_files.deviceList, m_arrDevices, parsed)) {
+  std::string fileText;
+  if (!ReadDeviceListFile(m_files.deviceList, m_arrDevices, parsed, fileText)) {
     AddLog(kDeviceFileUnreadable);
     return;
   }
   for (const std::string& line : parsed.logLines) AddLog(line);
   // A shown name that lost characters on its way to the ANSI code page names no device: the encoder
-  // gets the device's alternative name instead.
-  if (parsed.fillCombo) m_captureNames = CaptureNames(parsed, m_listingLossyLines);
+  // gets the device's alternative name instead. What the listing knows of its lines holds only if
+  // device.txt still holds its text.
+  if (parsed.fillCombo)
+    m_captureNames = CaptureNames(parsed, LossyLinesOfFile(fileText, m_listingText, m_listingLossyLines));
   m_arrDevices = std::move(parsed.devices);
   if (parsed.fillCombo) FillDeviceCombo();
 }

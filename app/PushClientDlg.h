@@ -82,8 +82,10 @@ class CPushClientDlg : public CDialog {
   // Settings that were never read must never be written over the user's file.
   bool m_bSettingsLoaded = false;
 
-  // What the last device listing told: which of its lines lost characters on the way to the ANSI code
-  // page, the name to hand the encoder for each shown name, and whether the encoder has libfdk_aac.
+  // What the last device listing told: the text it wrote to device.txt and which of its lines lost
+  // characters on the way to the ANSI code page, the name to hand the encoder for each shown name, and
+  // whether the encoder has libfdk_aac.
+  std::string m_listingText;
   std::vector<bool> m_listingLossyLines;
   std::map<std::string, std::string> m_captureNames;
   FdkAacSupport m_aacSupport = FdkAacSupport::Unknown;
