@@ -11,10 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "framework/UniqueHandle.h"
+
 struct DeviceListingResult {
   enum class Outcome {
     Written,           // device.txt holds the new listing
-    PipeFailed,        // no pipe for the child's output
+    PipeFailed,        // no pipe for the child's output, or nothing to wait on it with
     StartFailed,       // the encoder could not be started
     TimedOut,          // the child had not ended within the bound and was ended
     DeviceFileFailed,  // device.txt could not be written
@@ -31,7 +33,7 @@ struct DeviceListingResult {
 
 class CDeviceListing {
  public:
-  CDeviceListing() = default;
+  CDeviceListing();
   ~CDeviceListing();
   CDeviceListing(const CDeviceListing&) = delete;
   CDeviceListing& operator=(const CDeviceListing&) = delete;
@@ -48,10 +50,12 @@ class CDeviceListing {
 
  private:
   void Run(std::string encoderPath, std::string deviceListPath, HWND window, UINT message, WPARAM generation);
+  bool Cancelled() const;
 
   std::thread m_thread;
   std::atomic<bool> m_running{false};
-  std::atomic<bool> m_cancel{false};
+  // Set by Cancel: wakes the listing's thread from its wait and keeps it from telling the window.
+  UniqueHandle m_cancelEvent;
   // Of the latest start; only the window's thread starts listings and takes their results.
   WPARAM m_generation = 0;
   std::mutex m_mutex;
