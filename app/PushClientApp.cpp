@@ -3,10 +3,14 @@
 #include <commctrl.h>
 
 #include "app/PushClientDlg.h"
+#include "framework/ChildProcess.h"
 
 CPushClientApp theApp;
 
 int CPushClientApp::InitInstance() {
+  // Before the window can start its first encoder: from here on every child ends with the program,
+  // however the program ends, killed from outside included.
+  TieChildrenToThisProcess();
   InitCommonControls();
 
   CPushClientDlg dlg;

@@ -241,8 +241,11 @@ void CPushClientDlg::RefreshDevices() {
 }
 
 // Called when the listing's thread has ended.
-LRESULT CPushClientDlg::OnDeviceListReady(WPARAM, LPARAM) {
-  const DeviceListingResult result = m_listing.TakeResult();
+LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
+  std::optional<DeviceListingResult> taken = m_listing.TakeResult(wParam);
+  // Not the message of the listing started last (or a second one of it): nothing has ended.
+  if (!taken) return 0;
+  DeviceListingResult& result = *taken;
   EnableWindow(GetDlgItem(IDC_BTN_REFRESH), TRUE);
   switch (result.outcome) {
     case DeviceListingResult::Outcome::PipeFailed:
@@ -260,7 +263,8 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM, LPARAM) {
     case DeviceListingResult::Outcome::Cancelled:
       break;
     case DeviceListingResult::Outcome::Written: {
-      m_listingLossyLines = result.lossyLines;
+      m_listingText = std::move(result.text);
+      m_listingLossyLines = std::move(result.lossyLines);
       m_session.LearnEncoder(result.utf8);
       ParseDeviceLIst();
       break;
@@ -282,14 +286,17 @@ LRESULT CPushClientDlg::OnStartInTray(WPARAM, LPARAM) {
 
 void CPushClientDlg::ParseDeviceLIst() {
   DeviceListParse parsed;
-  if (!ReadDeviceListFile(m_files.deviceList, m_arrDevices, parsed)) {
+  std::string fileText;
+  if (!ReadDeviceListFile(m_files.deviceList, m_arrDevices, parsed, fileText)) {
     AddLog(kDeviceFileUnreadable);
     return;
   }
   for (const std::string& line : parsed.logLines) AddLog(line);
   // A shown name that lost characters on its way to the ANSI code page names no device: the encoder
-  // gets the device's alternative name instead.
-  if (parsed.fillCombo) m_captureNames = CaptureNames(parsed, m_listingLossyLines);
+  // gets the device's alternative name instead. What the listing knows of its lines holds only if
+  // device.txt still holds its text.
+  if (parsed.fillCombo)
+    m_captureNames = CaptureNames(parsed, LossyLinesOfFile(fileText, m_listingText, m_listingLossyLines));
   m_arrDevices = std::move(parsed.devices);
   if (parsed.fillCombo) FillDeviceCombo();
 }

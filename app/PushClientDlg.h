@@ -17,7 +17,7 @@
 
 // The program's own messages count from WM_APP, a range that no dialog, control or system message uses.
 enum : UINT {
-  // Posted by the device listing's thread when the listing has ended.
+  // Posted by the device listing's thread when the listing has ended; wParam is the listing's generation.
   WM_DEVICELIST_READY = WM_APP,
   // Posted at start-up when the window is to go to the tray as soon as it is shown.
   WM_START_IN_TRAY,
@@ -93,8 +93,9 @@ class CPushClientDlg : public CDialog {
   // Started with /live: go live when the first device listing has ended.
   bool m_bGoLiveWhenListed = false;
 
-  // What the last device listing told: which of its lines lost characters on the way to the ANSI code
-  // page, and the name to hand the encoder for each shown name.
+  // What the last device listing told: the text it wrote to device.txt and which of its lines lost
+  // characters on the way to the ANSI code page, and the name to hand the encoder for each shown name.
+  std::string m_listingText;
   std::vector<bool> m_listingLossyLines;
   std::map<std::string, std::string> m_captureNames;
 

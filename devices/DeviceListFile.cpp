@@ -3,9 +3,18 @@
 #include "text/FileBytes.h"
 #include "text/TextMode.h"
 
-bool ReadDeviceListFile(const std::string& path, const std::vector<std::string>& current, DeviceListParse& parsed) {
+bool ReadDeviceListFile(const std::string& path, const std::vector<std::string>& current, DeviceListParse& parsed,
+                        std::string& fileText) {
   std::string bytes;
   if (!ReadFileBytes(path.c_str(), bytes)) return false;
-  parsed = ParseDeviceListing(FromTextModeBytes(bytes), current);
+  fileText = FromTextModeBytes(bytes);
+  parsed = ParseDeviceListing(fileText, current);
   return true;
+}
+
+std::vector<bool> LossyLinesOfFile(const std::string& fileText, const std::string& writtenText,
+                                   const std::vector<bool>& writtenLossy) {
+  // Compared as a text-mode read gives them: the bytes written for writtenText read back as this.
+  if (fileText != FromTextModeBytes(ToTextModeBytes(writtenText))) return {};
+  return writtenLossy;
 }

@@ -6,14 +6,17 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "framework/UniqueHandle.h"
+
 struct DeviceListingResult {
   enum class Outcome {
     Written,           // device.txt holds the new listing
-    PipeFailed,        // no pipe for the child's output
+    PipeFailed,        // no pipe for the child's output, or nothing to wait on it with
     StartFailed,       // the encoder could not be started
     TimedOut,          // the child had not ended within the bound and was ended
     DeviceFileFailed,  // device.txt could not be written
@@ -30,25 +33,33 @@ struct DeviceListingResult {
 
 class CDeviceListing {
  public:
-  CDeviceListing() = default;
+  CDeviceListing();
   ~CDeviceListing();
   CDeviceListing(const CDeviceListing&) = delete;
   CDeviceListing& operator=(const CDeviceListing&) = delete;
 
-  // Starts a listing unless one runs; message is posted to window when it has ended.
+  // Starts a listing unless one runs; message is posted to window when it has ended, its wParam the
+  // listing's generation (each start makes a new one).
   bool Start(const std::string& encoderPath, const std::string& deviceListPath, HWND window, UINT message);
   bool IsRunning() const { return m_running; }
   // Ends a running listing at once, child included, and waits for its thread.
   void Cancel();
-  // The result of the listing that ended; call after its message arrived.
-  DeviceListingResult TakeResult();
+  // The result of the listing of this generation (the wParam of its message), once. Nothing for an
+  // earlier listing's message, a message taken already, or a listing that still runs: it never waits.
+  std::optional<DeviceListingResult> TakeResult(WPARAM generation);
 
  private:
-  void Run(std::string encoderPath, std::string deviceListPath, HWND window, UINT message);
+  void Run(std::string encoderPath, std::string deviceListPath, HWND window, UINT message, WPARAM generation);
+  bool Cancelled() const;
 
   std::thread m_thread;
   std::atomic<bool> m_running{false};
-  std::atomic<bool> m_cancel{false};
+  // Set by Cancel: wakes the listing's thread from its wait and keeps it from telling the window.
+  UniqueHandle m_cancelEvent;
+  // Of the latest start; only the window's thread starts listings and takes their results.
+  WPARAM m_generation = 0;
   std::mutex m_mutex;
-  DeviceListingResult m_result;
+  // The ended listing's result and its generation, until taken.
+  std::optional<DeviceListingResult> m_result;
+  WPARAM m_resultGeneration = 0;
 };

@@ -2,7 +2,6 @@
 // The one place that starts child processes, and the record of a started child.
 #include <windows.h>
 
-#include <mutex>
 #include <string>
 
 #include "framework/UniqueHandle.h"
@@ -35,13 +34,14 @@ struct ChildStartOptions {
 };
 
 // Starts program with the given argument string (which does not repeat the program's name: it begins
-// with a blank), inheriting handles, no creation flags, the parent's environment and current folder, and
-// a hidden window. On failure returns false with GetLastError() telling why.
+// with a blank), the parent's environment and current folder, and a hidden window. The child inherits
+// exactly its own standard handles, those of them that are inheritable, and no other handle of this
+// process: a pipe or file made meanwhile for another child stays that child's alone. On failure returns
+// false with GetLastError() telling why.
 bool StartChildProcess(const std::string& program, const std::string& arguments, const ChildStartOptions& options,
                        ProcessRecord& child);
 
-// Every child inherits every inheritable handle of the process at the moment it starts. A thread that
-// makes inheritable handles for its child (a pipe's write end, the status file) holds this from making
-// them until they are closed after the start, so that a child started meanwhile by another thread
-// never takes them along.
-std::unique_lock<std::mutex> LockChildStart();
+// Puts this process into a job that ends every child it starts when this process ends, however it ends:
+// an encoder must never go on streaming with no window left to stop it. Call once at start-up, before
+// any child is started: a child started earlier would stay outside the job.
+void TieChildrenToThisProcess();

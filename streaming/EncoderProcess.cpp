@@ -34,7 +34,6 @@ WaitOutcome ToWaitOutcome(DWORD result) {
 EncoderRunner::LaunchResult CEncoderProcess::Launch(const std::string& arguments) {
   // Emptied at each launch, so that what it holds is this run's output alone. Others may read it while
   // the encoder writes. On the NT family the handle is inheritable so that the child's output reaches it.
-  const std::unique_lock<std::mutex> startLock = LockChildStart();
   UniqueFile status;
   const bool nt = IsNtFamily();
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "devices/DeviceListFile.h"
+#include "text/TextMode.h"
+
 namespace {
 
 using Names = std::vector<std::string>;
@@ -181,13 +184,30 @@ TEST(DeviceListParser, CaptureName) {
   EXPECT_EQ(CaptureNameFor("英特尔? Mic", "@device_cm_{1}", false), "@device_cm_{1}");
   EXPECT_EQ(CaptureNameFor("英特尔? Mic", "", false), "英特尔? Mic");
 
-  // Only the device on the line that lost characters goes by its alternative name.
-  const DeviceListParse parse = ParseDeviceListing(
-      Listing({"[dshow @ 1] \"Line In\" (audio)", "[dshow @ 1]   Alternative name \"@device_cm_{1}\"",
-               "[dshow @ 1] \"英特尔? Mic\" (audio)", "[dshow @ 1]   Alternative name \"@device_cm_{2}\"", kEnd}),
-      {});
-  const std::map<std::string, std::string> expected = {{"Line In", "Line In"}, {"英特尔? Mic", "@device_cm_{2}"}};
-  EXPECT_EQ(CaptureNames(parse, {false, false, true, false, false}), expected);
+  // Only the device on the line that lost characters goes by its alternative name, and only while
+  // device.txt holds the very text whose lines were judged: a file rewritten meanwhile (here with the
+  // devices the other way round) gets no alternative names rather than the wrong device's.
+  const std::string lineIn = "[dshow @ 1] \"Line In\" (audio)";
+  const std::string lineInAlt = "[dshow @ 1]   Alternative name \"@device_cm_{1}\"";
+  const std::string mic = "[dshow @ 1] \"英特尔? Mic\" (audio)";
+  const std::string micAlt = "[dshow @ 1]   Alternative name \"@device_cm_{2}\"";
+  const std::string written = Listing({lineIn, lineInAlt, mic, micAlt, kEnd});
+  const std::vector<bool> lossy = {false, false, true, false, false};
+  const struct {
+    const char* what;
+    std::string fileText;
+    std::map<std::string, std::string> captureNames;
+  } cases[] = {
+      {"the text written", FromTextModeBytes(ToTextModeBytes(written)),
+       {{"Line In", "Line In"}, {"英特尔? Mic", "@device_cm_{2}"}}},
+      {"another text", Listing({mic, micAlt, lineIn, lineInAlt, kEnd}),
+       {{"Line In", "Line In"}, {"英特尔? Mic", "英特尔? Mic"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(CaptureNames(ParseDeviceListing(c.fileText, {}), LossyLinesOfFile(c.fileText, written, lossy)),
+              c.captureNames);
+  }
   EXPECT_TRUE(CaptureNames(DeviceListParse(), {}).empty());
 }
 

@@ -77,6 +77,11 @@ TEST(Responsiveness, AHungListingLeavesTheWindowUsableUntilItsBound) {
   EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), "0\r\r\n\r\r\n1\r\r\n1\r\r\n");
   EXPECT_TRUE(Answers(app.Main()));
   EXPECT_FALSE(IsWindowEnabled(app.Item(IDC_BTN_REFRESH))) << "one listing at a time";
+  // A listing's end message (WM_DEVICELIST_READY) that is not the running listing's ends nothing and
+  // waits for nothing.
+  PostMessageA(app.Main(), WM_APP, 0, 0);
+  EXPECT_TRUE(Answers(app.Main()));
+  EXPECT_FALSE(IsWindowEnabled(app.Item(IDC_BTN_REFRESH)));
 
   EXPECT_TRUE(app.WaitForLog(kTimedOut, 20s));
   EXPECT_TRUE(app.WaitForDeviceListing(2s));
