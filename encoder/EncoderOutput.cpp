@@ -7,8 +7,10 @@ namespace {
 
 using namespace output_lines;
 
+// The native aac encoder's "[aac @ 0x…] Qavg: 123.456" statistics follow every ending too.
 bool IsClosingLine(const std::string& line) {
-  return line == "Conversion failed!" || (StartsWith(line, "video:") && line.find(" audio:") != std::string::npos);
+  return line == "Conversion failed!" || (StartsWith(line, "video:") && line.find(" audio:") != std::string::npos) ||
+         (StartsWith(line, "[aac @ ") && line.find("] Qavg: ") != std::string::npos);
 }
 
 // Reads digits at text[pos…] into *value; false when there are none or too many to be a figure.

@@ -48,6 +48,7 @@ TEST(EncoderOutput, LastMeaningfulLine) {
                 "video:0kB audio:7kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 8.514324%\n"
                 "[astats@level @ 0x555fa004c980] Peak level dB: -18.063656\n"
                 "[astats@level @ 0x555fa004c980] Number of samples: 9148\n"
+                "[aac @ 0x555fa0046a40] Qavg: 1234.567\n"
                 "Conversion failed!\n",
        "Error writing trailer of rtmp://h/live/key: Broken pipe"},
       {"CRLF line ends", "first\r\nsecond\r\n", "second"},
