@@ -11,7 +11,8 @@ over one loopback TCP connection that it listens on:
 2. The bridge answers with one request line of space-separated key=HEX fields
    (values are hex-encoded UTF-8, so device names and addresses never meet a shell
    or a command-line splitter): mode (list|stream), listing (old|new), device,
-   codec, bitrate, url, ffmpeg.
+   codec, bitrate, url, filters (the filter options and their values, NUL between
+   them), audio_buffer_size, ffmpeg.
 3. The helper sends frames back: one kind byte, a 4-byte big-endian length, the
    payload. Kind b"1" is ffmpeg's stdout, b"2" its stderr, b"x" the exit code as
    ASCII decimal; after b"x" the helper closes the connection.
@@ -340,7 +341,15 @@ def stream(link, req):
         link.text(b"2", "ffmpeg-bridge: encoder %s is not available here, using aac\r\n" % codec)
         codec = "aac"
 
-    argv = [ffmpeg, "-nostdin"] + input_options(device) + ["-y", "-c:a", codec]
+    if req.get("audio_buffer_size"):
+        # DirectShow's own input option: neither lavfi nor pulse knows it, and ffmpeg
+        # refuses an option it does not know.
+        link.text(b"2", "ffmpeg-bridge: -audio_buffer_size %s is DirectShow's own; this capture keeps its"
+                  " default buffer\r\n" % req["audio_buffer_size"])
+    # The filter options stand between the input and the output's own options, as given.
+    filters = req["filters"].split("\0") if req.get("filters") else []
+
+    argv = [ffmpeg, "-nostdin"] + input_options(device) + filters + ["-y", "-c:a", codec]
     if req.get("bitrate"):
         argv += ["-b:a", req["bitrate"]]
     argv += ["-f", "flv", url]
