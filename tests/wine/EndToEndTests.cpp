@@ -14,6 +14,7 @@ using namespace pushtest;
 namespace {
 
 const char kToneDevice[] = "测试音 (440 Hz)";
+const char kLateToneDevice[] = "静音后有声 (440 Hz)";
 const char kOnAir[] = "直播中。。。";
 const char kRelaunch[] = "直播进程被关闭，系统自动重启进程！";
 const char kAacFallback[] = "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器";
@@ -87,8 +88,8 @@ TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrateFromEitherListing) 
     SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", nullptr);
     EXPECT_EQ(ReadFileBytes(app.PathOf("device.txt")).find("DirectShow audio devices") != std::string::npos,
               std::string(run.listing) == "old");
-    // The Chinese test-tone name came through the listing and is what the encoder is asked for.
-    ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), std::vector<std::string>{kToneDevice});
+    // The Chinese test-tone names came through the listing; the first is what the encoder is asked for.
+    ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), (std::vector<std::string>{kToneDevice, kLateToneDevice}));
     GoLive(app, stream);
     ASSERT_EQ(app.CountLog(kOnAir), 1u);
 
