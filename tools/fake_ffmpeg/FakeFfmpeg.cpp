@@ -59,11 +59,13 @@ constexpr char kDefaultListing[] =
     u8"dummy: Immediate exit requested\r\n";
 
 // The banner of list_banner=1: a configuration line says which encoders the build
-// has. Public builds lack libfdk_aac, whose licence forbids handing it out.
+// has, and whether it speaks TLS (rtmps://). Public builds lack libfdk_aac, whose
+// licence forbids handing it out.
 constexpr char kBannerHead[] =
     "ffmpeg version 4.4-fake Copyright (c) 2000-2021 the FFmpeg developers\r\n"
     "  built with gcc 10.3.0 (stand-in for integration tests)\r\n"
     "  configuration: --enable-gpl --enable-version3 --enable-libmp3lame --enable-libopus";
+constexpr char kBannerTls[] = " --enable-gnutls";
 constexpr char kBannerFdkAac[] = " --enable-nonfree --enable-libfdk-aac";
 constexpr char kBannerTail[] =
     "\r\n"
@@ -290,6 +292,7 @@ struct Script {
     bool listHang = false;
     bool listBanner = false;           // the banner with a configuration line
     bool fdkAac = true;                // the build has libfdk_aac
+    bool tls = true;                   // the build speaks TLS
 
     StreamAction stream = StreamAction::Run;
     UINT streamExitCode = kDefaultStreamExitCode;
@@ -329,6 +332,9 @@ void ApplyKey(Script& s, const std::string& key, const std::string& value) {
     } else if (key == "fdk_aac") {
         ok = ParseUnsigned(value, &flag) && flag <= 1;
         if (ok) s.fdkAac = flag == 1;
+    } else if (key == "tls") {
+        ok = ParseUnsigned(value, &flag) && flag <= 1;
+        if (ok) s.tls = flag == 1;
     } else if (key == "stream") {
         if (value == "run") s.stream = StreamAction::Run;
         else if (value == "exit") s.stream = StreamAction::Exit;
@@ -633,7 +639,8 @@ int main(int argc, char** argv) {
     bool listingOk = true;
     if (mode == Mode::List) {
         if (script.listBanner) {
-            listing = std::string(kBannerHead) + (script.fdkAac ? kBannerFdkAac : "") + kBannerTail;
+            listing = std::string(kBannerHead) + (script.tls ? kBannerTls : "") +
+                      (script.fdkAac ? kBannerFdkAac : "") + kBannerTail;
         } else if (script.listFile.empty()) {
             listing = kDefaultBanner;
         }
