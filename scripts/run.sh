@@ -23,7 +23,7 @@ cp "$ROOT/build/win/ffmpeg-bridge-helper.py" "$RUN_DIR/"
 STREAM_URL="rtmp://127.0.0.1/live/stream"
 TONE="测试音 (440 Hz)"
 if [ ! -f "$RUN_DIR/config.db" ]; then
-  # Device position 0: the test tone, the only device where no sound server answers.
+  # Device position 0: the test tone, first in the list where no sound server answers.
   printf '0\r\n%s\r\n0\r\n1\r\n' "$STREAM_URL" >"$RUN_DIR/config.db"
 fi
 

@@ -222,6 +222,7 @@ void AppUnderTest::Start(bool waitForWindow) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   std::string commandLine = "\"" + PathOf(m_options.exeName) + "\"";
+  if (!m_options.arguments.empty()) commandLine += " " + m_options.arguments;
   if (!CreateProcessA(PathOf(m_options.exeName).c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                       nullptr, m_folder.c_str(), &startup, &m_pi))
     throw std::runtime_error("cannot start PushClient.exe");

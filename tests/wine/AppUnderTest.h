@@ -41,6 +41,8 @@ class AppUnderTest {
  public:
   struct Options {
     std::string exeName = "PushClient.exe";
+    // Appended to the program's command line after its quoted path, e.g. "/live".
+    std::string arguments;
     bool withEncoder = true;
     // The bridge to the machine's real encoder instead of the scripted stand-in.
     bool realEncoder = false;

@@ -1,9 +1,10 @@
 // What the encoder says about itself and while it runs, as the program makes use of it: the AAC encoder
-// of a build without libfdk_aac, the alternative name of a device the code page cannot hold, the
+// of a build without libfdk_aac, rtmps:// addresses only with a build that speaks TLS, the alternative name of a device the code page cannot hold, the
 // encoder's last words when it ended, a stalled encoder, and the live status line.
 #include <gtest/gtest.h>
 
 #include "AppUnderTest.h"
+#include "res/Texts.h"
 #include "res/resource.h"
 
 using namespace pushtest;
@@ -52,6 +53,25 @@ TEST(EncoderOutput, ABuildWithoutLibfdkAacIsAskedForAacAndTheLogSaysSoOnce) {
     ASSERT_TRUE(app.WaitForStreamCalls(2));
     EXPECT_EQ(app.StreamCalls()[1].args[6], args[6]);
     EXPECT_EQ(app.CountLog(kAacFallback), hasFdk ? 0u : 1u);
+  }
+}
+
+TEST(EncoderOutput, AnRtmpsAddressIsRefusedWithOneLineByABuildWithoutTlsAndUsedAsTypedByOneWithIt) {
+  const std::string address = "rtmps://127.0.0.1:1936/live/stream";
+  for (const bool tls : {false, true}) {
+    SCOPED_TRACE(tls);
+    AppUnderTest app(Script(std::string("list_banner=1\ntls=") + (tls ? "1" : "0") + "\n"));
+    if (tls) {
+      const std::vector<std::string> args = GoLiveAndGetArgs(app, address);
+      ASSERT_EQ(args.size(), 12u);
+      EXPECT_EQ(args[11], address);
+      continue;
+    }
+    // Refused while the click is handled: the switch stays off and no encoder is started.
+    app.GoLive(address);
+    EXPECT_EQ(app.LogMessages(), std::vector<std::string>{kMsgRtmpsWithoutTls});
+    EXPECT_EQ(app.Text(IDC_BTN_LIVE), "开始直播");
+    EXPECT_TRUE(app.StreamCalls().empty());
   }
 }
 

@@ -14,6 +14,7 @@ using namespace pushtest;
 namespace {
 
 const char kToneDevice[] = "测试音 (440 Hz)";
+const char kLateToneDevice[] = "静音后有声 (440 Hz)";
 const char kOnAir[] = "直播中。。。";
 const char kRelaunch[] = "直播进程被关闭，系统自动重启进程！";
 const char kAacFallback[] = "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器";
@@ -57,10 +58,11 @@ std::string EncodersFor(const std::string& name) {
   return RunLinux("pgrep -af 'ffmpeg.*rtmp://127.0.0.1/live/" + name + "( |$)' | grep -v pgrep || true", 10s).output;
 }
 
-AppUnderTest::Options RealEncoder(int bitrateIndex) {
+// config.db: the first device (the tone), this address, no tray, this bitrate position.
+AppUnderTest::Options RealEncoder(int bitrateIndex, const std::string& address = "") {
   AppUnderTest::Options options;
   options.realEncoder = true;
-  options.files["config.db"] = "0\r\n\r\n0\r\n" + std::to_string(bitrateIndex) + "\r\n";
+  options.files["config.db"] = "0\r\n" + address + "\r\n0\r\n" + std::to_string(bitrateIndex) + "\r\n";
   return options;
 }
 
@@ -87,8 +89,8 @@ TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrateFromEitherListing) 
     SetEnvironmentVariableA("PUSHCLIENT_BRIDGE_LISTING", nullptr);
     EXPECT_EQ(ReadFileBytes(app.PathOf("device.txt")).find("DirectShow audio devices") != std::string::npos,
               std::string(run.listing) == "old");
-    // The Chinese test-tone name came through the listing and is what the encoder is asked for.
-    ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), std::vector<std::string>{kToneDevice});
+    // The Chinese test-tone names came through the listing; the first is what the encoder is asked for.
+    ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), (std::vector<std::string>{kToneDevice, kLateToneDevice}));
     GoLive(app, stream);
     ASSERT_EQ(app.CountLog(kOnAir), 1u);
 
@@ -106,6 +108,19 @@ TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrateFromEitherListing) 
     EXPECT_TRUE(WaitUntil([&] { return (shown = StatusKbps(app)) > 0; }, 10s)) << app.Text(IDC_STATUS);
     EXPECT_NEAR(shown, std::atol(Field(probe, "bit_rate").c_str()) / 1000, run.kbps / 5) << app.Text(IDC_STATUS);
   }
+}
+
+// As from a shortcut in the Startup folder: no click. The address is rtmps://, taken because the bridge's
+// banner names gnutls, and published through the server's TLS listener on port 1936.
+TEST(EndToEnd, StartedWithLiveTheToneGoesOnAirOverRtmpsWithoutAClick) {
+  AppUnderTest::Options options = RealEncoder(1, "rtmps://127.0.0.1:1936/live/e2eboot");
+  options.arguments = "/live";
+  AppUnderTest app(options);
+  const std::string probe = WaitForStream("e2eboot", 30s);
+  ASSERT_FALSE(probe.empty()) << app.Text(IDC_STATUS);
+  EXPECT_EQ(Field(probe, "codec_name"), "aac");
+  EXPECT_EQ(app.CountLog(kOnAir), 1u);
+  EXPECT_EQ(app.Text(IDC_BTN_LIVE), "停止直播");
 }
 
 TEST(EndToEnd, AKilledEncoderIsBackWithinOneTick) {

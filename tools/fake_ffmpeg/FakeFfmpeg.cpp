@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -59,11 +60,13 @@ constexpr char kDefaultListing[] =
     u8"dummy: Immediate exit requested\r\n";
 
 // The banner of list_banner=1: a configuration line says which encoders the build
-// has. Public builds lack libfdk_aac, whose licence forbids handing it out.
+// has, and whether it speaks TLS (rtmps://). Public builds lack libfdk_aac, whose
+// licence forbids handing it out.
 constexpr char kBannerHead[] =
     "ffmpeg version 4.4-fake Copyright (c) 2000-2021 the FFmpeg developers\r\n"
     "  built with gcc 10.3.0 (stand-in for integration tests)\r\n"
     "  configuration: --enable-gpl --enable-version3 --enable-libmp3lame --enable-libopus";
+constexpr char kBannerTls[] = " --enable-gnutls";
 constexpr char kBannerFdkAac[] = " --enable-nonfree --enable-libfdk-aac";
 constexpr char kBannerTail[] =
     "\r\n"
@@ -85,6 +88,12 @@ constexpr char kUnknownEncoder[] = "Unknown encoder 'libfdk_aac'\r\n";
 
 constexpr DWORD kProgressIntervalMs = 500;  // ffmpeg's own pace for its progress line
 constexpr unsigned long kDefaultKbit = 48;
+
+// What ametadata=mode=print writes for each analysed block: a level meter's branch of
+// the graph cuts 48 kHz audio into blocks of 12000 samples, one every 250 ms.
+constexpr DWORD kLevelIntervalMs = 250;
+constexpr unsigned long long kSamplesPerLevel = 12000;
+constexpr char kLevelPrefix[] = "[Parsed_ametadata_3 @ 000001d7c2b5f2c0] ";
 
 // ---------------------------------------------------------------------------
 // Handles
@@ -275,6 +284,38 @@ std::string DecodeEscapes(const std::string& s) {
     return out;
 }
 
+// ffmpeg prints a peak level with "%f", and digital silence as "-inf".
+bool ParseLevel(const std::string& text, std::string* printed) {
+    if (text == "-inf") {
+        *printed = text;
+        return true;
+    }
+    if (text.empty() || text.find_first_not_of("+-.0123456789") != std::string::npos) return false;
+    char* end = nullptr;
+    const double dB = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || dB > 1000 || dB < -1000) return false;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%f", dB);
+    *printed = buf;
+    return true;
+}
+
+// "<dB>[,<dB>...]"; nothing is kept unless every value is good.
+bool ParseLevels(const std::string& text, std::vector<std::string>* levels) {
+    std::vector<std::string> parsed;
+    size_t pos = 0;
+    for (;;) {
+        const size_t comma = text.find(',', pos);
+        std::string printed;
+        if (!ParseLevel(Trim(text.substr(pos, comma - pos)), &printed)) return false;
+        parsed.push_back(printed);
+        if (comma == std::string::npos) break;
+        pos = comma + 1;
+    }
+    *levels = std::move(parsed);
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // The script
 
@@ -290,6 +331,7 @@ struct Script {
     bool listHang = false;
     bool listBanner = false;           // the banner with a configuration line
     bool fdkAac = true;                // the build has libfdk_aac
+    bool tls = true;                   // the build speaks TLS
 
     StreamAction stream = StreamAction::Run;
     UINT streamExitCode = kDefaultStreamExitCode;
@@ -299,6 +341,7 @@ struct Script {
     std::string streamError;           // escapes decoded; on stderr before exiting
     bool streamProgress = false;       // progress lines while running
     unsigned long streamProgressStopMs = 0;  // 0: progress never stops
+    std::vector<std::string> streamLevels;   // peak levels as printed, one per 250 ms; the last is held
 
     std::vector<std::string> warnings; // go into the record, where tests see them
 };
@@ -329,6 +372,9 @@ void ApplyKey(Script& s, const std::string& key, const std::string& value) {
     } else if (key == "fdk_aac") {
         ok = ParseUnsigned(value, &flag) && flag <= 1;
         if (ok) s.fdkAac = flag == 1;
+    } else if (key == "tls") {
+        ok = ParseUnsigned(value, &flag) && flag <= 1;
+        if (ok) s.tls = flag == 1;
     } else if (key == "stream") {
         if (value == "run") s.stream = StreamAction::Run;
         else if (value == "exit") s.stream = StreamAction::Exit;
@@ -349,6 +395,8 @@ void ApplyKey(Script& s, const std::string& key, const std::string& value) {
         if (ok) s.streamProgress = flag == 1;
     } else if (key == "stream_progress_stop_ms") {
         ok = ParseUnsigned(value, &s.streamProgressStopMs);
+    } else if (key == "stream_levels") {
+        ok = ParseLevels(value, &s.streamLevels);
     } else {
         s.warnings.push_back("unknown key " + key);
     }
@@ -393,24 +441,55 @@ const char* ModeName(Mode m) {
     }
 }
 
+struct Call {
+    Mode mode = Mode::Other;
+    std::string encoder, bitrate, url;  // of a streaming run
+    bool filterGraph = false;           // it asks for filters, whose log lines ffmpeg prints
+};
+
 // The fixed words must be exactly what PushClient sends; the three values it fills
 // in (device, bitrate, address) may be anything, and the tests check them from the
-// record. Anything else is a command line PushClient should never produce.
-Mode Classify(int argc, char** argv) {
+// record. Filter options (-filter_complex, -map, -af, each with its value) may stand
+// between any two of the options after the input, and DirectShow's
+// -audio_buffer_size before either word pair of the input. Anything else is a
+// command line PushClient should never produce.
+Call Classify(int argc, char** argv) {
     std::vector<std::string> a;
     for (int i = 1; i < argc; ++i) a.emplace_back(argv[i]);
 
+    Call call;
     const std::vector<std::string> listing = {"-list_devices", "true", "-f", "dshow", "-i", "dummy"};
-    if (a == listing) return Mode::List;
     const std::vector<std::string> probe = {"-hide_banner", "-h", "encoder=libfdk_aac"};
-    if (a == probe) return Mode::Probe;
+    if (a == listing) call.mode = Mode::List;
+    if (a == probe) call.mode = Mode::Probe;
+    if (call.mode != Mode::Other) return call;
 
-    if (a.size() == 12 && a[0] == "-f" && a[1] == "dshow" && a[2] == "-i" &&
-        a[3].compare(0, 6, "audio=") == 0 && a[4] == "-y" && a[5] == "-c:a" &&
-        (a[6] == "libfdk_aac" || a[6] == "aac") && a[7] == "-b:a" && a[9] == "-f" &&
-        a[10] == "flv" && !a[11].empty())
-        return Mode::Stream;
-    return Mode::Other;
+    // Set the optional pairs aside; what remains are PushClient's twelve words.
+    std::vector<std::string> w;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const size_t n = w.size();  // where the pair would stand among the twelve
+        const bool filter = (a[i] == "-filter_complex" || a[i] == "-map" || a[i] == "-af") &&
+                            (n == 4 || n == 5 || n == 7 || n == 9);
+        const bool buffer = a[i] == "-audio_buffer_size" && (n == 0 || n == 2);
+        if ((filter || buffer) && i + 1 < a.size()) {
+            call.filterGraph = call.filterGraph || a[i] == "-filter_complex" || a[i] == "-af";
+            ++i;
+            continue;
+        }
+        w.push_back(a[i]);
+    }
+    if (w.size() == 12 && w[0] == "-f" && w[1] == "dshow" && w[2] == "-i" &&
+        w[3].compare(0, 6, "audio=") == 0 && w[4] == "-y" && w[5] == "-c:a" &&
+        (w[6] == "libfdk_aac" || w[6] == "aac") && w[7] == "-b:a" && w[9] == "-f" &&
+        w[10] == "flv" && !w[11].empty()) {
+        call.mode = Mode::Stream;
+        call.encoder = w[6];
+        call.bitrate = w[8];
+        call.url = w[11];
+    } else {
+        call.filterGraph = false;
+    }
+    return call;
 }
 
 // ---------------------------------------------------------------------------
@@ -545,40 +624,58 @@ std::string ProgressLine(unsigned long long elapsedMs, unsigned long kbit) {
            PadLeft(std::to_string(kbit) + ".0", 6) + "kbits/s speed=1x    \r";
 }
 
-// Publishes for durationMs (INFINITE: until terminated): a progress line every
-// 500 ms while stream_progress=1, until stream_progress_stop_ms, when set, has
-// passed; then silence, as on a connection that hangs.
-void Publish(const Script& s, unsigned long kbit, DWORD durationMs) {
+// The two lines ametadata prints for the block-th analysed block: its time, then
+// its peak level.
+std::string LevelLines(unsigned long long block, const std::vector<std::string>& levels) {
+    const std::string pts = std::to_string(block * kSamplesPerLevel);
+    char time[32];
+    std::snprintf(time, sizeof time, "%.6g", static_cast<double>(block * kLevelIntervalMs) / 1000.0);
+    std::string frame = std::to_string(block);
+    frame += std::string(frame.size() < 4 ? 4 - frame.size() : 0, ' ');
+    const std::string& level = levels[std::min<unsigned long long>(block, levels.size() - 1)];
+    return std::string(kLevelPrefix) + "frame:" + frame + " pts:" + pts +
+           std::string(pts.size() < 7 ? 7 - pts.size() : 0, ' ') + " pts_time:" + time + "\r\n" +
+           kLevelPrefix + "lavfi.astats.Overall.Peak_level=" + level + "\r\n";
+}
+
+// Publishes for durationMs (INFINITE: until terminated): every 250 ms the level
+// lines, when asked for, and every 500 ms a progress line while stream_progress=1;
+// both until stream_progress_stop_ms, when set, has passed (a connection that hangs
+// holds up the whole run); then silence.
+void Publish(const Script& s, unsigned long kbit, bool levels, DWORD durationMs) {
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    if (!s.streamProgress) {
+    if (!s.streamProgress && !levels) {
         Sleep(durationMs);
         return;
     }
     const ULONGLONG start = GetTickCount64();
-    for (unsigned long long line = 1;; ++line) {
-        const unsigned long long elapsed = line * kProgressIntervalMs;
+    for (unsigned long long tick = 1;; ++tick) {
+        const unsigned long long elapsed = tick * kLevelIntervalMs;
         if (durationMs != INFINITE && elapsed > durationMs) break;
         if (s.streamProgressStopMs != 0 && elapsed > s.streamProgressStopMs) break;
         const ULONGLONG now = GetTickCount64() - start;
         if (now < elapsed) Sleep(static_cast<DWORD>(elapsed - now));
-        WriteAll(err, ProgressLine(elapsed, kbit));
+        if (levels) WriteAll(err, LevelLines(tick - 1, s.streamLevels));
+        if (s.streamProgress && elapsed % kProgressIntervalMs == 0) WriteAll(err, ProgressLine(elapsed, kbit));
     }
     if (durationMs == INFINITE) SleepForever();
     const ULONGLONG now = GetTickCount64() - start;
     if (now < durationMs) Sleep(static_cast<DWORD>(durationMs - now));
 }
 
-int RunStream(const Script& s, const Invocation& inv, const std::string& encoder,
-              const std::string& bitrate, const std::string& url) {
+int RunStream(const Script& s, const Invocation& inv, const Call& call) {
+    const std::string& url = call.url;
+    // ffmpeg prints levels only when the command line builds the graph that measures them.
+    const bool levels = call.filterGraph && !s.streamLevels.empty();
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     const std::string who = "fake-ffmpeg: stream launch " + std::to_string(inv.streamLaunch) +
                             " pid " + std::to_string(GetCurrentProcessId()) + ": ";
-    unsigned long kbit = std::strtoul(bitrate.c_str(), nullptr, 10);
+    unsigned long kbit = std::strtoul(call.bitrate.c_str(), nullptr, 10);
     if (kbit == 0 || kbit > 100000) kbit = kDefaultKbit;
 
     // ffmpeg looks its encoders up before it connects anywhere.
-    if (encoder == "libfdk_aac" && !s.fdkAac) {
+    if (call.encoder == "libfdk_aac" && !s.fdkAac) {
         WriteAll(err, who + "built without libfdk_aac (fdk_aac=0)\r\n");
         WriteAll(err, kUnknownEncoder);
         return kFailFirstExitCode;
@@ -595,7 +692,7 @@ int RunStream(const Script& s, const Invocation& inv, const std::string& encoder
     switch (s.stream) {
     case StreamAction::Run:
         WriteAll(err, who + "publishing to " + url + " until terminated\r\n");
-        Publish(s, kbit, INFINITE);
+        Publish(s, kbit, levels, INFINITE);
         SleepForever();
     case StreamAction::Exit:
         WriteAll(err, who + "exiting with code " + std::to_string(s.streamExitCode) + "\r\n");
@@ -603,7 +700,7 @@ int RunStream(const Script& s, const Invocation& inv, const std::string& encoder
     case StreamAction::ExitAfter:
         WriteAll(err, who + "exiting with code " + std::to_string(s.streamExitCode) + " after " +
                           std::to_string(s.streamAfterMs) + " ms\r\n");
-        Publish(s, kbit, s.streamAfterMs);
+        Publish(s, kbit, levels, s.streamAfterMs);
         break;
     }
     // After a progress line, ffmpeg starts its message on a fresh line.
@@ -616,6 +713,8 @@ int RunOther() {
              "usage: ffmpeg -list_devices true -f dshow -i dummy\r\n"
              "       ffmpeg -hide_banner -h encoder=libfdk_aac\r\n"
              "       ffmpeg -f dshow -i audio=\"<device>\" -y -c:a libfdk_aac|aac -b:a <n>k -f flv <url>\r\n"
+             "       (with -filter_complex, -map or -af pairs anywhere after the input, and\r\n"
+             "       -audio_buffer_size <ms> before -f dshow or -i)\r\n"
              "(fake-ffmpeg stand-in: no other command line is understood)\r\n");
     return kUsageExitCode;
 }
@@ -625,7 +724,8 @@ int RunOther() {
 int main(int argc, char** argv) {
     const std::wstring folder = ExeFolder();
     Script script = LoadScript(folder + kScriptFileName);
-    const Mode mode = Classify(argc, argv);
+    const Call call = Classify(argc, argv);
+    const Mode mode = call.mode;
 
     // Read the listing before recording, so that a missing list_file shows in the
     // record as well.
@@ -633,7 +733,8 @@ int main(int argc, char** argv) {
     bool listingOk = true;
     if (mode == Mode::List) {
         if (script.listBanner) {
-            listing = std::string(kBannerHead) + (script.fdkAac ? kBannerFdkAac : "") + kBannerTail;
+            listing = std::string(kBannerHead) + (script.tls ? kBannerTls : "") +
+                      (script.fdkAac ? kBannerFdkAac : "") + kBannerTail;
         } else if (script.listFile.empty()) {
             listing = kDefaultBanner;
         }
@@ -663,7 +764,7 @@ int main(int argc, char** argv) {
     case Mode::Probe:
         return RunProbe(script);
     case Mode::Stream:
-        return RunStream(script, inv, argv[7], argv[9], argv[argc - 1]);
+        return RunStream(script, inv, call);
     default:
         return RunOther();
     }

@@ -29,7 +29,8 @@ bool StartsWith(const std::string& s, const char* prefix) {
 
 // ffmpeg reads options in pairs; the streaming run needs a dshow input named
 // "audio=..." and an output, which is the last argument. Options the bridge does not
-// act on (-y, the output -f) are accepted and left to the Linux ffmpeg's own choices.
+// act on (-y, the output -f) are accepted and left to the Linux ffmpeg's own choices;
+// filter options are kept, since what the encoder prints depends on them.
 Request ClassifyArguments(const std::vector<std::string>& args) {
     Request r;
     bool listDevices = false;
@@ -58,6 +59,11 @@ Request ClassifyArguments(const std::vector<std::string>& args) {
             r.codec = v;
         } else if (a == "-b:a" || a == "-ab") {
             r.bitrate = v;
+        } else if (a == "-filter_complex" || a == "-map" || a == "-af") {
+            r.filters.push_back(a);
+            r.filters.push_back(v);
+        } else if (a == "-audio_buffer_size") {
+            r.audioBufferSize = v;
         }
     }
 

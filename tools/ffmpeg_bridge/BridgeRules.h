@@ -18,6 +18,10 @@ struct Request {
     std::string codec;    // -c:a / -acodec; empty when not given
     std::string bitrate;  // -b:a / -ab as given, e.g. "48k"
     std::string url;      // the output: the last argument
+    // -filter_complex, -map and -af with their values, verbatim and in the order given: the
+    // Linux ffmpeg must build the same graph (a level meter's branch, say) as ffmpeg.exe would.
+    std::vector<std::string> filters;
+    std::string audioBufferSize;  // -audio_buffer_size, DirectShow's own input option
 };
 
 // args: the arguments after the program name, as the C runtime rules split them.

@@ -23,6 +23,8 @@ struct ClassifyCase {
     const char* codec;
     const char* bitrate;
     const char* url;
+    Args filters = {};
+    const char* bufferSize = "";
 };
 
 void PrintTo(const ClassifyCase& c, std::ostream* os) { *os << c.name; }
@@ -37,7 +39,13 @@ TEST_P(ClassifyTest, ReadsModeAndValues) {
     EXPECT_EQ(r.codec, c.codec);
     EXPECT_EQ(r.bitrate, c.bitrate);
     EXPECT_EQ(r.url, c.url);
+    EXPECT_EQ(r.filters, c.filters);
+    EXPECT_EQ(r.audioBufferSize, c.bufferSize);
 }
+
+const char kLevelGraph[] =
+    "[0:a]asplit=2[enc][lvl];[lvl]asetnsamples=n=12000,astats=metadata=1:reset=1,"
+    "ametadata=mode=print:key=lavfi.astats.Overall.Peak_level,anullsink";
 
 const char kTone[] = u8"测试音 (440 Hz)";
 const char kToneAudio[] = u8"audio=测试音 (440 Hz)";
@@ -58,6 +66,12 @@ INSTANTIATE_TEST_SUITE_P(
                      {"-f", "dshow", "-i", kToneAudio, "-y", "-c:a", "libfdk_aac", "-b:a", "48k", "-f", "flv",
                       "rtmp://127.0.0.1/live/stream"},
                      Mode::Stream, kTone, "libfdk_aac", "48k", "rtmp://127.0.0.1/live/stream"},
+        ClassifyCase{"stream_with_a_level_meter_over_rtmps",
+                     {"-audio_buffer_size", "50", "-f", "dshow", "-i", kToneAudio, "-filter_complex", kLevelGraph,
+                      "-map", "[enc]", "-y", "-c:a", "aac", "-af", "volume=2", "-b:a", "48k", "-f", "flv",
+                      "rtmps://127.0.0.1:1936/live/x"},
+                     Mode::Stream, kTone, "aac", "48k", "rtmps://127.0.0.1:1936/live/x",
+                     {"-filter_complex", kLevelGraph, "-map", "[enc]", "-af", "volume=2"}, "50"},
         ClassifyCase{"stream_device_with_quote_and_backslash",
                      {"-f", "dshow", "-i", "audio=Mic \"A\" \\x", "-y", "-c:a", "aac", "-b:a", "192k", "-f", "flv",
                       "rtmp://localhost/a?b=c d"},

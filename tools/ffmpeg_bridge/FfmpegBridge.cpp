@@ -335,7 +335,8 @@ std::vector<std::string> Arguments() {
 int Usage() {
     Complain("understands only\r\n"
              "  ffmpeg -list_devices true -f dshow -i dummy\r\n"
-             "  ffmpeg -f dshow -i audio=\"<device>\" [-y] [-c:a <codec>] [-b:a <rate>] [-f flv] <url>");
+             "  ffmpeg [-audio_buffer_size <ms>] -f dshow -i audio=\"<device>\" [-filter_complex <graph>]\r\n"
+             "         [-map <label>] [-af <graph>] [-y] [-c:a <codec>] [-b:a <rate>] [-f flv] <url>");
     return kFailureExitCode;
 }
 
@@ -390,8 +391,20 @@ int Run() {
     if (request.mode == bridge::Mode::List) {
         fields = {{"mode", "list"}, {"listing", format == bridge::ListingFormat::New ? "new" : "old"}};
     } else {
-        fields = {{"mode", "stream"},     {"device", request.device}, {"codec", request.codec},
-                  {"bitrate", request.bitrate}, {"url", request.url},       {"ffmpeg", setting("ffmpeg", kDefaultFfmpeg)}};
+        // No argument can hold a NUL, so it keeps the filter options apart inside one field.
+        std::string filters;
+        for (const std::string& f : request.filters) {
+            if (&f != &request.filters.front()) filters += '\0';
+            filters += f;
+        }
+        fields = {{"mode", "stream"},
+                  {"device", request.device},
+                  {"codec", request.codec},
+                  {"bitrate", request.bitrate},
+                  {"url", request.url},
+                  {"filters", filters},
+                  {"audio_buffer_size", request.audioBufferSize},
+                  {"ffmpeg", setting("ffmpeg", kDefaultFfmpeg)}};
     }
     if (!SendAll(link.get(), bridge::RequestLine(fields))) {
         Complain("the helper went away");

@@ -11,7 +11,8 @@ over one loopback TCP connection that it listens on:
 2. The bridge answers with one request line of space-separated key=HEX fields
    (values are hex-encoded UTF-8, so device names and addresses never meet a shell
    or a command-line splitter): mode (list|stream), listing (old|new), device,
-   codec, bitrate, url, ffmpeg.
+   codec, bitrate, url, filters (the filter options and their values, NUL between
+   them), audio_buffer_size, ffmpeg.
 3. The helper sends frames back: one kind byte, a 4-byte big-endian length, the
    payload. Kind b"1" is ffmpeg's stdout, b"2" its stderr, b"x" the exit code as
    ASCII decimal; after b"x" the helper closes the connection.
@@ -38,6 +39,12 @@ PROTOCOL = b"BRIDGE1"
 
 TONE_NAME = "测试音 (440 Hz)"
 TONE_FILTER = "sine=frequency=440:sample_rate=48000"
+# Dead air long enough for a level meter's alarm (10 s below -50 dBFS) and then the
+# tone, so that the alarm and the recovery both come within one launch. The silence is
+# digital: every sample zero, a peak of -inf dB.
+SILENCE_SECONDS = 15
+LATE_TONE_NAME = "静音后有声 (440 Hz)"
+LATE_TONE_FILTER = TONE_FILTER + ",volume=volume=0:enable='lt(t,%d)'" % SILENCE_SECONDS
 
 # The DirectShow category of audio capture devices; every alternative name of an
 # audio device carries it.
@@ -123,9 +130,10 @@ def connect(port, token):
 # Devices
 
 class Device:
-    def __init__(self, name, source):
+    def __init__(self, name, source=None, lavfi=None):
         self.name = name          # what the listing shows and PushClient passes back
-        self.source = source      # Pulse source name; None for the test tone
+        self.source = source      # Pulse source name; None for the test sounds
+        self.lavfi = lavfi        # the test sound's lavfi graph
         digest = hashlib.md5((source or name).encode("utf-8")).hexdigest().upper()
         self.alternative = "@device_cm_%s\\wave_{%s-%s-%s-%s-%s}" % (
             AUDIO_CATEGORY, digest[0:8], digest[8:12], digest[12:16], digest[16:20], digest[20:32])
@@ -191,7 +199,8 @@ def query_pulse_sources():
 
 def devices():
     found = [Device(description, name) for name, description in pulse_sources()]
-    found.append(Device(TONE_NAME, None))
+    found.append(Device(TONE_NAME, lavfi=TONE_FILTER))
+    found.append(Device(LATE_TONE_NAME, lavfi=LATE_TONE_FILTER))
     return found
 
 
@@ -253,9 +262,9 @@ def encoders(ffmpeg):
 
 
 def input_options(device):
-    if device.source is None:
+    if device.lavfi is not None:
         # lavfi's sine runs as fast as it can; -re paces it like a capture device.
-        return ["-re", "-f", "lavfi", "-i", TONE_FILTER]
+        return ["-re", "-f", "lavfi", "-i", device.lavfi]
     return ["-f", "pulse", "-i", device.source]
 
 
@@ -340,7 +349,15 @@ def stream(link, req):
         link.text(b"2", "ffmpeg-bridge: encoder %s is not available here, using aac\r\n" % codec)
         codec = "aac"
 
-    argv = [ffmpeg, "-nostdin"] + input_options(device) + ["-y", "-c:a", codec]
+    if req.get("audio_buffer_size"):
+        # DirectShow's own input option: neither lavfi nor pulse knows it, and ffmpeg
+        # refuses an option it does not know.
+        link.text(b"2", "ffmpeg-bridge: -audio_buffer_size %s is DirectShow's own; this capture keeps its"
+                  " default buffer\r\n" % req["audio_buffer_size"])
+    # The filter options stand between the input and the output's own options, as given.
+    filters = req["filters"].split("\0") if req.get("filters") else []
+
+    argv = [ffmpeg, "-nostdin"] + input_options(device) + filters + ["-y", "-c:a", codec]
     if req.get("bitrate"):
         argv += ["-b:a", req["bitrate"]]
     argv += ["-f", "flv", url]
