@@ -43,15 +43,18 @@ std::string LineAfter(const AppUnderTest& app, const std::string& line) {
 TEST(EncoderOutput, ABuildWithoutLibfdkAacIsAskedForAacAndTheLogSaysSoOnce) {
   for (const bool hasFdk : {false, true}) {
     SCOPED_TRACE(hasFdk);
-    AppUnderTest app(Script(std::string("list_banner=1\nfdk_aac=") + (hasFdk ? "1" : "0") + "\n"));
+    AppUnderTest app(Script(std::string("list_banner=1\nstream_levels=-20.4\nfdk_aac=") + (hasFdk ? "1" : "0") + "\n"));
     std::vector<std::string> args = GoLiveAndGetArgs(app, "rtmp://127.0.0.1/live/stream");
-    ASSERT_EQ(args.size(), 12u);
-    EXPECT_EQ(args[6], hasFdk ? "libfdk_aac" : "aac");
+    // An encoder that has shown itself measures what it sends, and the window shows its peak.
+    ASSERT_EQ(args.size(), 16u);
+    EXPECT_EQ(args[4], "-filter_complex");
+    EXPECT_EQ(args[10], hasFdk ? "libfdk_aac" : "aac");
+    EXPECT_TRUE(WaitUntil([&] { return app.Text(IDC_LEVEL_TEXT) == "-20 dBFS"; })) << app.Text(IDC_LEVEL_TEXT);
     // Off and on again: the encoder is asked the same way, the log does not repeat itself.
     app.Click(IDC_BTN_LIVE);
     app.Click(IDC_BTN_LIVE);
     ASSERT_TRUE(app.WaitForStreamCalls(2));
-    EXPECT_EQ(app.StreamCalls()[1].args[6], args[6]);
+    EXPECT_EQ(app.StreamCalls()[1].args[10], args[10]);
     EXPECT_EQ(app.CountLog(kAacFallback), hasFdk ? 0u : 1u);
   }
 }
@@ -63,8 +66,8 @@ TEST(EncoderOutput, AnRtmpsAddressIsRefusedWithOneLineByABuildWithoutTlsAndUsedA
     AppUnderTest app(Script(std::string("list_banner=1\ntls=") + (tls ? "1" : "0") + "\n"));
     if (tls) {
       const std::vector<std::string> args = GoLiveAndGetArgs(app, address);
-      ASSERT_EQ(args.size(), 12u);
-      EXPECT_EQ(args[11], address);
+      ASSERT_EQ(args.size(), 16u);
+      EXPECT_EQ(args[15], address);
       continue;
     }
     // Refused while the click is handled: the switch stays off and no encoder is started.

@@ -3,6 +3,8 @@
 // with ffprobe and the server's statistics page.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 
 #include "AppUnderTest.h"
@@ -18,6 +20,8 @@ const char kLateToneDevice[] = "静音后有声 (440 Hz)";
 const char kOnAir[] = "直播中。。。";
 const char kRelaunch[] = "直播进程被关闭，系统自动重启进程！";
 const char kAacFallback[] = "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器";
+const char kDeadAir[] = "检测到静音：音频电平已连续10秒低于-50 dBFS，请检查音频设备！";
+const char kSoundBack[] = "音频信号已恢复";
 
 // The kbit/s figure of the window's live status line ("直播 0:00:07 | 47 kbit/s | 重启 0 次"); 0 if none.
 long StatusKbps(const AppUnderTest& app) {
@@ -121,6 +125,38 @@ TEST(EndToEnd, StartedWithLiveTheToneGoesOnAirOverRtmpsWithoutAClick) {
   EXPECT_EQ(Field(probe, "codec_name"), "aac");
   EXPECT_EQ(app.CountLog(kOnAir), 1u);
   EXPECT_EQ(app.Text(IDC_BTN_LIVE), "停止直播");
+}
+
+// The peak level ffmpeg measures in what the server sends, in dBFS; NaN when it measured nothing.
+double ServerPeakDb(const std::string& name) {
+  const LinuxResult r = RunLinux("ffmpeg -hide_banner -nostats -rw_timeout 3000000 -i rtmp://127.0.0.1/live/" + name +
+                                     " -t 3 -af astats=measure_overall=Peak_level:measure_perchannel=none -f null - 2>&1"
+                                     " | sed -n 's/.*Peak level dB: //p' | tail -n 1",
+                                 30s);
+  return r.output.empty() ? std::nan("") : std::atof(r.output.c_str());
+}
+
+// The second test sound is silent for its first 15 s, then the tone.
+TEST(EndToEnd, DeadAirIsSaidWithin12sTheSoundComingBackTooAndTheMeterReadsWhatTheServerGets) {
+  AppUnderTest::Options options = RealEncoder(1);
+  options.files["config.db"] = "1\r\n\r\n0\r\n1\r\n";
+  AppUnderTest app(options);
+  ASSERT_EQ(app.Text(IDC_COMBO_DEVICE), kLateToneDevice);
+  const auto live = std::chrono::steady_clock::now();
+  GoLive(app, "e2emeter");
+  ASSERT_TRUE(app.WaitForLog(kDeadAir, 20s)) << app.Text(IDC_STATUS);
+  const auto alarm = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - live);
+  EXPECT_LE(alarm.count(), 12000 + 1500) << "the bridge's ffmpeg takes a moment to start";
+  EXPECT_NE(app.Text(IDC_STATUS).find("静音"), std::string::npos);
+  ASSERT_TRUE(app.WaitForLog(kSoundBack, 20s));
+  EXPECT_EQ(app.Text(IDC_STATUS).find("静音"), std::string::npos);
+  EXPECT_EQ(app.CountLog(kDeadAir), 1u);
+
+  const double server = ServerPeakDb("e2emeter");
+  ASSERT_FALSE(std::isnan(server));
+  const double shown = std::atof(app.Text(IDC_LEVEL_TEXT).c_str());
+  EXPECT_NEAR(shown, server, 3.0) << app.Text(IDC_LEVEL_TEXT);
+  app.Click(IDC_BTN_LIVE);
 }
 
 TEST(EndToEnd, AKilledEncoderIsBackWithinOneTick) {
