@@ -56,10 +56,4 @@ LinuxResult RunLinux(const std::string& shellCommand, Millis timeout) {
   return result;
 }
 
-std::string RepositoryRoot() {
-  char root[1024] = {};
-  GetEnvironmentVariableA("PUSHCLIENT_ROOT", root, sizeof(root));
-  return root;
-}
-
 }  // namespace pushtest

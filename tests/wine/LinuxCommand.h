@@ -16,7 +16,4 @@ struct LinuxResult {
 
 LinuxResult RunLinux(const std::string& shellCommand, Millis timeout = 30s);
 
-// The repository's top folder as a Linux path (set by the test script), for its scripts.
-std::string RepositoryRoot();
-
 }  // namespace pushtest
