@@ -65,33 +65,4 @@ TEST(PublishValidation, Verdicts) {
   }
 }
 
-// A control byte saved in config.db would end (Ctrl+Z) or split (CR, LF) its line at the next start and
-// lose the settings after it; such bytes go like blanks, so the address saved holds none.
-TEST(PublishValidation, BlanksAndControlBytesAreRemoved) {
-  const struct {
-    const char* what;
-    std::string server;
-    std::string cleaned;
-    Lines lines;
-  } cases[] = {
-      {"blanks before, inside and after", "  rtmp://1000.push. quorvel.com/app/ str eam  ", kGood, {}},
-      {"a full-width blank stays", kHost + "/app/　stream", kHost + "/app/　stream", {}},
-      {"Ctrl+Z pasted at the end", kGood + "\x1A", kGood, {}},
-      {"tabs before and after", "\t" + kGood + "\t", kGood, {}},
-      {"CR LF pasted in the middle", kHost + "/app/\r\nstream", kGood, {}},
-      {"NUL, other controls and DEL", "rtmp://1000.push." + std::string(1, '\0') + "quorvel.com/\x01\x1F" "app/str\x7F" "eam",
-       kGood, {}},
-      {"double-byte characters stay whole", kHost + "/\x81\x5C\x1A/\x95\x7E\n", kHost + "/\x81\x5C/\x95\x7E", {}},
-      {"short once the controls are gone", "rtmp://a/b\x1A\x1A\x1A", "rtmp://a/b", {kMsgServerMissing}},
-      {"a STREAM of controls only is empty", kHost + "/app/\r\n", kHost + "/app/", {kMsgStreamMissing}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const ValidationResult r = ValidatePublishSettings(c.server, kDevice);
-    EXPECT_EQ(r.ok, c.lines.empty());
-    EXPECT_EQ(r.cleanedServer, c.cleaned);
-    EXPECT_EQ(r.logLines, c.lines);
-  }
-}
-
 }  // namespace
