@@ -1,12 +1,14 @@
 // On air for real: PushClient.exe with the encoder bridge beside it, Debian's ffmpeg behind the bridge and
 // nginx's RTMP server on 127.0.0.1:1935 (started by the test script). What reached the server is read
-// with ffprobe and the server's statistics page.
+// with ffprobe.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <optional>
 
 #include "AppUnderTest.h"
-#include "LinuxCommand.h"
 #include "res/Texts.h"
 #include "res/resource.h"
 
@@ -15,6 +17,38 @@ using namespace pushtest;
 namespace {
 
 const char kToneDevice[] = "测试音 (440 Hz)";
+
+// Runs a shell command of the Linux machine underneath Wine. A Linux program started from a Windows one
+// gets no usable process handle and cannot write into a pipe, so the command leaves its output and its
+// exit status in files, which are polled. The output, unless the command failed or outran the timeout.
+std::optional<std::string> RunLinux(const std::string& command, Millis timeout = 30s) {
+  static std::atomic<int> counter{0};
+  const std::string dir = "/tmp/pushclient-linux-" + std::to_string(GetCurrentProcessId()) + "-" +
+                          std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
+  // Wine shows the Linux root as drive Z:.
+  const auto dos = [&](const std::string& name) {
+    std::string path = "Z:" + dir + "/" + name;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+  };
+  CreateDirectoryA(dos("").c_str(), nullptr);
+  WriteFileBytes(dos("cmd.sh"), "(\n" + command + "\n) >" + dir + "/out 2>&1 </dev/null\necho $? >" + dir +
+                                    "/status.tmp\nmv " + dir + "/status.tmp " + dir + "/status\n");
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  std::string commandLine = "/bin/sh " + dir + "/cmd.sh";
+  if (!CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return std::nullopt;
+  if (info.hProcess) CloseHandle(info.hProcess);
+  if (info.hThread) CloseHandle(info.hThread);
+  if (!WaitUntil([&] { return FileExists(dos("status")); }, timeout, 20ms)) return std::nullopt;
+  const std::string output = ReadFileBytes(dos("out"));
+  const bool ok = std::atoi(ReadFileBytes(dos("status")).c_str()) == 0;
+  for (const char* name : {"cmd.sh", "out", "status"}) DeleteFileA(dos(name).c_str());
+  RemoveDirectoryA(dos("").c_str());
+  return ok ? std::optional<std::string>(output) : std::nullopt;
+}
 
 // The kbit/s figure of the window's live status line ("直播 0:00:07 | 47 kbit/s | 重启 0 次"); 0 if none.
 long StatusKbps(const AppUnderTest& app) {
@@ -28,8 +62,8 @@ long StatusKbps(const AppUnderTest& app) {
 // What the server gives for the stream, as ffprobe's key=value lines; empty when nobody publishes it
 // (no answer within the read timeout).
 std::string ProbeStream(const std::string& name) {
-  const LinuxResult r = RunLinux("ffprobe -v error -rw_timeout 3000000 -show_streams rtmp://127.0.0.1/live/" + name, 20s);
-  return r.finished && r.status == 0 && r.output.find("codec_name=") != std::string::npos ? "\n" + r.output : "";
+  const auto probe = RunLinux("ffprobe -v error -rw_timeout 3000000 -show_streams rtmp://127.0.0.1/live/" + name, 20s);
+  return probe && probe->find("codec_name=") != std::string::npos ? "\n" + *probe : "";
 }
 
 std::string WaitForStream(const std::string& name, Millis timeout) {
@@ -43,16 +77,6 @@ std::string Field(const std::string& probe, const std::string& key) {
   if (at == std::string::npos) return "";
   const size_t value = at + key.size() + 2;
   return probe.substr(value, probe.find_first_of("\r\n", value) - value);
-}
-
-bool ServerHasPublisher(const std::string& name) {
-  return RunLinux("curl -s --max-time 3 http://127.0.0.1:8080/stat", 10s).output.find("<name>" + name + "</name>") !=
-         std::string::npos;
-}
-
-// Linux ffmpeg processes publishing to this stream.
-std::string EncodersFor(const std::string& name) {
-  return RunLinux("pgrep -af 'ffmpeg.*rtmp://127.0.0.1/live/" + name + "( |$)' | grep -v pgrep || true", 10s).output;
 }
 
 AppUnderTest::Options RealEncoder(int bitrateIndex) {
@@ -90,25 +114,10 @@ TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrateFromEitherListing) 
     EXPECT_EQ(Field(probe, "codec_name"), "aac");
     EXPECT_EQ(Field(probe, "sample_rate"), "48000");
     EXPECT_NEAR(std::atol(Field(probe, "bit_rate").c_str()), run.kbps * 1000, run.kbps * 100) << "within 10 %";
-    EXPECT_TRUE(ServerHasPublisher(stream));
     EXPECT_EQ(app.CountLog(kLogRelaunch), 0u);
-    // Debian's ffmpeg says in its banner that it lacks libfdk_aac: the program asked for aac, and said so.
-    EXPECT_EQ(app.CountLog(kLogAacFallback), 1u);
     // The window tells the bitrate the encoder reports, which is what the server receives.
     long shown = 0;
     EXPECT_TRUE(WaitUntil([&] { return (shown = StatusKbps(app)) > 0; }, 10s)) << app.Text(IDC_STATUS);
     EXPECT_NEAR(shown, std::atol(Field(probe, "bit_rate").c_str()) / 1000, run.kbps / 5) << app.Text(IDC_STATUS);
   }
-}
-
-TEST(EndToEnd, AKilledEncoderIsBackWithinOneTick) {
-  AppUnderTest app(RealEncoder(1));
-  app.GoLive("rtmp://127.0.0.1/live/e2ewatch");
-  ASSERT_FALSE(WaitForStream("e2ewatch", 20s).empty());
-  ASSERT_FALSE(EncodersFor("e2ewatch").empty());
-
-  RunLinux("pkill -f 'ffmpeg.*rtmp://127.0.0.1/live/e2ewatch( |$)'");
-  EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kLogRelaunch) >= 1; }, 8s)) << "relaunched at the next tick";
-  EXPECT_FALSE(WaitForStream("e2ewatch", 15s).empty());
-  EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kLogOnAir) == 2; }, 8s)) << "back on the air, says the log";
 }
