@@ -17,28 +17,6 @@ using namespace pushtest;
 
 namespace {
 
-const char kSineSource[] = "Sine source at 440 Hz";
-
-class RealEncoder : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const char* exe = std::getenv("PUSHCLIENT_REAL_FFMPEG");
-    const char* pulse = std::getenv("PUSHCLIENT_PULSE_RUNTIME");
-    if (!exe || !*exe) GTEST_SKIP() << "no real ffmpeg.exe: PUSHCLIENT_REAL_FFMPEG is unset (the npm fetch failed)";
-    if (!pulse || !*pulse) GTEST_SKIP() << "no PulseAudio server of the tests: PUSHCLIENT_PULSE_RUNTIME is unset";
-    m_options.encoderExe = WindowsPath(exe);
-    ASSERT_TRUE(FileExists(m_options.encoderExe)) << m_options.encoderExe;
-  }
-
-  // A Linux path as Wine's drive Z: shows it.
-  static std::string WindowsPath(std::string path) {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return "Z:" + path;
-  }
-
-  AppUnderTest::Options m_options;
-};
-
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
@@ -47,12 +25,22 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-TEST_F(RealEncoder, TheSoundServersSourcesAreListedGoingLiveAsksForAacAndEachRelaunchSaysWhyTheEncoderEnded) {
-  AppUnderTest app(m_options);
+TEST(RealEncoder, TheSoundServersSourcesAreListedGoingLiveAsksForAacAndEachRelaunchSaysWhyTheEncoderEnded) {
+  const char* exe = std::getenv("PUSHCLIENT_REAL_FFMPEG");
+  const char* pulse = std::getenv("PUSHCLIENT_PULSE_RUNTIME");
+  if (!exe || !*exe) GTEST_SKIP() << "no real ffmpeg.exe: PUSHCLIENT_REAL_FFMPEG is unset (the npm fetch failed)";
+  if (!pulse || !*pulse) GTEST_SKIP() << "no PulseAudio server of the tests: PUSHCLIENT_PULSE_RUNTIME is unset";
+  AppUnderTest::Options options;
+  // The Linux path as Wine's drive Z: shows it.
+  options.encoderExe = "Z:" + std::string(exe);
+  std::replace(options.encoderExe.begin(), options.encoderExe.end(), '/', '\\');
+  ASSERT_TRUE(FileExists(options.encoderExe)) << options.encoderExe;
+  AppUnderTest app(options);
+
   const std::vector<std::string> devices = app.ComboItems(IDC_COMBO_DEVICE);
-  const auto sine = std::find(devices.begin(), devices.end(), kSineSource);
-  ASSERT_NE(sine, devices.end()) << Joined(devices);
   std::cout << "Devices:\n" << Joined(devices);
+  const auto sine = std::find(devices.begin(), devices.end(), "Sine source at 440 Hz");
+  ASSERT_NE(sine, devices.end());
   app.SelectCombo(IDC_COMBO_DEVICE, static_cast<int>(sine - devices.begin()));
   app.GoLive("rtmp://127.0.0.1/live/real");
   // The listing's banner told the program that this build has no libfdk_aac.
@@ -69,7 +57,6 @@ TEST_F(RealEncoder, TheSoundServersSourcesAreListedGoingLiveAsksForAacAndEachRel
     EXPECT_EQ(log[i + 1].rfind(kLogEncoderExitReason, 0), 0u) << log[i + 1];
     EXPECT_NE(log[i + 1].find("I/O error"), std::string::npos) << log[i + 1];
   }
-  // Said once, not at every relaunch.
-  EXPECT_EQ(app.CountLog(kLogAacFallback), 1u);
+  EXPECT_EQ(app.CountLog(kLogAacFallback), 1u) << "said once, not at every relaunch";
   EXPECT_NE(app.Text(IDC_STATUS).find("| 重启 2 次"), std::string::npos) << app.Text(IDC_STATUS);
 }
