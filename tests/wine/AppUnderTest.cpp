@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 #endif
 
-#include "res/resource.h"
-
 namespace pushtest {
 namespace {
 
@@ -94,18 +92,11 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::string BuildFolder() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, sizeof(path));
   const std::string exe(path);
   return exe.substr(0, exe.find_last_of('\\'));
-}
-
-bool Answers(HWND window) {
-  DWORD_PTR result = 0;
-  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
 }
 
 std::string DeviceListing(const std::vector<std::string>& audioNames) {
@@ -230,10 +221,6 @@ HWND AppUnderTest::WaitForMessageBox(Millis timeout) const {
   return box;
 }
 
-void AppUnderTest::PressOk(HWND box) {
-  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-}
-
 std::string AppUnderTest::WindowText(HWND window) {
   // GetWindowText does not ask another process's controls for their text; WM_GETTEXT does.
   char text[4096] = {};
@@ -250,32 +237,9 @@ std::string AppUnderTest::DialogText(HWND box) {
   return text;
 }
 
-void AppUnderTest::SetText(int id, const std::string& text) const {
-  SendMessageA(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void AppUnderTest::Click(int id) const {
-  DWORD_PTR result = 0;
-  SendMessageTimeoutA(Item(id), BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result);
-  if (id == IDC_BTN_REFRESH) WaitForDeviceListing();
-}
-
-bool AppUnderTest::WaitForDeviceListing(Millis timeout) const {
-  return WaitUntil([&] { return IsWindowEnabled(Item(IDC_BTN_REFRESH)) != FALSE; }, timeout);
-}
-
 std::vector<std::string> AppUnderTest::ComboItems(int id) const {
   return Items(Item(id), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
-
-int AppUnderTest::ComboSelection(int id) const { return static_cast<int>(SendMessageW(Item(id), CB_GETCURSEL, 0, 0)); }
-
-void AppUnderTest::SelectCombo(int id, int index) const {
-  SendMessageA(Item(id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  SendMessageA(m_main, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Item(id)));
-}
-
-int AppUnderTest::DeviceCount() const { return static_cast<int>(SendMessageW(Item(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0)); }
 
 std::vector<std::string> AppUnderTest::LogLines() const {
   return Items(Item(IDC_LIST_LOG), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
@@ -295,18 +259,6 @@ size_t AppUnderTest::CountLog(const std::string& message) const {
   for (const std::string& m : LogMessages()) count += m == message;
   return count;
 }
-
-bool AppUnderTest::WaitForLog(const std::string& message, Millis timeout) const {
-  return WaitUntil([&] { return CountLog(message) > 0; }, timeout);
-}
-
-void AppUnderTest::CloseWindow() const { PostMessageA(m_main, WM_SYSCOMMAND, SC_CLOSE, 0); }
-
-bool AppUnderTest::WaitForExit(Millis timeout) const {
-  return WaitForSingleObject(m_pi.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-}
-
-bool AppUnderTest::IsRunning() const { return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
 
 std::vector<EncoderCall> AppUnderTest::EncoderCalls() const {
   std::vector<EncoderCall> calls;
@@ -328,15 +280,6 @@ std::vector<EncoderCall> AppUnderTest::StreamCalls() const {
   for (const EncoderCall& call : EncoderCalls())
     if (call.mode == "stream") streams.push_back(call);
   return streams;
-}
-
-bool AppUnderTest::WaitForStreamCalls(size_t count, Millis timeout) const {
-  return WaitUntil([&] { return StreamCalls().size() >= count; }, timeout);
-}
-
-void AppUnderTest::GoLive(const std::string& address) const {
-  SetText(IDC_EDIT_SERVER, address);
-  Click(IDC_BTN_LIVE);
 }
 
 }  // namespace pushtest

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
+
 namespace pushtest {
 
 using namespace std::chrono_literals;
@@ -17,19 +19,18 @@ using Millis = std::chrono::milliseconds;
 
 // Polls until the condition holds or the timeout passes; returns the condition's last value.
 bool WaitUntil(const std::function<bool()>& condition, Millis timeout = 10s, Millis step = 50ms);
-
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
-bool FileExists(const std::string& path);
-// The folder holding this test program and the programs built beside it.
-std::string BuildFolder();
-// Whether the window's thread takes a message within a second.
-bool Answers(HWND window);
+inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+std::string BuildFolder();  // this test program's, where the programs it runs are built
+inline bool Answers(HWND window) {  // within a second
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+}
 // A device listing as an older encoder prints it (section headers, CRLF line ends); names in UTF-8.
 std::string DeviceListing(const std::vector<std::string>& audioNames);
 bool ProcessRunning(DWORD pid);
-// As the task manager would end it.
-bool TerminateByPid(DWORD pid, UINT exitCode = 1);
+bool TerminateByPid(DWORD pid, UINT exitCode = 1);  // as the task manager would
 
 // One record of the stand-in encoder's call log.
 struct EncoderCall {
@@ -63,7 +64,6 @@ class AppUnderTest {
   const std::string& Folder() const { return m_folder; }
   std::string PathOf(const std::string& name) const { return m_folder + "\\" + name; }
   DWORD ProcessId() const { return m_pi.dwProcessId; }
-
   // Starts the program and waits for its window, unless a message box is to come first.
   void Start(bool waitForWindow = true);
   void WaitForMainWindow();
@@ -73,35 +73,56 @@ class AppUnderTest {
   // Top-level dialogs of the program other than the main window: message boxes, About box.
   std::vector<HWND> OtherDialogs() const;
   HWND WaitForMessageBox(Millis timeout = 15s) const;
-  static void PressOk(HWND box);
-  static std::string DialogText(HWND box);  // a message box's text
+  static void PressOk(HWND box) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  }
+  static std::string DialogText(HWND box);
   static std::string WindowText(HWND window);
 
   std::string Text(int id) const { return WindowText(Item(id)); }
-  void SetText(int id, const std::string& text) const;
+  void SetText(int id, const std::string& text) const {
+    SendMessageA(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
   // A click on the refresh button waits for the listing it starts to end.
-  void Click(int id) const;
-  bool WaitForDeviceListing(Millis timeout = 20s) const;
+  void Click(int id) const {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(Item(id), BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result);
+    if (id == IDC_BTN_REFRESH) WaitForDeviceListing();
+  }
+  bool WaitForDeviceListing(Millis timeout = 20s) const {
+    return WaitUntil([&] { return IsWindowEnabled(Item(IDC_BTN_REFRESH)) != FALSE; }, timeout);
+  }
   std::vector<std::string> ComboItems(int id) const;
-  int ComboSelection(int id) const;
-  void SelectCombo(int id, int index) const;
-  int DeviceCount() const;
+  int ComboSelection(int id) const { return static_cast<int>(SendMessageW(Item(id), CB_GETCURSEL, 0, 0)); }
+  void SelectCombo(int id, int index) const {
+    SendMessageA(Item(id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(m_main, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Item(id)));
+  }
+  int DeviceCount() const { return static_cast<int>(SendMessageW(Item(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0)); }
   std::vector<std::string> LogLines() const;
   // The text after each line's "date time " stamp.
   std::vector<std::string> LogMessages() const;
   size_t CountLog(const std::string& message) const;
-  bool WaitForLog(const std::string& message, Millis timeout = 10s) const;
+  bool WaitForLog(const std::string& message, Millis timeout = 10s) const {
+    return WaitUntil([&] { return CountLog(message) > 0; }, timeout);
+  }
 
   // As the caption's close box does.
-  void CloseWindow() const;
-  bool WaitForExit(Millis timeout = 10s) const;
-  bool IsRunning() const;
+  void CloseWindow() const { PostMessageA(m_main, WM_SYSCOMMAND, SC_CLOSE, 0); }
+  bool WaitForExit(Millis timeout = 10s) const {
+    return WaitForSingleObject(m_pi.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+  }
 
   std::vector<EncoderCall> EncoderCalls() const;
   std::vector<EncoderCall> StreamCalls() const;
-  bool WaitForStreamCalls(size_t count, Millis timeout = 10s) const;
+  bool WaitForStreamCalls(size_t count, Millis timeout = 10s) const {
+    return WaitUntil([&] { return StreamCalls().size() >= count; }, timeout);
+  }
   // Types the address and clicks the live switch, as a person does.
-  void GoLive(const std::string& address) const;
+  void GoLive(const std::string& address) const {
+    SetText(IDC_EDIT_SERVER, address);
+    Click(IDC_BTN_LIVE);
+  }
 
  private:
   Options m_options;

@@ -206,6 +206,6 @@ TEST(Faults, TwoCopiesInOneFolderBothWorkAndLeaveNoEncoder) {
   for (const AppUnderTest* app : {&first, &second}) EXPECT_EQ(app->Text(IDC_BTN_LIVE), kButtonStop);
   second.CloseWindow();
   EXPECT_TRUE(second.WaitForExit());
-  EXPECT_TRUE(first.IsRunning());
+  EXPECT_FALSE(first.WaitForExit(0ms)) << "the first copy runs on";
   CloseAndExpectNoEncoderLeft(first);
 }
