@@ -6,7 +6,7 @@
 #   bash scripts/fuzz.sh            10 million executions each
 #   bash scripts/fuzz.sh 2000000    that many executions each
 #   bash scripts/fuzz.sh 90s        that many seconds each
-#   bash scripts/fuzz.sh 90s config_file ansi_text    only these
+#   bash scripts/fuzz.sh 90s config_file text_mode    only these
 #
 # Each starts from its seed inputs (tests/fuzz/corpus/<fuzzer>/) and the inputs earlier runs found
 # (build/fuzz/corpus/<fuzzer>/). An input that breaks a property, crashes, leaks or takes over 5 seconds
@@ -29,7 +29,7 @@ if ! build_log=$(build_fuzz 2>&1); then
   exit 1
 fi
 
-fuzzers=(device_listing config_file publish_validation command_line ansi_text text_mode
+fuzzers=(device_listing config_file publish_validation command_line text_mode
          encoder_output stall_detector)
 if (($#)); then fuzzers=("$@"); fi
 for name in "${fuzzers[@]}"; do
