@@ -132,4 +132,13 @@ class AppUnderTest {
   HWND m_main = nullptr;
 };
 
+// The stand-in encoder lists "Line In (USB Audio)" and "麦克风 (Realtek Audio)" and runs this script otherwise.
+inline AppUnderTest::Options TwoDevices(const std::string& script = "", const std::string& config = "") {
+  AppUnderTest::Options options;
+  options.files["listing.txt"] = DeviceListing({u8"麦克风 (Realtek Audio)", "Line In (USB Audio)"});
+  if (!config.empty()) options.files["config.db"] = config;
+  options.encoderScript = "list_file=listing.txt\n" + script;
+  return options;
+}
+
 }  // namespace pushtest

@@ -14,14 +14,6 @@ namespace {
 const char kGoodAddress[] = "rtmp://1000.push.quorvel.com/app/stream";
 const char kStatusFile[] = "C:\\NetStatus.txt";
 
-AppUnderTest::Options Script(const std::string& streamScript, const std::string& config = "") {
-  AppUnderTest::Options options;
-  options.files["listing.txt"] = DeviceListing({u8"麦克风 (Realtek Audio)", "Line In (USB Audio)"});
-  if (!config.empty()) options.files["config.db"] = config;
-  options.encoderScript = "list_file=listing.txt\n" + streamScript;
-  return options;
-}
-
 // The log line right after the first one equal to `line`; empty if there is none. (Lines of the same
 // second are sorted by their text.)
 std::string LineAfter(const AppUnderTest& app, const std::string& line) {
@@ -37,7 +29,7 @@ std::string LineAfter(const AppUnderTest& app, const std::string& line) {
 // double quote and a trailing backslash are kept and the address still reaches the encoder as one argument.
 TEST(GoingLive, SendsTheChoicesSavesTheSettingsShowsTheFiguresAndSwitchingOffEndsTheEncoder) {
   DeleteFileA(kStatusFile);
-  AppUnderTest app(Script("stream_output=encoder status line\nstream_progress=1\n"));
+  AppUnderTest app(TwoDevices("stream_output=encoder status line\nstream_progress=1\n"));
   app.GoLive("rtmp://a/b");
   EXPECT_EQ(app.LogMessages(), std::vector<std::string>{kMsgServerMissing});
   EXPECT_EQ(app.Text(IDC_BTN_LIVE), kButtonStart);
@@ -70,7 +62,7 @@ TEST(GoingLive, SendsTheChoicesSavesTheSettingsShowsTheFiguresAndSwitchingOffEnd
 }
 
 TEST(Settings, AreLoadedAtStartAndTheTrayBoxSavesAtOnceWithoutTakingTheTypedAddress) {
-  AppUnderTest app(Script("", "1\r\nrtmp://1000.push.quorvel.com/app/loaded\r\n1\r\n4\r\n"));
+  AppUnderTest app(TwoDevices("", "1\r\nrtmp://1000.push.quorvel.com/app/loaded\r\n1\r\n4\r\n"));
   EXPECT_EQ(app.ComboSelection(IDC_COMBO_DEVICE), 1);
   EXPECT_EQ(app.ComboSelection(IDC_COMBO_BITRATE), 4);
   EXPECT_EQ(SendMessageA(app.Item(IDC_CHECK_TRAY), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -82,7 +74,7 @@ TEST(Settings, AreLoadedAtStartAndTheTrayBoxSavesAtOnceWithoutTakingTheTypedAddr
 }
 
 TEST(WhileLive, RefreshingRebuildsTheListAndLeavesTheEncoderAlone) {
-  AppUnderTest app(Script(""));
+  AppUnderTest app(TwoDevices());
   app.SelectCombo(IDC_COMBO_DEVICE, 1);
   app.GoLive(kGoodAddress);
   ASSERT_TRUE(app.WaitForStreamCalls(1));
@@ -98,7 +90,7 @@ TEST(WhileLive, RefreshingRebuildsTheListAndLeavesTheEncoderAlone) {
 TEST(NoOrphanEncoder, ClosingTheWindowEscapeEnterOrKillingTheProgramWhileLiveEndsTheEncoder) {
   for (int command : {0, IDCANCEL, IDOK, -1}) {
     SCOPED_TRACE(command);
-    AppUnderTest app(Script(""));
+    AppUnderTest app(TwoDevices());
     app.GoLive(kGoodAddress);
     ASSERT_TRUE(app.WaitForStreamCalls(1));
     const DWORD pid = app.StreamCalls()[0].pid;
@@ -113,7 +105,7 @@ TEST(NoOrphanEncoder, ClosingTheWindowEscapeEnterOrKillingTheProgramWhileLiveEnd
 }
 
 TEST(EncoderOutput, ABuildWithoutLibfdkAacIsAskedForAacAndTheLogSaysSo) {
-  AppUnderTest app(Script("list_banner=1\nfdk_aac=0\n"));
+  AppUnderTest app(TwoDevices("list_banner=1\nfdk_aac=0\n"));
   app.GoLive(kGoodAddress);
   ASSERT_TRUE(app.WaitForStreamCalls(1));
   EXPECT_EQ(app.StreamCalls()[0].args.at(6), "aac");
@@ -121,7 +113,7 @@ TEST(EncoderOutput, ABuildWithoutLibfdkAacIsAskedForAacAndTheLogSaysSo) {
 }
 
 TEST(EncoderOutput, ADeviceTheCodePageCannotNameIsOpenedByItsAlternativeName) {
-  AppUnderTest::Options options = Script("");
+  AppUnderTest::Options options = TwoDevices();
   options.files["listing.txt"] =
       u8"[dshow @ 0] DirectShow audio devices\r\n[dshow @ 0]  \"麦克风阵列 (英特尔® 智音技术)\"\r\n"
       u8"[dshow @ 0]     Alternative name \"@device_cm_{33D9A762}\\wave_{1}\"\r\n[dshow @ 0]  \"Line In\"\r\n"
@@ -142,7 +134,7 @@ TEST(EncoderOutput, ADeviceTheCodePageCannotNameIsOpenedByItsAlternativeName) {
 
 // Also the one check here that the watchdog's timer relaunches an ended encoder.
 TEST(EncoderOutput, AnEndedEncodersLastWordsFollowTheRelaunchLineWithoutTheStreamKey) {
-  AppUnderTest app(Script(
+  AppUnderTest app(TwoDevices(
       "stream=exit\nstream_progress=1\nstream_error=rtmp://127.0.0.1/live/secretkey?key=abc: Connection refused\n"));
   app.GoLive("rtmp://127.0.0.1/live/secretkey?key=abc");
   ASSERT_TRUE(app.WaitForLog(kLogRelaunch, 10s));
