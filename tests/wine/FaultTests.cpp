@@ -1,6 +1,6 @@
 // Faults at the program's edges: files it cannot write, hostile files and listings, an encoder that
-// goes missing, rapid switching, two copies in one folder. Whatever happens the program keeps answering,
-// says what happened, keeps the user's settings and leaves no encoder running.
+// goes missing, rapid switching. Whatever happens the program keeps answering, says what happened, keeps
+// the user's settings and leaves no encoder running.
 #include <gtest/gtest.h>
 
 #include "AppUnderTest.h"
@@ -14,14 +14,6 @@ namespace {
 const char kGoodAddress[] = "rtmp://1000.push.quorvel.com/app/stream";
 const char kSavedConfig[] = "1\r\nrtmp://1000.push.quorvel.com/app/saved\r\n0\r\n4\r\n";
 const char kStatusFile[] = "C:\\NetStatus.txt";
-
-AppUnderTest::Options Script(const std::string& streamScript = "", const std::string& config = "") {
-  AppUnderTest::Options options;
-  options.files["listing.txt"] = DeviceListing({"Line In (USB Audio)", "Stereo Mix"});
-  if (!config.empty()) options.files["config.db"] = config;
-  options.encoderScript = "list_file=listing.txt\n" + streamScript;
-  return options;
-}
 
 // A literal's bytes, NULs included.
 template <size_t N>
@@ -55,7 +47,7 @@ void CloseAndExpectNoEncoderLeft(const AppUnderTest& app) {
 TEST(FaultsMended, AConfigDbThatCannotBeWrittenKeepsTheOldOneAndTheBroadcastStarts) {
   for (const std::string folder : {"config.db", "config.db.new"}) {
     SCOPED_TRACE(folder);
-    AppUnderTest::Options options = Script("", folder == "config.db" ? "" : kSavedConfig);
+    AppUnderTest::Options options = TwoDevices("", folder == "config.db" ? "" : kSavedConfig);
     options.startNow = false;
     AppUnderTest app(options);
     ASSERT_TRUE(CreateDirectoryA(app.PathOf(folder).c_str(), nullptr));
@@ -77,7 +69,7 @@ TEST(FaultsMended, AStatusFileThatCannotBeOpenedIsLoggedAndTheBroadcastStarts) {
   struct Restore {
     ~Restore() { RemoveDirectoryA(kStatusFile); }
   } restore;
-  AppUnderTest app(Script());
+  AppUnderTest app(TwoDevices());
   app.GoLive(kGoodAddress);
   EXPECT_TRUE(app.WaitForLog(kStatusFileFailed));
   ASSERT_TRUE(app.WaitForStreamCalls(1));
@@ -110,7 +102,7 @@ TEST(Faults, HostileConfigDbHurtsNothingAndLosesNothing) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    AppUnderTest app(Script("", c.bytes));
+    AppUnderTest app(TwoDevices("", c.bytes));
     ASSERT_NE(app.Main(), nullptr);
     EXPECT_EQ(app.DeviceCount(), 2);
     EXPECT_TRUE(c.device == -2 || app.ComboSelection(IDC_COMBO_DEVICE) == c.device);
@@ -145,7 +137,7 @@ TEST(Faults, HostileListingsAreReadOrReportedWithoutHarm) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    AppUnderTest::Options options = Script();
+    AppUnderTest::Options options = TwoDevices();
     options.files["listing.txt"] = c.listing;
     options.startNow = false;
     AppUnderTest app(options);
@@ -164,7 +156,7 @@ TEST(Faults, HostileListingsAreReadOrReportedWithoutHarm) {
 }
 
 TEST(Faults, AnEncoderDeletedWhileLiveIsLookedForAtEachRelaunchAndSwitchingOffStillWorks) {
-  AppUnderTest app(Script("stream=exit_after\nstream_after_ms=300\n"));
+  AppUnderTest app(TwoDevices("stream=exit_after\nstream_after_ms=300\n"));
   app.GoLive(kGoodAddress);
   ASSERT_TRUE(app.WaitForStreamCalls(1));
   // Not while an encoder runs from it.
@@ -178,7 +170,7 @@ TEST(Faults, AnEncoderDeletedWhileLiveIsLookedForAtEachRelaunchAndSwitchingOffSt
 }
 
 TEST(Faults, AHundredQuickTogglesEndOffWithNoEncoderLeft) {
-  AppUnderTest app(Script());
+  AppUnderTest app(TwoDevices());
   app.SetText(IDC_EDIT_SERVER, kGoodAddress);
   for (int i = 0; i < 200; ++i) app.Click(IDC_BTN_LIVE);
   EXPECT_EQ(app.Text(IDC_BTN_LIVE), kButtonStart);
@@ -187,25 +179,4 @@ TEST(Faults, AHundredQuickTogglesEndOffWithNoEncoderLeft) {
   // An encoder ended before it wrote its record cannot be looked for, nor can it still run.
   for (const EncoderCall& call : app.StreamCalls()) EXPECT_FALSE(ProcessRunning(call.pid)) << call.pid;
   CloseAndExpectNoEncoderLeft(app);
-}
-
-TEST(Faults, TwoCopiesInOneFolderBothWorkAndLeaveNoEncoder) {
-  AppUnderTest first(Script());
-  AppUnderTest::Options options;
-  options.folder = first.Folder();
-  options.withEncoder = false;  // the folder has one
-  options.startNow = false;
-  AppUnderTest second(options);
-  second.Start();
-  ASSERT_NE(second.Main(), nullptr);
-  EXPECT_EQ(second.DeviceCount(), 2);
-  first.GoLive(kGoodAddress);
-  second.GoLive("rtmp://127.0.0.1/live/second");
-  ASSERT_TRUE(first.WaitForStreamCalls(2));
-  for (const EncoderCall& call : first.StreamCalls()) EXPECT_TRUE(ProcessRunning(call.pid));
-  for (const AppUnderTest* app : {&first, &second}) EXPECT_EQ(app->Text(IDC_BTN_LIVE), kButtonStop);
-  second.CloseWindow();
-  EXPECT_TRUE(second.WaitForExit());
-  EXPECT_FALSE(first.WaitForExit(0ms)) << "the first copy runs on";
-  CloseAndExpectNoEncoderLeft(first);
 }
