@@ -1,5 +1,5 @@
 // What the encoder prints, read back: never a crash; the exit reason is one short line; masking hides a
-// stream key wherever it stands and changes nothing when done twice; the AAC choice is one of the two.
+// stream key wherever it stands and changes nothing when done twice.
 #include "encoder/AacEncoderChoice.h"
 #include "encoder/EncoderOutput.h"
 #include "streaming/ExitReason.h"
@@ -30,7 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(MaskStreamKey("rtmp://127.0.0.1/live/" + key).find(key) == std::string::npos);
   }
 
-  const std::string encoder = AacEncoderFor(FdkAacSupportFromEncoderText(text));
-  FUZZ_CHECK(encoder == kAacEncoderFdk || encoder == kAacEncoderNative);
+  FdkAacSupportFromEncoderText(text);
   return 0;
 }
