@@ -27,8 +27,7 @@ echo "== Integration tests (PushClient.exe under Wine)"
 # Builds the release zip too: the package tests unpack it and run the exe from it.
 build_windows
 start_display
-# The end-to-end tests publish to the local RTMP server and restart it through this script.
-export PUSHCLIENT_ROOT="$ROOT"
+# The end-to-end tests publish to the local RTMP server.
 start_rtmp_server
 # A real Windows ffmpeg.exe and the sound server whose devices it lists, for the wine.RealEncoder tests.
 fetch_real_ffmpeg

@@ -1,54 +1,33 @@
 #include "CommandLineSplit.h"
 
-#include <cstddef>
-
 #include "text/AnsiText.h"
-
-namespace {
-
-bool IsBlankOrTab(char c) {
-  return c == ' ' || c == '\t';
-}
-
-}  // namespace
 
 std::vector<std::string> SplitCommandLineArgs(const std::string& args) {
   std::vector<std::string> argv;
   std::size_t pos = 0;
-  const std::size_t size = args.size();
+  const auto blank = [&] { return args[pos] == ' ' || args[pos] == '\t'; };
   for (;;) {
-    while (pos < size && IsBlankOrTab(args[pos])) ++pos;
-    if (pos >= size) break;
-
+    while (pos < args.size() && blank()) ++pos;
+    if (pos >= args.size()) return argv;
     std::string arg;
     bool inQuotes = false;
-    while (pos < size) {
-      const char c = args[pos];
-      if (!inQuotes && IsBlankOrTab(c)) break;
-      if (c == '\\') {
-        std::size_t count = 0;
-        while (pos < size && args[pos] == '\\') {
-          ++count;
-          ++pos;
-        }
-        if (pos < size && args[pos] == '"') {
-          arg.append(count / 2, '\\');
-          if (count % 2 == 1) {
-            arg += '"';
-            ++pos;
-          }
-          // With an even count the quote is left for the next round, where it groups.
-        } else {
-          arg.append(count, '\\');
-        }
-      } else if (c == '"') {
-        if (inQuotes && pos + 1 < size && args[pos + 1] == '"') {
+    while (pos < args.size() && (inQuotes || !blank())) {
+      if (args[pos] == '\\') {
+        const std::size_t first = pos;
+        while (pos < args.size() && args[pos] == '\\') ++pos;
+        const std::size_t count = pos - first;
+        const bool quote = pos < args.size() && args[pos] == '"';
+        // 2N backslashes before a quote give N and leave the quote to group; 2N+1 give N and a literal quote.
+        arg.append(quote ? count / 2 : count, '\\');
+        if (quote && count % 2 == 1) arg += args[pos++];
+      } else if (args[pos] == '"') {
+        if (inQuotes && pos + 1 < args.size() && args[pos + 1] == '"') {
           arg += '"';
-          pos += 2;
+          ++pos;
         } else {
           inQuotes = !inQuotes;
-          ++pos;
         }
+        ++pos;
       } else {
         const std::size_t length = AnsiCharLength(args, pos);
         arg.append(args, pos, length);
@@ -57,5 +36,4 @@ std::vector<std::string> SplitCommandLineArgs(const std::string& args) {
     }
     argv.push_back(arg);
   }
-  return argv;
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <string>
 #include <vector>
 
@@ -211,28 +210,17 @@ TEST(DeviceListParser, CaptureName) {
   EXPECT_TRUE(CaptureNames(DeviceListParse(), {}).empty());
 }
 
-// A line of back-to-back bracket tags once cost time in the square of its length; the result must not
-// change now that it is linear.
+// A line of back-to-back bracket tags once cost time in the square of its length. The window's thread
+// reads the list, so a line like this one must cost no more than any other: the quadratic parser took
+// some 40 seconds over this test, which now takes milliseconds.
 TEST(DeviceListParser, ManyTagsOnOneLine) {
   std::string tags;
-  for (int i = 0; i < 2000; ++i) tags += "[]";
-  EXPECT_EQ(ParseDeviceListing(Listing({tags + "[dshow @ 1] \"Mic\" (audio)", kEnd}), {}).devices, Names{"Mic"});
+  for (int i = 0; i < 20000; ++i) tags += "[in#0 @ 0]";
+  EXPECT_EQ(ParseDeviceListing(Listing({tags + " \"Mic\" (audio)", kEnd}), {}).devices, Names{"Mic"});
   EXPECT_EQ(ParseDeviceListing(Listing({tags, kEnd}), {"Old"}).devices, Names{"Old"});
   // A ']' that is the second byte of a character does not close the tag.
   EXPECT_EQ(ParseDeviceListing(Listing({"[乗] [\x81] @ ] \"Mic\" (audio)"}), {"Old"}).devices, Names{"Mic"});
   EXPECT_EQ(ParseDeviceListing(Listing({"[in @ \x81] \"Mic\" (audio)"}), {"Old"}).devices, Names{"Old"});
-}
-
-TEST(DeviceListParser, ClampDevicePosition) {
-  const struct {
-    int position;
-    int count;
-    int result;
-  } cases[] = {{1, 2, 1}, {2, 2, 0}, {3, 2, 0}, {5, 0, 0}, {-1, 2, -1}, {INT_MIN, 3, INT_MIN}, {INT_MAX, INT_MAX, 0}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.position) + " of " + std::to_string(c.count));
-    EXPECT_EQ(ClampDevicePosition(c.position, c.count), c.result);
-  }
 }
 
 }  // namespace

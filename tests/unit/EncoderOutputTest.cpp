@@ -53,28 +53,18 @@ TEST(EncoderOutput, LastMeaningfulLine) {
        "Error writing trailer of rtmp://h/live/key: Broken pipe"},
       {"CRLF line ends", "first\r\nsecond\r\n", "second"},
       {"no line end at all", "only line", "only line"},
-      {"nothing", "", ""},
       {"blanks and progress only", " \r\n" + kProgress + "\n\n", ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(LastMeaningfulLine(c.output), c.line);
-  }
+  for (const auto& c : cases) EXPECT_EQ(LastMeaningfulLine(c.output), c.line) << c.what;
 }
 
 TEST(EncoderOutput, ExitReasonIsMaskedAndCutAtACharacter) {
   EXPECT_EQ(EncoderExitReason(kProgress + "rtmp://127.0.0.1/live/secretkey?key=1: Connection refused\n"),
             "rtmp://127.0.0.1/live/****: Connection refused");
-  EXPECT_EQ(EncoderExitReason(""), "");
-
   const std::string yi = u8"音";  // three bytes
-  ASSERT_EQ(yi.size(), 3u);
-  const std::string long_line = std::string(199, 'x') + yi + "tail";
-  EXPECT_EQ(EncoderExitReason(long_line), std::string(199, 'x'));
-  EXPECT_EQ(EncoderExitReason(std::string(198, 'x') + "é" + "z"), std::string(198, 'x') + "é");
+  EXPECT_EQ(EncoderExitReason(std::string(199, 'x') + yi + "tail"), std::string(199, 'x'));
   EXPECT_EQ(EncoderExitReason(std::string(197, 'x') + yi + "z"), std::string(197, 'x') + yi);
   EXPECT_EQ(EncoderExitReason(std::string(300, 'y')), std::string(200, 'y'));
-  EXPECT_EQ(EncoderExitReason(yi + yi, 4), yi);
 }
 
 // The server still holds a stream of this name: the program says so, and that it tries again.

@@ -2,36 +2,34 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
-std::string FolderOf(const std::string& path) {
-  // As GetModuleFileNameA leaves it: at most size-1 bytes and a NUL, the rest zero-filled.
-  char buffer[kModulePathBufferSize] = {};
-  std::memcpy(buffer, path.data(), std::min(path.size(), kModulePathBufferSize - 1));
-  return FolderFromModulePathBuffer(buffer);
+
+TEST(ModuleFolder, FolderFromThePathBuffer) {
+  const std::string a(200, 'a'), b(40, 'b');
+  const struct {
+    std::string path;
+    std::string folder;
+  } cases[] = {
+      {"C:\\Program Files\\PushClient\\PushClient.exe", "C:\\Program Files\\PushClient"},
+      {"C:\\PushClient.exe", "C:"},
+      {"C:\\电台\\推流.exe", "C:\\电台"},
+      {"PushClient.exe", "PushClient.exe"},  // no separator: taken whole
+      {"", ""},                              // a failed read
+      // Longer than the buffer: the deepest folder that fits.
+      {"C:\\" + a + "\\" + b + "\\" + std::string(40, 'c') + "\\PushClient.exe", "C:\\" + a + "\\" + b},
+      // "乗" is 81 5C in code page 936: its second byte is no separator.
+      {"C:\\Apps\\\x81\x5C" "PushClient.exe", "C:\\Apps"},
+      {"C:\\\x81\x5C\\PushClient.exe", "C:\\\x81\x5C"},
+  };
+  for (const auto& c : cases) {
+    // As GetModuleFileNameA leaves it: at most size-1 bytes and a NUL, the rest zero-filled.
+    char buffer[kModulePathBufferSize] = {};
+    std::memcpy(buffer, c.path.data(), std::min(c.path.size(), kModulePathBufferSize - 1));
+    EXPECT_EQ(FolderFromModulePathBuffer(buffer), c.folder) << c.path;
+  }
 }
+
 }  // namespace
-
-TEST(ModuleFolder, TakesTheFolderWithoutTrailingBackslash) {
-  EXPECT_EQ(FolderOf("C:\\Program Files\\PushClient\\PushClient.exe"), "C:\\Program Files\\PushClient");
-  EXPECT_EQ(FolderOf("C:\\PushClient.exe"), "C:");
-  EXPECT_EQ(FolderOf("C:\\电台\\推流.exe"), "C:\\电台");
-  // No separator at all: the buffer is taken whole.
-  EXPECT_EQ(FolderOf("PushClient.exe"), "PushClient.exe");
-  // A failed read leaves an empty buffer.
-  EXPECT_EQ(FolderOf(""), "");
-}
-
-TEST(ModuleFolder, APathLongerThanTheBufferKeepsTheDeepestFolderThatFits) {
-  const std::string deep = "C:\\" + std::string(200, 'a') + "\\" + std::string(40, 'b') + "\\" +
-                           std::string(40, 'c') + "\\PushClient.exe";
-  ASSERT_GT(deep.size(), kModulePathBufferSize);
-  EXPECT_EQ(FolderOf(deep), "C:\\" + std::string(200, 'a') + "\\" + std::string(40, 'b'));
-}
-
-TEST(ModuleFolder, ASecondByteThatLooksLikeABackslashIsNoSeparator) {
-  // "乗" is 81 5C in code page 936.
-  EXPECT_EQ(FolderOf("C:\\Apps\\\x81\x5C" "PushClient.exe"), "C:\\Apps");
-  EXPECT_EQ(FolderOf("C:\\\x81\x5C\\PushClient.exe"), "C:\\\x81\x5C");
-}

@@ -22,11 +22,10 @@ TEST(StallDetector, TickSequences) {
     const char* what;
     std::vector<Tick> ticks;
   } cases[] = {
-      {"healthy: time advances every tick",
-       {{t0 + 5000, true, 4500, false}, {t0 + 10000, true, 9500, false}, {t0 + 60000, true, 59500, false},
-        {t0 + 600000, true, 599500, false}}},
-      {"healthy but the watchdog ticks seldom",
-       {{t0 + 30000, true, 29500, false}, {t0 + 90000, true, 89000, false}}},
+      {"healthy, the watchdog ticking seldom",
+       {{t0 + 5000, true, 4500, false}, {t0 + 30000, true, 29500, false}, {t0 + 90000, true, 89000, false}}},
+      {"an unreadable file decides nothing",
+       {{t0 + 5000, false, none, false}, {t0 + 30000, false, none, false}, {t0 + 90000, false, none, false}}},
       {"no progress line within 20 s of the launch",
        {{t0 + 5000, true, none, false}, {t0 + 15000, true, none, false}, {t0 + 19999, true, none, false},
         {t0 + 20000, true, none, true}}},
@@ -37,8 +36,6 @@ TEST(StallDetector, TickSequences) {
        {{t0 + 5000, true, 4500, false}, {t0 + 20000, true, none, false}, {t0 + 25000, true, none, true}}},
       {"a time that goes back is no advance",
        {{t0 + 5000, true, 4500, false}, {t0 + 10000, true, 1000, false}, {t0 + 25000, true, 4000, true}}},
-      {"an unreadable file decides nothing",
-       {{t0 + 5000, false, none, false}, {t0 + 30000, false, none, false}, {t0 + 90000, false, none, false}}},
       {"unreadable while stalled is still not stalled",
        {{t0 + 5000, true, 4500, false}, {t0 + 40000, false, none, false}, {t0 + 45000, true, 4500, true}}},
       {"readable again with progress",

@@ -15,10 +15,6 @@ namespace pushtest {
 namespace {
 
 const char kMainCaption[] = "Quorvel电台推流客户端";
-const int kRefreshButtonId = 1002;
-const int kDeviceBoxId = 1001;
-const int kServerBoxId = 1003;
-const int kLiveButtonId = 1004;
 
 std::string ClassName(HWND window) {
   char name[64] = {};
@@ -26,118 +22,81 @@ std::string ClassName(HWND window) {
   return name;
 }
 
-DWORD OwnerPid(HWND window) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  return pid;
-}
-
 std::vector<HWND> TopLevelDialogs(DWORD pid) {
-  struct Search {
-    DWORD pid;
-    std::vector<HWND> found;
-  } search{pid, {}};
+  std::pair<DWORD, std::vector<HWND>> search{pid, {}};
   EnumWindows(
       [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (OwnerPid(window) == s->pid && ClassName(window) == "#32770") s->found.push_back(window);
+        auto* s = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == s->first && ClassName(window) == "#32770") s->second.push_back(window);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return search.second;
 }
 
 // Cross-process LB_GETTEXT/CB_GETLBTEXT through the A API hands back UTF-16 under Wine: read wide
 // and convert to the ANSI code page ourselves.
-std::string ItemText(HWND control, UINT lengthMessage, UINT textMessage, int index) {
-  const LRESULT length = SendMessageW(control, lengthMessage, static_cast<WPARAM>(index), 0);
-  if (length < 0) return std::string();
-  std::vector<wchar_t> wide(static_cast<size_t>(length) + 1, L'\0');
-  const LRESULT copied = SendMessageW(control, textMessage, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()));
-  if (copied <= 0) return std::string();
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(copied), nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(copied), &text[0], bytes, nullptr, nullptr);
-  return text;
-}
-
-std::string MakeFreshFolder() {
-  static std::atomic<int> counter{0};
-  char temp[MAX_PATH] = {};
-  GetTempPathA(sizeof(temp), temp);
-  for (;;) {
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof(name), "%spushclient-test-%lu-%d", temp, GetCurrentProcessId(), ++counter);
-    if (CreateDirectoryA(name, nullptr)) return name;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error(std::string("cannot create ") + name);
+std::vector<std::string> Items(HWND control, UINT countMessage, UINT lengthMessage, UINT textMessage) {
+  std::vector<std::string> items;
+  const int count = static_cast<int>(SendMessageW(control, countMessage, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::wstring wide(static_cast<size_t>(SendMessageW(control, lengthMessage, i, 0)) + 1, L'\0');
+    const int length = static_cast<int>(SendMessageW(control, textMessage, i, reinterpret_cast<LPARAM>(&wide[0])));
+    std::string text(static_cast<size_t>(length > 0 ? length : 0) * 2, '\0');
+    text.resize(static_cast<size_t>(
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), length, &text[0], static_cast<int>(text.size()), nullptr, nullptr)));
+    items.push_back(text);
   }
-}
-
-// A test that failed keeps its folder, for a look at what the program left there.
-bool KeepFolder() {
-#ifdef PUSHCLIENT_GTEST
-  return ::testing::Test::HasFailure();
-#else
-  return false;
-#endif
+  return items;
 }
 
 // Removes a folder and everything in it; false when something stayed (a file still held open).
 bool RemoveTree(const std::string& folder) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+    const std::string name = found.cFileName, path = folder + "\\" + name;
+    if (name == "." || name == "..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
   }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
   return RemoveDirectoryA(folder.c_str()) != FALSE;
+}
+
+void Copy(const std::string& from, const std::string& to) {
+  if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) throw std::runtime_error("cannot copy " + from);
 }
 
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, Millis timeout, Millis step) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    if (condition()) return true;
+  while (!condition()) {
     if (std::chrono::steady_clock::now() >= deadline) return condition();
     std::this_thread::sleep_for(step);
   }
+  return true;
 }
 
 std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream content;
-  content << in.rdbuf();
+  content << std::ifstream(path, std::ios::binary).rdbuf();
   return content.str();
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
-
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string BuildFolder() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, sizeof(path));
-  std::string folder(path);
-  return folder.substr(0, folder.find_last_of('\\'));
-}
-
-bool Answers(HWND window) {
-  DWORD_PTR result = 0;
-  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+  const std::string exe(path);
+  return exe.substr(0, exe.find_last_of('\\'));
 }
 
 std::string DeviceListing(const std::vector<std::string>& audioNames) {
@@ -150,9 +109,8 @@ std::string DeviceListing(const std::vector<std::string>& audioNames) {
 
 bool ProcessRunning(DWORD pid) {
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  if (!process) return false;
-  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-  CloseHandle(process);
+  const bool running = process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  if (process) CloseHandle(process);
   return running;
 }
 
@@ -164,47 +122,28 @@ bool TerminateByPid(DWORD pid, UINT exitCode) {
   return true;
 }
 
-WatchedProcess::WatchedProcess(DWORD pid)
-    : m_process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid)) {}
-
-WatchedProcess::~WatchedProcess() {
-  if (m_process) CloseHandle(m_process);
-}
-
-bool WatchedProcess::WaitForExit(Millis timeout) const {
-  return m_process && WaitForSingleObject(m_process, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-}
-
-DWORD WatchedProcess::ExitCode() const {
-  DWORD code = STILL_ACTIVE;
-  if (m_process) GetExitCodeProcess(m_process, &code);
-  return code;
-}
-
-AppUnderTest::AppUnderTest() : AppUnderTest(Options()) {}
-
 AppUnderTest::AppUnderTest(Options options) : m_options(std::move(options)) {
+  static std::atomic<int> counter{0};
   const std::string build = BuildFolder();
   if (m_options.folder.empty()) {
-    m_folder = MakeFreshFolder();
-    if (!CopyFileA((build + "\\PushClient.exe").c_str(), PathOf(m_options.exeName).c_str(), FALSE))
-      throw std::runtime_error("cannot copy PushClient.exe");
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof(temp), temp);
+    do {
+      m_folder = temp + ("pushclient-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+    } while (!CreateDirectoryA(m_folder.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
+    Copy(build + "\\PushClient.exe", PathOf(m_options.exeName));
   } else {
     char full[MAX_PATH] = {};
-    if (!GetFullPathNameA(m_options.folder.c_str(), sizeof(full), full, nullptr) || !FileExists(full))
-      throw std::runtime_error("no folder " + m_options.folder);
+    GetFullPathNameA(m_options.folder.c_str(), sizeof(full), full, nullptr);
     m_folder = full;
   }
   if (m_options.withEncoder && !m_options.encoderExe.empty()) {
-    if (!CopyFileA(m_options.encoderExe.c_str(), PathOf("ffmpeg.exe").c_str(), FALSE))
-      throw std::runtime_error("cannot copy " + m_options.encoderExe);
+    Copy(m_options.encoderExe, PathOf("ffmpeg.exe"));
   } else if (m_options.withEncoder && m_options.realEncoder) {
-    if (!CopyFileA((build + "\\ffmpeg_bridge.exe").c_str(), PathOf("ffmpeg.exe").c_str(), FALSE) ||
-        !CopyFileA((build + "\\ffmpeg-bridge-helper.py").c_str(), PathOf("ffmpeg-bridge-helper.py").c_str(), FALSE))
-      throw std::runtime_error("cannot copy the encoder bridge");
+    Copy(build + "\\ffmpeg_bridge.exe", PathOf("ffmpeg.exe"));
+    Copy(build + "\\ffmpeg-bridge-helper.py", PathOf("ffmpeg-bridge-helper.py"));
   } else if (m_options.withEncoder) {
-    if (!CopyFileA((build + "\\fake_ffmpeg.exe").c_str(), PathOf("ffmpeg.exe").c_str(), FALSE))
-      throw std::runtime_error("cannot copy the stand-in encoder");
+    Copy(build + "\\fake_ffmpeg.exe", PathOf("ffmpeg.exe"));
     WriteFileBytes(PathOf("fake-ffmpeg.ini"), m_options.encoderScript);
   }
   for (const auto& file : m_options.files) WriteFileBytes(PathOf(file.first), file.second);
@@ -218,7 +157,6 @@ void AppUnderTest::Start(bool waitForWindow) {
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
-
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   std::string commandLine = "\"" + PathOf(m_options.exeName) + "\"";
@@ -228,15 +166,18 @@ void AppUnderTest::Start(bool waitForWindow) {
     throw std::runtime_error("cannot start PushClient.exe");
   AssignProcessToJobObject(m_job, m_pi.hProcess);
   ResumeThread(m_pi.hThread);
-  if (waitForWindow) {
-    m_main = FindMainWindow();
-    WaitUntil([&] { return m_main && IsWindowVisible(m_main); });
-    if (m_options.waitForListing) WaitForDeviceListing();
-  }
+  if (waitForWindow) WaitForMainWindow();
 }
 
-bool AppUnderTest::WaitForDeviceListing(Millis timeout) const {
-  return WaitUntil([&] { return IsWindowEnabled(Item(kRefreshButtonId)) != FALSE; }, timeout);
+void AppUnderTest::WaitForMainWindow() {
+  WaitUntil(
+      [&] {
+        for (HWND dialog : TopLevelDialogs(m_pi.dwProcessId))
+          if (WindowText(dialog) == kMainCaption) m_main = dialog;
+        return m_main && IsWindowVisible(m_main);
+      },
+      15s);
+  if (m_main && m_options.waitForListing) WaitForDeviceListing();
 }
 
 AppUnderTest::~AppUnderTest() {
@@ -252,23 +193,14 @@ AppUnderTest::~AppUnderTest() {
     TerminateJobObject(m_job, 99);
     CloseHandle(m_job);
   }
-  if (KeepFolder()) {
+#ifdef PUSHCLIENT_GTEST
+  // A test that failed keeps its folder, for a look at what the program left there.
+  if (::testing::Test::HasFailure()) {
     std::printf("Kept for a look: %s\n", m_folder.c_str());
-  } else if (!WaitUntil([&] { return RemoveTree(m_folder); }, 5s, 100ms)) {
-    std::printf("Could not remove %s\n", m_folder.c_str());
+    return;
   }
-}
-
-HWND AppUnderTest::FindMainWindow(Millis timeout) const {
-  HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND dialog : TopLevelDialogs(m_pi.dwProcessId))
-          if (WindowText(dialog) == kMainCaption) found = dialog;
-        return found != nullptr;
-      },
-      timeout);
-  return found;
+#endif
+  if (!WaitUntil([&] { return RemoveTree(m_folder); }, 5s, 100ms)) std::printf("Could not remove %s\n", m_folder.c_str());
 }
 
 std::vector<HWND> AppUnderTest::OtherDialogs() const {
@@ -290,10 +222,6 @@ HWND AppUnderTest::WaitForMessageBox(Millis timeout) const {
   return box;
 }
 
-void AppUnderTest::PressOk(HWND box) {
-  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-}
-
 std::string AppUnderTest::WindowText(HWND window) {
   // GetWindowText does not ask another process's controls for their text; WM_GETTEXT does.
   char text[4096] = {};
@@ -304,52 +232,24 @@ std::string AppUnderTest::WindowText(HWND window) {
 
 std::string AppUnderTest::DialogText(HWND box) {
   std::string text;
-  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (ClassName(child) != "Static" || (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
-    const std::string part = WindowText(child);
-    if (!part.empty()) text += part;
-  }
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (ClassName(child) == "Static" && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+      text += WindowText(child);
   return text;
 }
 
-void AppUnderTest::SetText(int id, const std::string& text) const {
-  SendMessageA(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void AppUnderTest::Click(int id) const {
-  DWORD_PTR result = 0;
-  SendMessageTimeoutA(Item(id), BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result);
-  if (id == kRefreshButtonId) WaitForDeviceListing();
-}
-
-std::vector<std::string> AppUnderTest::ListItems(int id) const {
-  std::vector<std::string> items;
-  const int count = static_cast<int>(SendMessageW(Item(id), LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) items.push_back(ItemText(Item(id), LB_GETTEXTLEN, LB_GETTEXT, i));
-  return items;
-}
-
 std::vector<std::string> AppUnderTest::ComboItems(int id) const {
-  std::vector<std::string> items;
-  const int count = static_cast<int>(SendMessageW(Item(id), CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) items.push_back(ItemText(Item(id), CB_GETLBTEXTLEN, CB_GETLBTEXT, i));
-  return items;
+  return Items(Item(id), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
-int AppUnderTest::ComboSelection(int id) const { return static_cast<int>(SendMessageW(Item(id), CB_GETCURSEL, 0, 0)); }
-
-void AppUnderTest::SelectCombo(int id, int index) const {
-  SendMessageA(Item(id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  SendMessageA(m_main, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Item(id)));
+std::vector<std::string> AppUnderTest::LogLines() const {
+  return Items(Item(IDC_LIST_LOG), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
 }
-
-std::vector<std::string> AppUnderTest::LogLines() const { return ListItems(1000); }
 
 std::vector<std::string> AppUnderTest::LogMessages() const {
   std::vector<std::string> messages;
   for (const std::string& line : LogLines()) {
-    const size_t first = line.find(' ');
-    const size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+    const size_t second = line.find(' ', line.find(' ') + 1);
     messages.push_back(second == std::string::npos ? line : line.substr(second + 1));
   }
   return messages;
@@ -361,38 +261,17 @@ size_t AppUnderTest::CountLog(const std::string& message) const {
   return count;
 }
 
-bool AppUnderTest::WaitForLog(const std::string& message, Millis timeout) const {
-  return WaitUntil([&] { return CountLog(message) > 0; }, timeout);
-}
-
-void AppUnderTest::CloseWindow() const { PostMessageA(m_main, WM_SYSCOMMAND, SC_CLOSE, 0); }
-
-bool AppUnderTest::WaitForExit(Millis timeout) const {
-  return WaitForSingleObject(m_pi.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-}
-
-bool AppUnderTest::IsRunning() const { return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-
 std::vector<EncoderCall> AppUnderTest::EncoderCalls() const {
   std::vector<EncoderCall> calls;
   std::istringstream in(ReadFileBytes(PathOf("fake-ffmpeg-calls.txt")));
-  std::string line;
   EncoderCall current;
-  while (std::getline(in, line)) {
-    if (line.rfind("call ", 0) == 0) {
-      current = EncoderCall();
-      char mode[32] = {};
-      unsigned long pid = 0;
-      std::sscanf(line.c_str(), "call %d pid %lu mode %31s", &current.number, &pid, mode);
-      current.pid = pid;
-      current.mode = mode;
-    } else if (line.rfind("raw ", 0) == 0) {
-      current.raw = line.substr(4);
-    } else if (line.rfind("arg ", 0) == 0) {
-      current.args.push_back(line.substr(4));
-    } else if (line == "end") {
-      calls.push_back(current);
-    }
+  for (std::string line; std::getline(in, line);) {
+    char mode[32] = {};
+    unsigned long pid = 0;
+    if (std::sscanf(line.c_str(), "call %*d pid %lu mode %31s", &pid, mode) == 2) current = {pid, mode, "", {}};
+    if (line.rfind("raw ", 0) == 0) current.raw = line.substr(4);
+    if (line.rfind("arg ", 0) == 0) current.args.push_back(line.substr(4));
+    if (line == "end") calls.push_back(current);
   }
   return calls;
 }
@@ -402,19 +281,6 @@ std::vector<EncoderCall> AppUnderTest::StreamCalls() const {
   for (const EncoderCall& call : EncoderCalls())
     if (call.mode == "stream") streams.push_back(call);
   return streams;
-}
-
-bool AppUnderTest::WaitForStreamCalls(size_t count, Millis timeout) const {
-  return WaitUntil([&] { return StreamCalls().size() >= count; }, timeout);
-}
-
-void AppUnderTest::GoLive(const std::string& address) const {
-  SetText(kServerBoxId, address);
-  Click(kLiveButtonId);
-}
-
-int AppUnderTest::DeviceCount() const {
-  return static_cast<int>(SendMessageW(Item(kDeviceBoxId), CB_GETCOUNT, 0, 0));
 }
 
 }  // namespace pushtest

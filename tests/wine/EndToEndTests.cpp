@@ -1,14 +1,17 @@
 // On air for real: PushClient.exe with the encoder bridge beside it, Debian's ffmpeg behind the bridge and
 // nginx's RTMP server on 127.0.0.1:1935 (started by the test script). What reached the server is read
-// with ffprobe and the server's statistics page.
+// with ffprobe.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "AppUnderTest.h"
-#include "LinuxCommand.h"
+#include "res/Texts.h"
 #include "res/resource.h"
 
 using namespace pushtest;
@@ -16,12 +19,40 @@ using namespace pushtest;
 namespace {
 
 const char kToneDevice[] = "测试音 (440 Hz)";
+// Silent for the first 15 s of each launch, then the tone.
 const char kLateToneDevice[] = "静音后有声 (440 Hz)";
-const char kOnAir[] = "直播中。。。";
-const char kRelaunch[] = "直播进程被关闭，系统自动重启进程！";
-const char kAacFallback[] = "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器";
-const char kDeadAir[] = "检测到静音：音频电平已连续10秒低于-50 dBFS，请检查音频设备！";
-const char kSoundBack[] = "音频信号已恢复";
+
+// Runs a shell command of the Linux machine underneath Wine. A Linux program started from a Windows one
+// gets no usable process handle and cannot write into a pipe, so the command leaves its output and its
+// exit status in files, which are polled. The output, unless the command failed or outran the timeout.
+std::optional<std::string> RunLinux(const std::string& command, Millis timeout = 30s) {
+  static std::atomic<int> counter{0};
+  const std::string dir = "/tmp/pushclient-linux-" + std::to_string(GetCurrentProcessId()) + "-" +
+                          std::to_string(GetTickCount()) + "-" + std::to_string(++counter);
+  // Wine shows the Linux root as drive Z:.
+  const auto dos = [&](const std::string& name) {
+    std::string path = "Z:" + dir + "/" + name;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+  };
+  CreateDirectoryA(dos("").c_str(), nullptr);
+  WriteFileBytes(dos("cmd.sh"), "(\n" + command + "\n) >" + dir + "/out 2>&1 </dev/null\necho $? >" + dir +
+                                    "/status.tmp\nmv " + dir + "/status.tmp " + dir + "/status\n");
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  std::string commandLine = "/bin/sh " + dir + "/cmd.sh";
+  if (!CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return std::nullopt;
+  if (info.hProcess) CloseHandle(info.hProcess);
+  if (info.hThread) CloseHandle(info.hThread);
+  if (!WaitUntil([&] { return FileExists(dos("status")); }, timeout, 20ms)) return std::nullopt;
+  const std::string output = ReadFileBytes(dos("out"));
+  const bool ok = std::atoi(ReadFileBytes(dos("status")).c_str()) == 0;
+  for (const char* name : {"cmd.sh", "out", "status"}) DeleteFileA(dos(name).c_str());
+  RemoveDirectoryA(dos("").c_str());
+  return ok ? std::optional<std::string>(output) : std::nullopt;
+}
 
 // The kbit/s figure of the window's live status line ("直播 0:00:07 | 47 kbit/s | 重启 0 次"); 0 if none.
 long StatusKbps(const AppUnderTest& app) {
@@ -35,8 +66,8 @@ long StatusKbps(const AppUnderTest& app) {
 // What the server gives for the stream, as ffprobe's key=value lines; empty when nobody publishes it
 // (no answer within the read timeout).
 std::string ProbeStream(const std::string& name) {
-  const LinuxResult r = RunLinux("ffprobe -v error -rw_timeout 3000000 -show_streams rtmp://127.0.0.1/live/" + name, 20s);
-  return r.finished && r.status == 0 && r.output.find("codec_name=") != std::string::npos ? "\n" + r.output : "";
+  const auto probe = RunLinux("ffprobe -v error -rw_timeout 3000000 -show_streams rtmp://127.0.0.1/live/" + name, 20s);
+  return probe && probe->find("codec_name=") != std::string::npos ? "\n" + *probe : "";
 }
 
 std::string WaitForStream(const std::string& name, Millis timeout) {
@@ -52,27 +83,22 @@ std::string Field(const std::string& probe, const std::string& key) {
   return probe.substr(value, probe.find_first_of("\r\n", value) - value);
 }
 
-bool ServerHasPublisher(const std::string& name) {
-  const LinuxResult r = RunLinux("curl -s --max-time 3 http://127.0.0.1:8080/stat", 10s);
-  return r.output.find("<name>" + name + "</name>") != std::string::npos;
-}
-
-// Linux ffmpeg processes publishing to this stream.
-std::string EncodersFor(const std::string& name) {
-  return RunLinux("pgrep -af 'ffmpeg.*rtmp://127.0.0.1/live/" + name + "( |$)' | grep -v pgrep || true", 10s).output;
-}
-
-// config.db: the first device (the tone), this address, no tray, this bitrate position.
-AppUnderTest::Options RealEncoder(int bitrateIndex, const std::string& address = "") {
+// config.db: this device position, this address, no tray, this bitrate position.
+AppUnderTest::Options RealEncoder(int bitrateIndex, const std::string& address = "", int device = 0) {
   AppUnderTest::Options options;
   options.realEncoder = true;
-  options.files["config.db"] = "0\r\n" + address + "\r\n0\r\n" + std::to_string(bitrateIndex) + "\r\n";
+  options.files["config.db"] =
+      std::to_string(device) + "\r\n" + address + "\r\n0\r\n" + std::to_string(bitrateIndex) + "\r\n";
   return options;
 }
 
-void GoLive(const AppUnderTest& app, const std::string& stream) {
-  app.SetText(IDC_EDIT_SERVER, "rtmp://127.0.0.1/live/" + stream);
-  app.Click(IDC_BTN_LIVE);
+// The peak level ffmpeg measures in what the server sends, in dBFS; NaN when it measured nothing.
+double ServerPeakDb(const std::string& name) {
+  const auto peak = RunLinux("ffmpeg -hide_banner -nostats -rw_timeout 3000000 -i rtmp://127.0.0.1/live/" + name +
+                                 " -t 3 -af astats=measure_overall=Peak_level:measure_perchannel=none -f null - 2>&1"
+                                 " | sed -n 's/.*Peak level dB: //p' | tail -n 1",
+                             30s);
+  return peak && !peak->empty() ? std::atof(peak->c_str()) : std::nan("");
 }
 
 }  // namespace
@@ -95,18 +121,15 @@ TEST(EndToEnd, TheToneReachesTheServerAsAacAtTheChosenBitrateFromEitherListing) 
               std::string(run.listing) == "old");
     // The Chinese test-tone names came through the listing; the first is what the encoder is asked for.
     ASSERT_EQ(app.ComboItems(IDC_COMBO_DEVICE), (std::vector<std::string>{kToneDevice, kLateToneDevice}));
-    GoLive(app, stream);
-    ASSERT_EQ(app.CountLog(kOnAir), 1u);
+    app.GoLive("rtmp://127.0.0.1/live/" + stream);
+    ASSERT_EQ(app.CountLog(kLogOnAir), 1u);
 
     const std::string probe = WaitForStream(stream, 20s);
     ASSERT_FALSE(probe.empty());
     EXPECT_EQ(Field(probe, "codec_name"), "aac");
     EXPECT_EQ(Field(probe, "sample_rate"), "48000");
     EXPECT_NEAR(std::atol(Field(probe, "bit_rate").c_str()), run.kbps * 1000, run.kbps * 100) << "within 10 %";
-    EXPECT_TRUE(ServerHasPublisher(stream));
-    EXPECT_EQ(app.CountLog(kRelaunch), 0u);
-    // Debian's ffmpeg says in its banner that it lacks libfdk_aac: the program asked for aac, and said so.
-    EXPECT_EQ(app.CountLog(kAacFallback), 1u);
+    EXPECT_EQ(app.CountLog(kLogRelaunch), 0u);
     // The window tells the bitrate the encoder reports, which is what the server receives.
     long shown = 0;
     EXPECT_TRUE(WaitUntil([&] { return (shown = StatusKbps(app)) > 0; }, 10s)) << app.Text(IDC_STATUS);
@@ -123,79 +146,24 @@ TEST(EndToEnd, StartedWithLiveTheToneGoesOnAirOverRtmpsWithoutAClick) {
   const std::string probe = WaitForStream("e2eboot", 30s);
   ASSERT_FALSE(probe.empty()) << app.Text(IDC_STATUS);
   EXPECT_EQ(Field(probe, "codec_name"), "aac");
-  EXPECT_EQ(app.CountLog(kOnAir), 1u);
+  EXPECT_EQ(app.CountLog(kLogOnAir), 1u);
   EXPECT_EQ(app.Text(IDC_BTN_LIVE), "停止直播");
 }
 
-// The peak level ffmpeg measures in what the server sends, in dBFS; NaN when it measured nothing.
-double ServerPeakDb(const std::string& name) {
-  const LinuxResult r = RunLinux("ffmpeg -hide_banner -nostats -rw_timeout 3000000 -i rtmp://127.0.0.1/live/" + name +
-                                     " -t 3 -af astats=measure_overall=Peak_level:measure_perchannel=none -f null - 2>&1"
-                                     " | sed -n 's/.*Peak level dB: //p' | tail -n 1",
-                                 30s);
-  return r.output.empty() ? std::nan("") : std::atof(r.output.c_str());
-}
-
-// The second test sound is silent for its first 15 s, then the tone.
 TEST(EndToEnd, DeadAirIsSaidWithin12sTheSoundComingBackTooAndTheMeterReadsWhatTheServerGets) {
-  AppUnderTest::Options options = RealEncoder(1);
-  options.files["config.db"] = "1\r\n\r\n0\r\n1\r\n";
-  AppUnderTest app(options);
+  AppUnderTest app(RealEncoder(1, "", 1));
   ASSERT_EQ(app.Text(IDC_COMBO_DEVICE), kLateToneDevice);
   const auto live = std::chrono::steady_clock::now();
-  GoLive(app, "e2emeter");
-  ASSERT_TRUE(app.WaitForLog(kDeadAir, 20s)) << app.Text(IDC_STATUS);
+  app.GoLive("rtmp://127.0.0.1/live/e2emeter");
+  ASSERT_TRUE(app.WaitForLog(kLogDeadAir, 20s)) << app.Text(IDC_STATUS);
   const auto alarm = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - live);
   EXPECT_LE(alarm.count(), 12000 + 1500) << "the bridge's ffmpeg takes a moment to start";
-  EXPECT_NE(app.Text(IDC_STATUS).find("静音"), std::string::npos);
-  ASSERT_TRUE(app.WaitForLog(kSoundBack, 20s));
-  EXPECT_EQ(app.Text(IDC_STATUS).find("静音"), std::string::npos);
-  EXPECT_EQ(app.CountLog(kDeadAir), 1u);
+  EXPECT_NE(app.Text(IDC_STATUS).find(kStatusSilence), std::string::npos);
+  ASSERT_TRUE(app.WaitForLog(kLogSoundBack, 20s));
+  EXPECT_EQ(app.Text(IDC_STATUS).find(kStatusSilence), std::string::npos);
+  EXPECT_EQ(app.CountLog(kLogDeadAir), 1u);
 
   const double server = ServerPeakDb("e2emeter");
   ASSERT_FALSE(std::isnan(server));
-  const double shown = std::atof(app.Text(IDC_LEVEL_TEXT).c_str());
-  EXPECT_NEAR(shown, server, 3.0) << app.Text(IDC_LEVEL_TEXT);
-  app.Click(IDC_BTN_LIVE);
-}
-
-TEST(EndToEnd, AKilledEncoderIsBackWithinOneTick) {
-  AppUnderTest app(RealEncoder(1));
-  GoLive(app, "e2ewatch");
-  ASSERT_FALSE(WaitForStream("e2ewatch", 20s).empty());
-  ASSERT_FALSE(EncodersFor("e2ewatch").empty());
-
-  RunLinux("pkill -f 'ffmpeg.*rtmp://127.0.0.1/live/e2ewatch( |$)'");
-  EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kRelaunch) >= 1; }, 8s)) << "relaunched at the next tick";
-  EXPECT_FALSE(WaitForStream("e2ewatch", 15s).empty());
-  EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kOnAir) == 2; }, 8s)) << "back on the air, says the log";
-}
-
-// The Linux encoder behind the bridge ends with the window too (the other ways of ending are the
-// NoOrphanEncoder tests).
-TEST(EndToEnd, ClosingLeavesNoPublisherAndNoEncoder) {
-  AppUnderTest app(RealEncoder(1));
-  GoLive(app, "e2eclose");
-  ASSERT_FALSE(WaitForStream("e2eclose", 20s).empty());
-  app.CloseWindow();
-  EXPECT_TRUE(app.WaitForExit());
-  EXPECT_TRUE(WaitUntil([&] { return EncodersFor("e2eclose").empty(); }, 5s)) << EncodersFor("e2eclose");
-  EXPECT_TRUE(WaitUntil([&] { return !ServerHasPublisher("e2eclose"); }, 5s));
-}
-
-// Runs last: it stops and restarts the server.
-TEST(EndToEnd, ZServerDownWhenGoingLiveThenUpIsReachedAtTheNextRelaunch) {
-  const std::string server = "bash '" + RepositoryRoot() + "/scripts/rtmp-server.sh' ";
-  ASSERT_EQ(RunLinux(server + "stop").status, 0);
-  AppUnderTest app(RealEncoder(1));
-  GoLive(app, "e2edown");
-  // Refused at once, relaunched at tick 1 and refused again.
-  ASSERT_TRUE(WaitUntil([&] { return app.CountLog(kRelaunch) >= 1; }, 10s));
-  Sleep(2500);
-  const LinuxResult up = RunLinux(server + "start");
-  ASSERT_EQ(up.status, 0) << up.output;
-  // The next relaunch on the schedule (tick 2) finds the server.
-  EXPECT_FALSE(WaitForStream("e2edown", 20s).empty());
-  EXPECT_TRUE(WaitUntil([&] { return app.CountLog(kOnAir) == 2; }, 10s));
-  EXPECT_GE(app.CountLog(kRelaunch), 2u);
+  EXPECT_NEAR(std::atof(app.Text(IDC_LEVEL_TEXT).c_str()), server, 3.0) << app.Text(IDC_LEVEL_TEXT);
 }

@@ -10,36 +10,12 @@
 #include <iostream>
 
 #include "AppUnderTest.h"
+#include "res/Texts.h"
 #include "res/resource.h"
 
 using namespace pushtest;
 
 namespace {
-
-const char kSineSource[] = "Sine source at 440 Hz";
-const char kRelaunch[] = "直播进程被关闭，系统自动重启进程！";
-const char kExitReason[] = "直播进程退出原因：";
-const char kAacFallback[] = "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器";
-
-class RealEncoder : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const char* exe = std::getenv("PUSHCLIENT_REAL_FFMPEG");
-    const char* pulse = std::getenv("PUSHCLIENT_PULSE_RUNTIME");
-    if (!exe || !*exe) GTEST_SKIP() << "no real ffmpeg.exe: PUSHCLIENT_REAL_FFMPEG is unset (the npm fetch failed)";
-    if (!pulse || !*pulse) GTEST_SKIP() << "no PulseAudio server of the tests: PUSHCLIENT_PULSE_RUNTIME is unset";
-    m_options.encoderExe = WindowsPath(exe);
-    ASSERT_TRUE(FileExists(m_options.encoderExe)) << m_options.encoderExe;
-  }
-
-  // A Linux path as Wine's drive Z: shows it.
-  static std::string WindowsPath(std::string path) {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return "Z:" + path;
-  }
-
-  AppUnderTest::Options m_options;
-};
 
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
@@ -49,37 +25,38 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-TEST_F(RealEncoder, TheDeviceListShowsTheSoundServersSources) {
-  AppUnderTest app(m_options);
-  const std::vector<std::string> devices = app.ComboItems(IDC_COMBO_DEVICE);
-  EXPECT_NE(std::find(devices.begin(), devices.end(), kSineSource), devices.end()) << Joined(devices);
-  EXPECT_TRUE(std::is_sorted(devices.begin(), devices.end())) << Joined(devices);
-  std::cout << "Devices:\n" << Joined(devices);
-}
+TEST(RealEncoder, TheSoundServersSourcesAreListedGoingLiveAsksForAacAndEachRelaunchSaysWhyTheEncoderEnded) {
+  const char* exe = std::getenv("PUSHCLIENT_REAL_FFMPEG");
+  const char* pulse = std::getenv("PUSHCLIENT_PULSE_RUNTIME");
+  if (!exe || !*exe) GTEST_SKIP() << "no real ffmpeg.exe: PUSHCLIENT_REAL_FFMPEG is unset (the npm fetch failed)";
+  if (!pulse || !*pulse) GTEST_SKIP() << "no PulseAudio server of the tests: PUSHCLIENT_PULSE_RUNTIME is unset";
+  AppUnderTest::Options options;
+  // The Linux path as Wine's drive Z: shows it.
+  options.encoderExe = "Z:" + std::string(exe);
+  std::replace(options.encoderExe.begin(), options.encoderExe.end(), '/', '\\');
+  ASSERT_TRUE(FileExists(options.encoderExe)) << options.encoderExe;
+  AppUnderTest app(options);
 
-TEST_F(RealEncoder, GoingLiveAsksForAacAndEachRelaunchSaysWhyTheEncoderEnded) {
-  AppUnderTest app(m_options);
   const std::vector<std::string> devices = app.ComboItems(IDC_COMBO_DEVICE);
-  const auto sine = std::find(devices.begin(), devices.end(), kSineSource);
-  ASSERT_NE(sine, devices.end()) << Joined(devices);
+  std::cout << "Devices:\n" << Joined(devices);
+  const auto sine = std::find(devices.begin(), devices.end(), "Sine source at 440 Hz");
+  ASSERT_NE(sine, devices.end());
   app.SelectCombo(IDC_COMBO_DEVICE, static_cast<int>(sine - devices.begin()));
-  app.SetText(IDC_EDIT_SERVER, "rtmp://127.0.0.1/live/real");
-  app.Click(IDC_BTN_LIVE);
+  app.GoLive("rtmp://127.0.0.1/live/real");
   // The listing's banner told the program that this build has no libfdk_aac.
-  EXPECT_EQ(app.CountLog(kAacFallback), 1u) << Joined(app.LogLines());
+  EXPECT_EQ(app.CountLog(kLogAacFallback), 1u) << Joined(app.LogLines());
 
   // The encoder fails to capture at once; the first watchdog tick (5 s) relaunches it, the second
   // relaunch comes 5 s later.
-  ASSERT_TRUE(WaitUntil([&] { return app.CountLog(kRelaunch) >= 2; }, 20s)) << Joined(app.LogLines());
+  ASSERT_TRUE(WaitUntil([&] { return app.CountLog(kLogRelaunch) >= 2; }, 20s)) << Joined(app.LogLines());
   std::cout << "Status: " << app.Text(IDC_STATUS) << "\nLog:\n" << Joined(app.LogLines());
   const std::vector<std::string> log = app.LogMessages();
   for (size_t i = 0; i < log.size(); ++i) {
-    if (log[i] != kRelaunch) continue;
+    if (log[i] != kLogRelaunch) continue;
     ASSERT_LT(i + 1, log.size());
-    EXPECT_EQ(log[i + 1].rfind(kExitReason, 0), 0u) << log[i + 1];
+    EXPECT_EQ(log[i + 1].rfind(kLogEncoderExitReason, 0), 0u) << log[i + 1];
     EXPECT_NE(log[i + 1].find("I/O error"), std::string::npos) << log[i + 1];
   }
-  // Said once, not at every relaunch.
-  EXPECT_EQ(app.CountLog(kAacFallback), 1u);
+  EXPECT_EQ(app.CountLog(kLogAacFallback), 1u) << "said once, not at every relaunch";
   EXPECT_NE(app.Text(IDC_STATUS).find("| 重启 2 次"), std::string::npos) << app.Text(IDC_STATUS);
 }
