@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Switches PushClient live on and off, then refreshes its devices, many times under Wine against the
 # stand-in encoder, printing its handles, windows, GDI objects and memory as it goes
-# (see tests/wine/SoakBenchmark.cpp).
+# (see bench/SoakBenchmark.cpp).
 #   bash scripts/soak.sh [cycles, default 1000]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
