@@ -7,7 +7,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
 trap cleanup EXIT
-bash "$ROOT/scripts/install-deps.sh"
+install_deps "$@"
 build_native >/dev/null && "$ROOT/build/native/bench/pushclient_parser_benchmark"
 build_windows
 start_display

@@ -6,7 +6,7 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
-bash "$ROOT/scripts/install-deps.sh"
+install_deps "$@"
 build_windows
 start_display
 trap 'stop_wine; stop_display' EXIT
