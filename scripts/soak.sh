@@ -6,10 +6,10 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
+trap cleanup EXIT
 install_deps "$@"
 build_windows
 start_display
-trap 'stop_wine; stop_display' EXIT
 start_wine
 echo "Machine: $(nproc) cores, $(. /etc/os-release && echo "$PRETTY_NAME"), $(wine --version)"
 wine "$ROOT/build/win/pushclient_soak.exe" "$@" </dev/null
