@@ -1,8 +1,17 @@
-# Run by the package_zip target (cmake -P) with EXE, GUIDE, LICENSE, STAGE, NAME and ZIP set.
+# Run by the package_zip target (cmake -P) with EXE, GUIDE, LICENSE, STAGE, NAME, ZIP and STRIP set.
 set(folder ${STAGE}/${NAME})
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${folder})
-file(COPY_FILE ${EXE} ${folder}/PushClient.exe)
+
+# Users get the exe without its symbol table, which is two thirds of its bytes and of no use to them; the
+# build's own exe keeps it, for the backtraces of whoever debugs it.
+if(NOT STRIP)
+  message(FATAL_ERROR "no strip tool for the target was found (CMAKE_STRIP)")
+endif()
+execute_process(COMMAND ${STRIP} --strip-all -o ${folder}/PushClient.exe ${EXE} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cannot strip ${EXE}")
+endif()
 
 # The texts get Windows line ends, so that every editor there shows them as lines, and the guide a
 # UTF-8 byte order mark: without it, older Notepads read it in the ANSI code page and garble the Chinese.

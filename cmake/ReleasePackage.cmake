@@ -13,6 +13,7 @@ add_custom_command(
           -DSTAGE=${CMAKE_BINARY_DIR}/package
           -DNAME=${PUSHCLIENT_PACKAGE_NAME}
           -DZIP=${PUSHCLIENT_PACKAGE_ZIP}
+          -DSTRIP=${CMAKE_STRIP}
           -P ${CMAKE_SOURCE_DIR}/cmake/MakePackage.cmake
   DEPENDS PushClient ${CMAKE_SOURCE_DIR}/docs/windows-guide.txt ${CMAKE_SOURCE_DIR}/LICENSE
           ${CMAKE_SOURCE_DIR}/cmake/MakePackage.cmake
@@ -29,6 +30,12 @@ set_tests_properties(package.Unpack PROPERTIES FIXTURES_SETUP unpacked_package)
 add_test(NAME package.Sums
          COMMAND sh ${CMAKE_SOURCE_DIR}/tests/package/check-sums.sh ${PUSHCLIENT_PACKAGE_ZIP} ${_unpacked}/${PUSHCLIENT_PACKAGE_NAME})
 set_tests_properties(package.Sums PROPERTIES FIXTURES_REQUIRED unpacked_package)
+
+# The download carries the exe without its symbol table: a third of the size.
+add_test(NAME package.Stripped
+         COMMAND sh -c "flags=$(\"$0\" -f \"$1\") || exit 1; case $flags in *HAS_SYMS*) echo \"$1 still has its symbols\"; exit 1;; esac"
+                 ${CMAKE_OBJDUMP} ${_unpacked}/${PUSHCLIENT_PACKAGE_NAME}/PushClient.exe)
+set_tests_properties(package.Stripped PROPERTIES FIXTURES_REQUIRED unpacked_package)
 
 # The Wine test program lays the stand-in encoder beside the unpacked exe and starts it from there.
 add_test(NAME wine.Package

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Prints the device listing parser's figures on hostile listings (tests/unit/ParserBenchmark.cpp), natively,
+# Prints the device listing parser's figures on hostile listings (bench/ParserBenchmark.cpp), natively,
 # then PushClient's responsiveness, memory and handle figures under Wine beside a minimal dialog built
-# the same way (see tests/wine/ResponsivenessBenchmark.cpp), and the stripped sizes of both exes.
+# the same way (see bench/ResponsivenessBenchmark.cpp), and the stripped sizes of both exes.
 #   bash scripts/benchmark.sh [seconds live, default 60]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
 trap cleanup EXIT
-bash "$ROOT/scripts/install-deps.sh"
-build_native >/dev/null && "$ROOT/build/native/tests/unit/pushclient_parser_benchmark"
+install_deps "$@"
+build_native >/dev/null && "$ROOT/build/native/bench/pushclient_parser_benchmark"
 build_windows
 start_display
 start_wine

@@ -6,7 +6,7 @@
 #   bash scripts/fuzz.sh            10 million executions each
 #   bash scripts/fuzz.sh 2000000    that many executions each
 #   bash scripts/fuzz.sh 90s        that many seconds each
-#   bash scripts/fuzz.sh 90s config_file command_line    only these
+#   bash scripts/fuzz.sh 90s watchdog log_line    only these
 #
 # Each starts from its seed inputs (tests/fuzz/corpus/<fuzzer>/) and the inputs earlier runs found
 # (build/fuzz/corpus/<fuzzer>/). An input that breaks a property, crashes, leaks or takes over 5 seconds
@@ -29,13 +29,16 @@ if ! build_log=$(build_fuzz 2>&1); then
   exit 1
 fi
 
-fuzzers=(device_listing config_file publish_validation command_line
-         encoder_output)
-if (($#)); then fuzzers=("$@"); fi
-for name in "${fuzzers[@]}"; do
-  [ -x "$ROOT/build/fuzz/tests/fuzz/fuzz_$name" ] || { echo "no fuzzer named $name" >&2; exit 2; }
-done
 out="$ROOT/build/fuzz"
+# Every fuzzer tests/fuzz/CMakeLists.txt builds (it writes their names out), unless some are named.
+mapfile -t fuzzers <"$out/tests/fuzz/fuzzers.txt"
+((${#fuzzers[@]})) || { echo "no fuzzers listed in $out/tests/fuzz/fuzzers.txt" >&2; exit 1; }
+if (($#)); then
+  for name in "$@"; do
+    [ -x "$out/tests/fuzz/fuzz_$name" ] || { echo "no fuzzer named $name (there are: ${fuzzers[*]})" >&2; exit 2; }
+  done
+  fuzzers=("$@")
+fi
 rows=()
 failed=0
 for name in "${fuzzers[@]}"; do

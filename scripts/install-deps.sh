@@ -6,6 +6,8 @@
 # package, and a PulseAudio server of the tests' own that gives a real Windows ffmpeg.exe under Wine audio
 # devices to list (npm fetches that ffmpeg.exe).
 set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$ROOT/scripts/common.sh"
 
 packages=(
   g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 clang lld
@@ -31,8 +33,9 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Wine must run with the ANSI code page 936; that needs the zh_CN.UTF-8 locale generated.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
+# Wine must run with the ANSI code page 936; that needs the zh_CN.UTF-8 locale generated. (A script that
+# runs this one should do so through install_deps in scripts/common.sh, which starts it over afterwards.)
+if ! has_wine_locale; then
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen

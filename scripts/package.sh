@@ -5,7 +5,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
 
-bash "$ROOT/scripts/install-deps.sh"
+install_deps "$@"
 configure_windows
 cmake --build "$ROOT/build/win" --target package_zip
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$ROOT/build/win/CMakeCache.txt")"

@@ -12,7 +12,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
 trap cleanup EXIT
 
-bash "$ROOT/scripts/install-deps.sh"
+install_deps "$@"
 build_windows
 
 RUN_DIR="$ROOT/build/run"

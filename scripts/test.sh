@@ -7,7 +7,7 @@ source "$ROOT/scripts/common.sh"
 source "$ROOT/scripts/real-ffmpeg.sh"
 trap 'stop_pulse; cleanup' EXIT
 
-bash "$ROOT/scripts/install-deps.sh"
+install_deps "$@"
 
 echo "== Unit tests (native)"
 build_native
