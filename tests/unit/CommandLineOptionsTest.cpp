@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 TEST(CommandLineOptions, GoLiveAtStartup) {
   const struct {
     const char* line;
@@ -18,5 +16,3 @@ TEST(CommandLineOptions, GoLiveAtStartup) {
     EXPECT_EQ(GoLiveAtStartup(c.line), c.live);
   }
 }
-
-}  // namespace

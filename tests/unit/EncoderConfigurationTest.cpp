@@ -5,8 +5,6 @@
 
 #include <string>
 
-namespace {
-
 // Both answers come from the banner's configuration line; the AAC answer also from the probe's.
 TEST(EncoderConfiguration, WhatTheEncoderSaysOfItself) {
   using T = TlsSupport;
@@ -52,5 +50,3 @@ TEST(EncoderConfiguration, WhatTheEncoderSaysOfItself) {
     EXPECT_EQ(FdkAacSupportFromEncoderText(c.text), c.fdk);
   }
 }
-
-}  // namespace

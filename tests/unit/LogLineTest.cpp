@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 TEST(LogLine, StampThenTheMessageByteForByte) {
   std::tm t = {};
   t.tm_year = 126, t.tm_mon = 11, t.tm_mday = 6, t.tm_hour = 21, t.tm_min = 5, t.tm_sec = 9;
@@ -14,5 +12,3 @@ TEST(LogLine, StampThenTheMessageByteForByte) {
   // A clock the conversion cannot read still gives a line.
   EXPECT_EQ(FormatLogLine(nullptr, "关闭直播。。。"), "0-00-00 -1:-1:-1 关闭直播。。。");
 }
-
-}  // namespace
