@@ -169,8 +169,6 @@ TEST(DeviceListParser, NameLinesAndAlternativeNames) {
 }
 
 TEST(DeviceListParser, CaptureName) {
-  EXPECT_EQ(CaptureNameFor("Mic", "@device_cm_{1}", true), "Mic");
-  EXPECT_EQ(CaptureNameFor("英特尔? Mic", "@device_cm_{1}", false), "@device_cm_{1}");
   EXPECT_EQ(CaptureNameFor("英特尔? Mic", "", false), "英特尔? Mic");
 
   // Only the device on the line that lost characters goes by its alternative name, and only while

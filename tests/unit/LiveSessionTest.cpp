@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "encoder/AudioLevels.h"
+#include "encoder/EncoderCommandLine.h"
 #include "res/Texts.h"
 
 namespace {
@@ -144,8 +145,7 @@ std::string Level(const char* db) {
 TEST(LiveSession, RelaunchesUseTheChoiceOfTheMomentAndTheEncoderItCanRun) {
   Broadcast unknown;  // an encoder that printed no banner gets the plain line
   unknown.Start();
-  EXPECT_EQ(unknown.encoder.launches[0],
-            " -f dshow -i audio=\"Mic\" -y -c:a libfdk_aac -b:a 48k -f flv rtmp://127.0.0.1/live/secret ");
+  EXPECT_EQ(unknown.encoder.launches[0], BuildStreamArgs("Mic", "48", unknown.choice.server));
 
   Broadcast b;
   b.session.LearnEncoder(kBannerWithoutFdk);
@@ -156,8 +156,7 @@ TEST(LiveSession, RelaunchesUseTheChoiceOfTheMomentAndTheEncoderItCanRun) {
   b.encoder.End();
   EXPECT_EQ(b.Tick(), Lines{kLogRelaunch});  // the fallback line comes once per run of the program
   ASSERT_EQ(b.encoder.launches.size(), 2u);
-  EXPECT_EQ(b.encoder.launches[1], " -f dshow -i audio=\"Line In\" -filter_complex " + std::string(kLevelMeterGraph) +
-                                       " -map [enc] -y -c:a aac -b:a 128k -f flv rtmp://127.0.0.1/live/secret ");
+  EXPECT_EQ(b.encoder.launches[1], BuildStreamArgs("Line In", "128", b.choice.server, "aac", true));
 }
 
 TEST(LiveSession, DeadAirIsSaidOnceAndSoIsTheSoundComingBack) {
