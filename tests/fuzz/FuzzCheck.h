@@ -7,13 +7,8 @@
 #include <utility>
 
 // A broken property stops the run with its line, and libFuzzer keeps the input that broke it.
-#define FUZZ_CHECK(condition)                                                                  \
-  do {                                                                                         \
-    if (!(condition)) {                                                                        \
-      std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                            \
-    }                                                                                          \
-  } while (0)
+#define FUZZ_CHECK(condition) \
+  ((condition) ? (void)0 : (std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition), std::abort()))
 
 inline std::string InputBytes(const std::uint8_t* data, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(data), size);

@@ -4,8 +4,6 @@
 
 #include <string>
 
-namespace {
-
 // The build must turn the UTF-8 literals of the sources into CP936 bytes, or every other test compares
 // the wrong bytes.
 TEST(AnsiText, ChineseLiteralsAreCp936Bytes) {
@@ -29,5 +27,3 @@ TEST(AnsiText, FindMatchesOnlyOnCharacterBoundaries) {
   };
   for (const auto& c : cases) EXPECT_EQ(FindAnsiText(c.text, c.needle, c.from), c.found) << c.text << " / " << c.needle;
 }
-
-}  // namespace

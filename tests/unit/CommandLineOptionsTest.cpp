@@ -2,31 +2,17 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 TEST(CommandLineOptions, GoLiveAtStartup) {
   const struct {
     const char* line;
     bool live;
   } cases[] = {
-      {"/live", true},
-      {"-LIVE", true},
-      {"  /Live\t", true},
-      {"/tray\t-live /x", true},
-      {"\"/live\"", true},
-      {"\"C:\\推流\\a b\" /live", true},
-      {"", false},
-      {"/liveX", false},
-      {"--live", false},
-      {"live", false},
-      {"/live:1", false},
-      {"\"C:\\a /live b\"", false},  // inside one quoted argument
-      {"x/live", false},
+      {"/live", true}, {"-LIVE", true}, {"  /Live\t", true}, {"/tray\t-live /x", true}, {"\"/live\"", true},
+      {"\"C:\\推流\\a b\" /live", true}, {"", false}, {"/liveX", false}, {"--live", false}, {"live", false},
+      {"/live:1", false}, {"x/live", false}, {"\"C:\\a /live b\"", false},  // the last: inside one argument
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     EXPECT_EQ(GoLiveAtStartup(c.line), c.live);
   }
 }
-
-}  // namespace

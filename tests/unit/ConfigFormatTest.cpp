@@ -52,7 +52,6 @@ TEST(ConfigFormat, HostileFilesAreReadFieldByField) {
       {"two lines", "3\nsrv\n", Settings(3, "srv", 5, 3)},
       {"empty line 2 empties the address", "2\r\n\r\n1\r\n4\r\n", Settings(2, "", 1, 4)},
       {"blank-only lines 3 and 4 keep their fields", "2\r\nsrv\r\n   \r\n \r \r\n", Settings(2, "srv", 5, 3)},
-      {"letters give 0", "abc\nsrv\nyes\nhigh\n", Settings(0, "srv", 0, 0)},
       {"blank between sign and digits is removed", "- 5\nsrv\n+1\n-1\n", Settings(-5, "srv", 1, -1)},
       {"numbers read as atoi reads them", "\t+7x\nsrv\n0x10\n+-1\n", Settings(7, "srv", 0, 0)},
       {"overflow clamps", "99999999999\nsrv\n-99999999999\n-2147483648\n", Settings(INT_MAX, "srv", INT_MIN, INT_MIN)},

@@ -9,8 +9,6 @@
 #include "CommandLineSplit.h"
 #include "encoder/AudioLevels.h"
 
-namespace {
-
 using Args = std::vector<std::string>;
 
 // A position from a hand-edited config.db.
@@ -51,5 +49,3 @@ TEST(SplitCommandLineArgs, CRuntimeRules) {
     EXPECT_EQ(SplitCommandLineArgs(c.line), c.args);
   }
 }
-
-}  // namespace

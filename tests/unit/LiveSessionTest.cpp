@@ -7,57 +7,43 @@
 #include <vector>
 
 #include "encoder/AudioLevels.h"
+#include "encoder/EncoderCommandLine.h"
 #include "res/Texts.h"
 
 namespace {
 
-// An encoder that does what a test tells it: runs, ends at once after each launch, or fails to start,
-// and has written what the test puts in its status file.
-class FakeEncoder : public EncoderRunner {
- public:
-  bool endsAtOnce = false;
-  bool startFails = false;
-  bool statusFileFails = false;
+// An encoder that runs, ends at once after each launch, or fails to start, as a test tells it, and has
+// written what the test puts in its status file.
+struct FakeEncoder : EncoderRunner {
+  bool endsAtOnce = false, startFails = false, statusFileFails = false, child = false, running = false;
   std::string status;
   std::vector<std::string> launches;  // the argument string of each launch
 
   LaunchResult Launch(const std::string& arguments) override {
     launches.push_back(arguments);
-    child_ = !startFails;
-    running_ = child_ && !endsAtOnce;
-    return {child_, !statusFileFails};
+    child = !startFails;
+    running = child && !endsAtOnce;
+    return {child, !statusFileFails};
   }
-  void Stop() override { child_ = running_ = false; }
-  bool HasChild() const override { return child_; }
+  void Stop() override { child = running = false; }
+  bool HasChild() const override { return child; }
   WaitOutcome Poll(unsigned long& rawResult) override {
-    rawResult = running_ ? 258 : 0;
-    return running_ ? WaitOutcome::Running : WaitOutcome::Ended;
+    rawResult = running ? 258 : 0;
+    return running ? WaitOutcome::Running : WaitOutcome::Ended;
   }
-  bool ReadStatusTail(std::string& text) override {
-    text = status;
-    return !statusFileFails;
-  }
-  void End() { running_ = false; }
-
- private:
-  bool child_ = false;
-  bool running_ = false;
+  bool ReadStatusTail(std::string& text) override { return text = status, !statusFileFails; }
+  void End() { running = false; }
 };
-
-std::string Identity(const std::string& text) { return text; }
 
 // A session driven tick by tick on a clock of its own.
 struct Broadcast {
   FakeEncoder encoder;
-  LiveSession session{encoder, Identity};
+  LiveSession session{encoder, [](const std::string& text) { return text; }};
   StreamChoice choice{"Mic", "48", "rtmp://127.0.0.1/live/secret"};
   long long now = 1000000;  // any monotonic reading
 
   std::vector<std::string> Start() { return session.Start(now, choice); }
-  std::vector<std::string> Tick() {
-    now += kWatchdogPeriodMs;
-    return session.Tick(now, choice);
-  }
+  std::vector<std::string> Tick() { return session.Tick(now += kWatchdogPeriodMs, choice); }
 };
 
 using Lines = std::vector<std::string>;
@@ -66,8 +52,7 @@ const std::string kReason = std::string(kLogEncoderExitReason) + "rtmp://127.0.0
 
 // The progress line an encoder prints about twice a second, at a given stream time.
 std::string Progress(int seconds) {
-  return "size=      12kB time=00:00:" + std::string(seconds < 10 ? "0" : "") + std::to_string(seconds) +
-         ".00 bitrate=  48.0kbits/s speed=1x\r";
+  return "size=      12kB time=00:00:" + std::to_string(100 + seconds).substr(1) + ".00 bitrate=  48.0kbits/s speed=1x\r";
 }
 
 TEST(LiveSession, AnEncoderThatKeepsEndingIsRelaunchedOnTheScheduleWithItsReason) {
@@ -160,8 +145,7 @@ std::string Level(const char* db) {
 TEST(LiveSession, RelaunchesUseTheChoiceOfTheMomentAndTheEncoderItCanRun) {
   Broadcast unknown;  // an encoder that printed no banner gets the plain line
   unknown.Start();
-  EXPECT_EQ(unknown.encoder.launches[0],
-            " -f dshow -i audio=\"Mic\" -y -c:a libfdk_aac -b:a 48k -f flv rtmp://127.0.0.1/live/secret ");
+  EXPECT_EQ(unknown.encoder.launches[0], BuildStreamArgs("Mic", "48", unknown.choice.server));
 
   Broadcast b;
   b.session.LearnEncoder(kBannerWithoutFdk);
@@ -172,8 +156,7 @@ TEST(LiveSession, RelaunchesUseTheChoiceOfTheMomentAndTheEncoderItCanRun) {
   b.encoder.End();
   EXPECT_EQ(b.Tick(), Lines{kLogRelaunch});  // the fallback line comes once per run of the program
   ASSERT_EQ(b.encoder.launches.size(), 2u);
-  EXPECT_EQ(b.encoder.launches[1], " -f dshow -i audio=\"Line In\" -filter_complex " + std::string(kLevelMeterGraph) +
-                                       " -map [enc] -y -c:a aac -b:a 128k -f flv rtmp://127.0.0.1/live/secret ");
+  EXPECT_EQ(b.encoder.launches[1], BuildStreamArgs("Line In", "128", b.choice.server, "aac", true));
 }
 
 TEST(LiveSession, DeadAirIsSaidOnceAndSoIsTheSoundComingBack) {
@@ -230,18 +213,6 @@ TEST(LiveSession, WhileTheEncoderIsDownTheNextAttemptIsCountedDown) {
   b.encoder.endsAtOnce = false;
   b.Tick();
   EXPECT_FALSE(b.session.Figures(b.now).retryInMs) << "the relaunched encoder runs";
-}
-
-TEST(LiveSession, FiguresOfTheStatusLine) {
-  Broadcast b;
-  EXPECT_EQ(b.session.Figures(b.now).uptimeMs, 0);
-  b.Start();
-  b.encoder.status = Progress(1) + "size=      24kB time=00:00:02.00 bitrate=  47.1kbits/s speed=1x\r";
-  b.now += 83000;
-  const LiveFigures figures = b.session.Figures(b.now);
-  EXPECT_EQ(figures.uptimeMs, 83000);
-  ASSERT_TRUE(figures.kbitPerSecond);
-  EXPECT_DOUBLE_EQ(*figures.kbitPerSecond, 47.1);
 }
 
 }  // namespace

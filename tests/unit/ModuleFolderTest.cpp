@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
 TEST(ModuleFolder, FolderFromThePathBuffer) {
   const std::string a(200, 'a'), b(40, 'b');
   const struct {
@@ -31,5 +29,3 @@ TEST(ModuleFolder, FolderFromThePathBuffer) {
     EXPECT_EQ(FolderFromModulePathBuffer(buffer), c.folder) << c.path;
   }
 }
-
-}  // namespace

@@ -4,8 +4,6 @@
 
 #include <string>
 
-namespace {
-
 TEST(StreamKeyMask, OneAddress) {
   const struct {
     const char* address;
@@ -40,5 +38,3 @@ TEST(StreamKeyMask, EveryAddressInAText) {
   };
   for (const auto& c : cases) EXPECT_EQ(MaskStreamKeys(c.text), c.masked) << c.text;
 }
-
-}  // namespace

@@ -134,6 +134,10 @@ class AppUnderTest {
   HWND m_main = nullptr;
 };
 
+// An address accepted without a warning, and the status file the encoder's output goes to.
+inline constexpr char kGoodAddress[] = "rtmp://1000.push.quorvel.com/app/stream";
+inline constexpr char kStatusFile[] = "C:\\NetStatus.txt";
+
 // The stand-in encoder lists "Line In (USB Audio)" and "麦克风 (Realtek Audio)" and runs this script otherwise.
 inline AppUnderTest::Options TwoDevices(const std::string& script = "", const std::string& config = "") {
   AppUnderTest::Options options;

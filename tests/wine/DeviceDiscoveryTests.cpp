@@ -8,10 +8,9 @@ using namespace pushtest;
 
 namespace {
 
-AppUnderTest::Options WithListing(const std::string& listing, const std::string& extraScript = "") {
-  AppUnderTest::Options options;
+AppUnderTest::Options WithListing(const std::string& listing) {
+  AppUnderTest::Options options = TwoDevices();
   options.files["listing.txt"] = listing;
-  options.encoderScript = "list_file=listing.txt\n" + extraScript;
   return options;
 }
 

@@ -11,15 +11,9 @@ using namespace pushtest;
 
 namespace {
 
-const char kGoodAddress[] = "rtmp://1000.push.quorvel.com/app/stream";
-const char kSavedConfig[] = "1\r\nrtmp://1000.push.quorvel.com/app/saved\r\n0\r\n4\r\n";
-const char kStatusFile[] = "C:\\NetStatus.txt";
+using namespace std::string_literals;  // a literal's bytes, NULs included
 
-// A literal's bytes, NULs included.
-template <size_t N>
-std::string Bytes(const char (&text)[N]) {
-  return std::string(text, N - 1);
-}
+const char kSavedConfig[] = "1\r\nrtmp://1000.push.quorvel.com/app/saved\r\n0\r\n4\r\n";
 
 // The device box's list opens from the box's left edge: it must end on the screen, or its scroll bar is
 // out of reach.
@@ -94,7 +88,7 @@ TEST(Faults, HostileConfigDbHurtsNothingAndLosesNothing) {
       {"a 100 KB address", "1\r\n" + longAddress + "\r\n0\r\n2\r\n", 1, "1\r\r\n" + longAddress + "\r\r\n1\r\r\n2\r\r\n",
        kMsgTooLong},
       // An address cannot hold a NUL: it ends there, in the box and in the file.
-      {"NUL bytes", Bytes("1\0\0\r\nrtmp://1000.push.quorvel.com/app/st\0ream\r\n1\r\n2\r\n"), 1,
+      {"NUL bytes", "1\0\0\r\nrtmp://1000.push.quorvel.com/app/st\0ream\r\n1\r\n2\r\n"s, 1,
        "1\r\r\nrtmp://1000.push.quorvel.com/app/st\r\r\n0\r\r\n2\r\r\n", kLogOnAir},
       {"integers past 32 bits",
        "99999999999\r\nrtmp://1000.push.quorvel.com/app/stream\r\n-99999999999\r\n4294967297\r\n", 0,
@@ -127,7 +121,7 @@ TEST(Faults, HostileListingsAreReadOrReportedWithoutHarm) {
     const char* goingLiveSays;  // with the last device
   } cases[] = {
       {"a 1 MiB line before the devices", std::string(1 << 20, 'x') + "\r\n" + DeviceListing({"A", "B"}), 2, kLogOnAir},
-      {"invalid UTF-8 and NUL bytes", DeviceListing({"Bad \xff\xfe name", Bytes("Nul\0name"), "Good"}), 3,
+      {"invalid UTF-8 and NUL bytes", DeviceListing({"Bad \xff\xfe name", "Nul\0name"s, "Good"}), 3,
        kLogOnAir},
       {"a 64 KB device name", DeviceListing({std::string(64 * 1024, 'n'), "Good"}), 2, kMsgTooLong},
       {"a device name wider than the screen", DeviceListing({"Good", std::string(300, 'W')}), 2, kLogOnAir},

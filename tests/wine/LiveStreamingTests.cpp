@@ -3,38 +3,19 @@
 // rules behind them (schedule, stall, choice at relaunch) are proven natively on the live session.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "AppUnderTest.h"
 #include "res/Texts.h"
 #include "res/resource.h"
 
 using namespace pushtest;
 
-namespace {
-
-const char kGoodAddress[] = "rtmp://1000.push.quorvel.com/app/stream";
-const char kStatusFile[] = "C:\\NetStatus.txt";
-
-// The log line right after the first one equal to `line`; empty if there is none. (Lines of the same
-// second are sorted by their text.)
-std::string LineAfter(const AppUnderTest& app, const std::string& line) {
-  const std::vector<std::string> messages = app.LogMessages();
-  for (size_t i = 0; i + 1 < messages.size(); ++i)
-    if (messages[i] == line) return messages[i + 1];
-  return std::string();
-}
-
-}  // namespace
-
-// A refused address leaves the switch off. Blanks are removed before the address is used; a tab, a
+// Blanks are removed before the address is used; a tab, a
 // double quote and a trailing backslash are kept and the address still reaches the encoder as one argument.
 TEST(GoingLive, SendsTheChoicesSavesTheSettingsShowsTheFiguresAndSwitchingOffEndsTheEncoder) {
   DeleteFileA(kStatusFile);
   AppUnderTest app(TwoDevices("stream_output=encoder status line\nstream_progress=1\n"));
-  app.GoLive("rtmp://a/b");
-  EXPECT_EQ(app.LogMessages(), std::vector<std::string>{kMsgServerMissing});
-  EXPECT_EQ(app.Text(IDC_BTN_LIVE), kButtonStart);
-  EXPECT_FALSE(FileExists(app.PathOf("config.db")));
-
   // The device box is sorted: "Line In" first, the microphone second.
   app.SelectCombo(IDC_COMBO_DEVICE, 1);
   app.SelectCombo(IDC_COMBO_BITRATE, 4);
@@ -46,7 +27,7 @@ TEST(GoingLive, SendsTheChoicesSavesTheSettingsShowsTheFiguresAndSwitchingOffEnd
   EXPECT_EQ(call.args, (std::vector<std::string>{"-f", "dshow", "-i", "audio=麦克风 (Realtek Audio)", "-y", "-c:a",
                                                  "libfdk_aac", "-b:a", "128k", "-f", "flv", used}));
   EXPECT_EQ(app.Text(IDC_BTN_LIVE), kButtonStop);
-  EXPECT_EQ(app.LogMessages().size(), 3u);
+  EXPECT_EQ(app.LogMessages().size(), 2u);
   EXPECT_EQ(app.CountLog(kMsgNotServiceHost), 1u) << "another host only warns";
   EXPECT_EQ(app.CountLog(kLogOnAir), 1u);
   EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), "1\r\r\n" + used + "\r\r\n0\r\r\n4\r\r\n");
@@ -117,30 +98,19 @@ TEST(EncoderOutput, ABuildWithoutLibfdkAacIsAskedForAacTheLogSaysSoAndItsPeakIsS
   EXPECT_TRUE(WaitUntil([&] { return app.Text(IDC_LEVEL_TEXT) == "-20 dBFS"; })) << app.Text(IDC_LEVEL_TEXT);
 }
 
-TEST(EncoderOutput, AnRtmpsAddressIsRefusedWithOneLineByABuildWithoutTlsAndUsedAsTypedByOneWithIt) {
-  const std::string address = "rtmps://127.0.0.1:1936/live/stream";
-  for (const bool tls : {false, true}) {
-    SCOPED_TRACE(tls);
-    AppUnderTest app(TwoDevices(std::string("list_banner=1\ntls=") + (tls ? "1" : "0") + "\n"));
-    app.GoLive(address);
-    if (tls) {
-      ASSERT_TRUE(app.WaitForStreamCalls(1));
-      EXPECT_EQ(app.StreamCalls()[0].args.back(), address);
-      continue;
-    }
-    // Refused while the click is handled: the switch stays off and no encoder is started.
-    EXPECT_EQ(app.LogMessages(), std::vector<std::string>{kMsgRtmpsWithoutTls});
-    EXPECT_EQ(app.Text(IDC_BTN_LIVE), "开始直播");
-    EXPECT_TRUE(app.StreamCalls().empty());
-  }
+// A build that names a TLS library goes live over rtmps:// end to end.
+TEST(EncoderOutput, AnRtmpsAddressIsRefusedWithOneLineByABuildWithoutTls) {
+  AppUnderTest app(TwoDevices("list_banner=1\ntls=0\n"));
+  app.GoLive("rtmps://127.0.0.1:1936/live/stream");
+  // Refused while the click is handled: the switch stays off and no encoder is started.
+  EXPECT_EQ(app.LogMessages(), std::vector<std::string>{kMsgRtmpsWithoutTls});
+  EXPECT_EQ(app.Text(IDC_BTN_LIVE), kButtonStart);
+  EXPECT_TRUE(app.StreamCalls().empty());
 }
 
 TEST(EncoderOutput, ADeviceTheCodePageCannotNameIsOpenedByItsAlternativeName) {
   AppUnderTest::Options options = TwoDevices();
-  options.files["listing.txt"] =
-      u8"[dshow @ 0] DirectShow audio devices\r\n[dshow @ 0]  \"麦克风阵列 (英特尔® 智音技术)\"\r\n"
-      u8"[dshow @ 0]     Alternative name \"@device_cm_{33D9A762}\\wave_{1}\"\r\n[dshow @ 0]  \"Line In\"\r\n"
-      u8"[dshow @ 0]     Alternative name \"@device_cm_{33D9A762}\\wave_{2}\"\r\ndummy: Immediate exit requested\r\n";
+  options.files["listing.txt"] = DeviceListing({u8"麦克风阵列 (英特尔® 智音技术)", "Line In"});
   AppUnderTest app(options);
   const std::vector<std::string> items = app.ComboItems(IDC_COMBO_DEVICE);
   ASSERT_EQ(items.size(), 2u);
@@ -151,7 +121,7 @@ TEST(EncoderOutput, ADeviceTheCodePageCannotNameIsOpenedByItsAlternativeName) {
     ASSERT_TRUE(app.WaitForStreamCalls(2 - device));
     app.Click(IDC_BTN_LIVE);
   }
-  EXPECT_EQ(app.StreamCalls()[0].args.at(3), "audio=@device_cm_{33D9A762}\\wave_{1}");
+  EXPECT_EQ(app.StreamCalls()[0].args.at(3), "audio=@device_cm_{x}");
   EXPECT_EQ(app.StreamCalls()[1].args.at(3), "audio=Line In") << "a name the code page holds goes as it is shown";
 }
 
@@ -162,6 +132,10 @@ TEST(EncoderOutput, AnEndedEncodersLastWordsFollowTheRelaunchLineWithoutTheStrea
   app.GoLive("rtmp://127.0.0.1/live/secretkey?key=abc");
   ASSERT_TRUE(app.WaitForLog(kLogRelaunch, 10s));
   EXPECT_TRUE(app.WaitForStreamCalls(2));
-  EXPECT_EQ(LineAfter(app, kLogRelaunch), std::string(kLogEncoderExitReason) + "rtmp://127.0.0.1/live/****: Connection refused");
+  // Right after it, though lines of the same second are sorted by their text.
+  const std::vector<std::string> said = {kLogRelaunch, std::string(kLogEncoderExitReason) +
+                                                           "rtmp://127.0.0.1/live/****: Connection refused"};
+  const std::vector<std::string> messages = app.LogMessages();
+  EXPECT_NE(std::search(messages.begin(), messages.end(), said.begin(), said.end()), messages.end());
   for (const std::string& line : app.LogLines()) EXPECT_EQ(line.find("secretkey"), std::string::npos) << line;
 }

@@ -15,8 +15,6 @@ namespace {
 
 const char kSavedConfig[] = "1\r\nrtmp://1000.push.quorvel.com/app/stream\r\n1\r\n4\r\n";
 
-bool Checked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
 // Icons in Wine's own tray window, which stands in for the task bar's notification area on a bare X display.
 int TrayIconCount() {
   HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
@@ -106,7 +104,7 @@ TEST(MissingEncoder, OneMessageBoxAtStartAWindowThatNeitherReadsNorWritesSetting
   EXPECT_EQ(app.ComboItems(IDC_COMBO_BITRATE).size(), 6u);
   EXPECT_EQ(app.ComboSelection(IDC_COMBO_BITRATE), CB_ERR);
   EXPECT_EQ(app.DeviceCount(), 0);
-  EXPECT_FALSE(Checked(app.Item(IDC_CHECK_TRAY)));
+  EXPECT_NE(SendMessageA(app.Item(IDC_CHECK_TRAY), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(app.Text(IDC_EDIT_SERVER), "");
   // Settings never read are never written.
   app.Click(IDC_CHECK_TRAY);
