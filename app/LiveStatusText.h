@@ -5,7 +5,7 @@
 
 // The live status shown in the window, in code page 936:
 //   on air:  "直播 0:01:23 | 48 kbit/s | 重启 0 次"  (kbit/s as "--" while no figure is known)
-//            "直播 0:00:00 | -- kbit/s | 重启 2 次 | 9 秒后重连"  while the watchdog waits to relaunch
+//            "直播 0:00:00 | 重启 2 次 | 9 秒后重连"  while the watchdog waits to relaunch
 //            "直播 0:12:00 | 静音 | 48 kbit/s | 重启 0 次"  while what it sends is dead air
 //   off air: "未直播"
 std::string FormatLiveStatus(bool onAir, const LiveFigures& figures);
