@@ -161,11 +161,12 @@ LiveFigures LiveSession::Figures(long long nowMs) {
   figures.silent = m_deadAir.Silent();
   std::string tail;
   if (m_runner.ReadStatusTail(tail)) figures.kbitPerSecond = LatestProgress(tail).kbitPerSecond;
-  if (m_runner.HasChild()) figures.uptimeMs = nowMs - m_launchMs;
-  // A count above zero means the watchdog found the encoder ended; while it is still down the next
-  // attempt comes on the tick at which the schedule relaunches.
   unsigned long waitResult = 0;
   const bool down = !m_runner.HasChild() || m_runner.Poll(waitResult) == WaitOutcome::Ended;
+  // An encoder that has ended is up no longer.
+  if (!down) figures.uptimeMs = nowMs - m_launchMs;
+  // A count above zero means the watchdog found the encoder ended; while it is still down the next
+  // attempt comes on the tick at which the schedule relaunches.
   if (m_nRestartCount > 0 && down) {
     const long long retryAt = m_lastTickMs + TicksToNextRelaunch(m_nRestartCount) * kWatchdogPeriodMs;
     figures.retryInMs = retryAt > nowMs ? retryAt - nowMs : 0;

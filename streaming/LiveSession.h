@@ -45,7 +45,7 @@ struct StreamChoice {
 
 // What the status line shows while live.
 struct LiveFigures {
-  long long uptimeMs = 0;                // since the current encoder was launched; 0 without one
+  long long uptimeMs = 0;                // since the current encoder was launched; 0 while none runs
   std::optional<double> kbitPerSecond;   // from its latest progress report
   int relaunches = 0;                    // encoders started again since going live
   // While the encoder is down and the watchdog waits to launch it again: how long until it tries.
