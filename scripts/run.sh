@@ -46,7 +46,7 @@ fi
 
 drive wait
 drive select-device "$TONE" || true
-drive click 1004
+drive click live
 echo "Live; asking the server what it receives..."
 probe=""
 received=0
@@ -70,7 +70,7 @@ import -display "$DISPLAY" -window root -crop 520x260+0+0 "$RUN_DIR/window.png"
 echo "Screenshot: $RUN_DIR/window.png"
 echo "Activity log:"
 drive log | sed 's/^/  /'
-drive click 1004
+drive click live
 drive close
 wait "$APP_PID" || true
 [ "$received" = 1 ] || exit 1

@@ -497,17 +497,19 @@ Call Classify(int argc, char** argv) {
 
 // Stream launches counted across processes, kept apart from the records so that a
 // test may empty the records between phases without restarting the count.
-unsigned long NextStreamLaunch(const std::wstring& folder) {
-    const std::wstring path = folder + kStreamCounterFileName;
+unsigned long StreamLaunches(const std::wstring& folder) {
     std::string text;
     unsigned long count = 0;
-    if (ReadWholeFile(path, &text)) ParseUnsigned(Trim(text), &count);
-    ++count;
-    OwnedFile f(CreateFileW(path.c_str(), GENERIC_WRITE,
+    if (ReadWholeFile(folder + kStreamCounterFileName, &text)) ParseUnsigned(Trim(text), &count);
+    return count;
+}
+
+// A reader may meet the file empty for a moment while it is rewritten; readers poll.
+void WriteStreamLaunches(const std::wstring& folder, unsigned long count) {
+    OwnedFile f(CreateFileW((folder + kStreamCounterFileName).c_str(), GENERIC_WRITE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (f.valid()) WriteAll(f.get(), std::to_string(count) + "\n");
-    return count;
 }
 
 // Number of records already in the file: lines starting with "call ".
@@ -551,7 +553,7 @@ Invocation Record(const std::wstring& folder, Mode mode, int argc, char** argv,
         while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) existing.append(buf, got);
     }
 
-    if (mode == Mode::Stream) inv.streamLaunch = NextStreamLaunch(folder);
+    if (mode == Mode::Stream) inv.streamLaunch = StreamLaunches(folder) + 1;
 
     std::string r;
     r += "call " + std::to_string(CountRecords(existing) + 1) + " pid " +
@@ -572,6 +574,9 @@ Invocation Record(const std::wstring& folder, Mode mode, int argc, char** argv,
         SetFilePointerEx(f.get(), zero, nullptr, FILE_END);
         WriteAll(f.get(), r);
     }
+    // Counted only once the record is written: whoever sees the count go up (and then
+    // ends this process) finds the launch's record whole.
+    if (mode == Mode::Stream) WriteStreamLaunches(folder, inv.streamLaunch);
     return inv;
 }
 

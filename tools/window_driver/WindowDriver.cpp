@@ -3,7 +3,7 @@
 //   window_driver wait                 wait (up to 30 s) until the main window is shown and its device
 //                                      listing has ended
 //   window_driver select-device NAME   choose the device whose text is NAME (UTF-8)
-//   window_driver click ID             click the control with that id (1004: the live switch)
+//   window_driver click BUTTON         click a button: live (the live switch), refresh, clear-log or tray
 //   window_driver log                  print the activity log (UTF-8)
 //   window_driver close                send the window's close command
 // Exit code 0 on success, 1 on failure, 2 on a usage error.
@@ -11,17 +11,23 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
+
 namespace {
 
 const wchar_t kMainCaption[] = L"Quorvel\u7535\u53f0\u63a8\u6d41\u5ba2\u6237\u7aef";  // the main window's caption
-constexpr int kDeviceCombo = 1001;
-constexpr int kLogList = 1000;
-constexpr int kRefreshButton = 1002;
+
+// The buttons a script may click, by the names it uses for them.
+struct NamedButton {
+  const char* name;
+  int id;
+};
+constexpr NamedButton kButtons[] = {
+    {"live", IDC_BTN_LIVE}, {"refresh", IDC_BTN_REFRESH}, {"clear-log", IDC_BTN_CLEARLOG}, {"tray", IDC_CHECK_TRAY}};
 
 HWND FindMain() { return FindWindowW(L"#32770", kMainCaption); }
 
@@ -59,7 +65,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 300; ++i) {
       HWND main = FindMain();
       // The refresh button rests while a device listing runs.
-      if (main && IsWindowVisible(main) && IsWindowEnabled(GetDlgItem(main, kRefreshButton))) return 0;
+      if (main && IsWindowVisible(main) && IsWindowEnabled(GetDlgItem(main, IDC_BTN_REFRESH))) return 0;
       Sleep(100);
     }
     std::fprintf(stderr, "window_driver: no PushClient window\n");
@@ -71,7 +77,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (command == "select-device" && argc == 3) {
-    HWND combo = GetDlgItem(main, kDeviceCombo);
+    HWND combo = GetDlgItem(main, IDC_COMBO_DEVICE);
     // The name as typed: argv holds it in the ANSI code page, which may not hold every name.
     int wideCount = 0;
     LPWSTR* wideArgs = CommandLineToArgvW(GetCommandLineW(), &wideCount);
@@ -81,20 +87,27 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
       if (ItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, i) != wanted) continue;
       SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
-      SendMessageW(main, WM_COMMAND, MAKEWPARAM(kDeviceCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+      SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_COMBO_DEVICE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
       return 0;
     }
     std::fprintf(stderr, "window_driver: no device named %s\n", argv[2]);
     return 1;
   }
   if (command == "click" && argc == 3) {
-    HWND control = GetDlgItem(main, std::atoi(argv[2]));
+    const NamedButton* button = nullptr;
+    for (const NamedButton& candidate : kButtons)
+      if (std::strcmp(candidate.name, argv[2]) == 0) button = &candidate;
+    if (!button) {
+      std::fprintf(stderr, "window_driver: no button named %s (live, refresh, clear-log, tray)\n", argv[2]);
+      return 2;
+    }
+    HWND control = GetDlgItem(main, button->id);
     if (!control) return 1;
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_NORMAL, 30000, &result) ? 0 : 1;
   }
   if (command == "log") {
-    HWND list = GetDlgItem(main, kLogList);
+    HWND list = GetDlgItem(main, IDC_LIST_LOG);
     const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) std::printf("%s\n", Utf8(ItemText(list, LB_GETTEXTLEN, LB_GETTEXT, i)).c_str());
     return 0;
