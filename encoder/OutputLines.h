@@ -28,6 +28,20 @@ inline bool StartsWith(const std::string& text, const char* prefix) {
   return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
+// Calls take(line) for each line of text from the first, leading blanks dropped.
+template <typename Take>
+void ForEachLine(const std::string& text, Take take) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    std::size_t first = start;
+    while (first < end && IsBlank(text[first])) ++first;
+    take(text.substr(first, end - first));
+    start = end + 1;
+  }
+}
+
 // Calls take(line) for the lines of text[0, end) from the last to the first, blanks trimmed, until it
 // returns true. The text before the line that satisfied it is never looked at.
 template <typename Take>
