@@ -15,6 +15,7 @@
 #include "res/resource.h"
 #include "settings/CommandLineOptions.h"
 #include "streaming/PublishValidation.h"
+#include "text/AnsiText.h"
 
 
 namespace {
@@ -255,7 +256,7 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
       AfxMessageBox(kStartFailed);
       break;
     case DeviceListingResult::Outcome::TimedOut:
-      AddLog(kListingTimedOut);
+      AddLog(ListingTimedOutText());
       break;
     case DeviceListingResult::Outcome::DeviceFileFailed:
       AddLog(kDeviceFileFailed);
@@ -362,7 +363,7 @@ void CPushClientDlg::UpdateStatusText() {
 void CPushClientDlg::Listen() {
   for (const std::string& line : m_session.Listen(static_cast<long long>(GetTickCount64()))) {
     AddLog(line);
-    if (!IsWindowVisible(m_hWnd)) m_tray.ShowBalloon(kTrayTip, line, line == kLogDeadAir);
+    if (!IsWindowVisible(m_hWnd)) m_tray.ShowBalloon(kTrayTip, line, line == DeadAirText());
   }
 }
 

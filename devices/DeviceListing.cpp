@@ -11,7 +11,6 @@
 
 namespace {
 // A listing child that has not ended by then is taken as hung.
-constexpr std::chrono::milliseconds kListingTimeout{15000};
 constexpr DWORD kReadChunk = 4096;
 constexpr DWORD kEndedChildWaitMs = 1000;
 
@@ -175,7 +174,7 @@ void CDeviceListing::Run(std::string encoderPath, std::string deviceListPath, HW
 
   // Read while the child runs: a listing larger than the pipe's buffer would otherwise stall both.
   std::string output;
-  const auto deadline = std::chrono::steady_clock::now() + kListingTimeout;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kListingTimeoutMs);
   pipe.Read(output);
   for (;;) {
     const DWORD remaining = MillisecondsUntil(deadline);

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "devices/ListingTimeout.h"
 #include "framework/UniqueHandle.h"
 
 struct DeviceListingResult {

@@ -4,6 +4,8 @@
 The texts are kept as byte escapes so that any compiler builds them the same way, whatever it
 assumes of the source and execution character sets; each carries its readable form in a comment.
 To add or change a text, edit TEXTS below and run this script (python3 res/make_texts.py).
+A "{}" in a text is the place of a figure that the code fills in (FillIn, text/AnsiText.h) from the
+constant it is said with, so that the text never states a figure the program does not use.
 """
 import os
 
@@ -20,7 +22,9 @@ TEXTS = [
     # The encoder's own output while streaming
     ("kLogAacFallback", "ffmpeg.exe 不含 libfdk_aac 编码器，改用 aac 编码器"),
     ("kLogEncoderExitReason", "直播进程退出原因："),
-    ("kLogEncoderStalled", "直播进程退出原因：编码器20秒没有进度，已被结束"),
+    ("kLogEncoderStalled", "直播进程退出原因：编码器{}秒没有进度，已被结束"),
+    # Before an encoder run reaches the stream format's time stamp limit
+    ("kLogPlannedRelaunch", "直播进程已连续运行{}天，为免FLV时间戳溢出而计划重启"),
     # A reason after kLogEncoderExitReason, in the program's words
     ("kLogAlreadyPublishing", "服务器上同名的流仍在推送（Already publishing），稍后自动重试"),
     ("kStatusOnAir", "直播"),
@@ -30,13 +34,13 @@ TEXTS = [
     ("kStatusRetryIn", "秒后重连"),
     # The level meter
     ("kLogLevelMeterOff", "ffmpeg.exe 不支持电平测量滤镜，电平表已关闭"),
-    ("kLogDeadAir", "检测到静音：音频电平已连续10秒低于-50 dBFS，请检查音频设备！"),
+    ("kLogDeadAir", "检测到静音：音频电平已连续{}秒低于{} dBFS，请检查音频设备！"),
     ("kLogSoundBack", "音频信号已恢复"),
     ("kStatusSilence", "静音"),
     # The device listing
     ("kDeviceFileFailed", "创建设备列表文件失败！"),
     ("kDeviceFileUnreadable", "ParseDeviceLIst 打开文件失败！"),
-    ("kListingTimedOut", "获取音频设备列表超时（15秒），已结束ffmpeg.exe，设备列表未更新！"),
+    ("kListingTimedOut", "获取音频设备列表超时（{}秒），已结束ffmpeg.exe，设备列表未更新！"),
     ("kLogSearchAgain", "重新查找开始符号"),
     # Publish settings validation
     ("kMsgServerMissing", "请重新设置服务器地址，服务器地址不存在！"),

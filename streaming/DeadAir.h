@@ -1,14 +1,17 @@
 #pragma once
 #include <optional>
+#include <string>
 
 // Dead air: the encoder runs and publishes, but what it publishes is silence (a muted or unplugged
 // microphone, a mixer turned down). Nothing else notices, so the level meter's readings
 // (LatestPeakLevel in encoder/AudioLevels.h) are watched while live.
 
-// A peak below the threshold is quiet; at or above it, sound. kLogDeadAir states both figures: change
-// it with them.
+// A peak below the threshold is quiet; at or above it, sound.
 constexpr double kDeadAirThresholdDb = -50.0;
 constexpr long long kDeadAirHoldMs = 10000;
+
+// The log line of dead air beginning, with both figures.
+std::string DeadAirText();
 
 enum class DeadAirChange {
   None,

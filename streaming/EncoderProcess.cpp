@@ -61,6 +61,10 @@ void CEncoderProcess::Stop() {
   m_pi.Reset();
 }
 
+void CEncoderProcess::KeepSystemAwake(bool awake) {
+  SetThreadExecutionState(awake ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS);
+}
+
 WaitOutcome CEncoderProcess::Poll(unsigned long& rawResult) {
   rawResult = WaitForSingleObject(m_pi.process.get(), 0);
   return ToWaitOutcome(rawResult);

@@ -31,6 +31,8 @@ class CEncoderProcess : public EncoderRunner {
   static constexpr size_t kStatusTailBytes = 16384;
 
   bool HasChild() const override { return static_cast<bool>(m_pi.process); }
+  // The request belongs to the calling thread: the window's, which lives as long as the program.
+  void KeepSystemAwake(bool awake) override;
   WaitOutcome Poll(unsigned long& rawResult) override;
 
  private:

@@ -5,6 +5,7 @@
 #include "encoder/EncoderOutput.h"
 #include "res/Texts.h"
 #include "streaming/ExitReason.h"
+#include "text/AnsiText.h"
 
 namespace {
 // A wait result for "no child to wait on": the system's WAIT_FAILED.
@@ -31,6 +32,7 @@ std::vector<std::string> LiveSession::Start(long long nowMs, const StreamChoice&
   // The watchdog's first tick comes a period after going live.
   m_lastTickMs = nowMs;
   m_nRelaunches = 0;
+  m_runner.KeepSystemAwake(true);
   Launch(nowMs, choice, lines);
   return lines;
 }
@@ -42,6 +44,7 @@ std::vector<std::string> LiveSession::Stop() {
 
 void LiveSession::Abandon() {
   m_runner.Stop();
+  if (m_bLive) m_runner.KeepSystemAwake(false);
   m_bLive = false;
 }
 
@@ -53,10 +56,13 @@ void LiveSession::Launch(long long nowMs, const StreamChoice& choice, std::vecto
   }
   if (m_bannerSeen && m_meterUnavailable) NoteMeterUnavailable(lines);
   m_metered = m_bannerSeen && !m_meterUnavailable;
-  // The outcome of the start is not looked at here: the next tick notices an encoder that did not start.
   const EncoderRunner::LaunchResult launched =
       m_runner.Launch(BuildStreamArgs(choice.device, choice.bitrateText, choice.server, aacEncoder, m_metered));
   if (!launched.statusFile) lines.push_back(kStatusFileFailed);
+  // Said once per attempt; the watchdog tries again on its schedule (an antivirus holding ffmpeg.exe for
+  // a moment must not keep the station off air until someone comes).
+  m_launchFailed = !launched.started;
+  if (m_launchFailed) lines.push_back(kLogCallFailed);
   m_launchMs = nowMs;
   m_stall.Reset(nowMs);
   m_deadAir.Reset();
@@ -81,7 +87,7 @@ std::vector<std::string> LiveSession::Listen(long long nowMs) {
     case DeadAirChange::None:
       break;
     case DeadAirChange::Began:
-      lines.push_back(kLogDeadAir);
+      lines.push_back(DeadAirText());
       break;
     case DeadAirChange::Ended:
       lines.push_back(kLogSoundBack);
@@ -111,7 +117,13 @@ std::vector<std::string> LiveSession::Tick(long long nowMs, const StreamChoice& 
       waited = WaitOutcome::Ended;
     }
   }
-  switch (WatchdogTick(WatchdogOutcome(hasChild, m_nRestartCount, waited), m_nRestartCount)) {
+  if (waited == WaitOutcome::Running && PlannedRelaunchDue(nowMs)) {
+    lines.push_back(FillIn(kLogPlannedRelaunch, {std::to_string((nowMs - m_launchMs) / kDayMs)}));
+    m_runner.Stop();
+    Launch(nowMs, choice, lines);
+    return lines;
+  }
+  switch (WatchdogTick(WatchdogOutcome(hasChild, waited), m_nRestartCount)) {
     case WatchdogAction::None:
       break;
     case WatchdogAction::LogOnAir:
@@ -135,11 +147,18 @@ std::vector<std::string> LiveSession::Tick(long long nowMs, const StreamChoice& 
   return lines;
 }
 
+bool LiveSession::PlannedRelaunchDue(long long nowMs) const {
+  const long long ranMs = nowMs - m_launchMs;
+  if (ranMs >= kPlannedRelaunchLatestMs) return true;
+  const bool quiet = m_deadAir.Silent() || (m_peakDb && *m_peakDb < kDeadAirThresholdDb);
+  return ranMs >= kPlannedRelaunchEarliestMs && quiet;
+}
+
 // After the line that the encoder ended: why, in its own last words (stream key masked), or that it was
 // ended for making no progress.
 void LiveSession::LogEncoderEnd(bool stalled, const std::string& statusTail, std::vector<std::string>& lines) const {
   if (stalled) {
-    lines.push_back(kLogEncoderStalled);
+    lines.push_back(FillIn(kLogEncoderStalled, {std::to_string(kStallTimeoutMs / 1000)}));
     return;
   }
   if (const char* explained = ExplainedExitReason(statusTail)) {
@@ -165,9 +184,9 @@ LiveFigures LiveSession::Figures(long long nowMs) {
   const bool down = !m_runner.HasChild() || m_runner.Poll(waitResult) == WaitOutcome::Ended;
   // An encoder that has ended is up no longer.
   if (!down) figures.uptimeMs = nowMs - m_launchMs;
-  // A count above zero means the watchdog found the encoder ended; while it is still down the next
-  // attempt comes on the tick at which the schedule relaunches.
-  if (m_nRestartCount > 0 && down) {
+  // A count above zero means the watchdog found the encoder ended, and a launch that failed is as good as
+  // that; while it is still down the next attempt comes on the tick at which the schedule relaunches.
+  if ((m_nRestartCount > 0 || m_launchFailed) && down) {
     const long long retryAt = m_lastTickMs + TicksToNextRelaunch(m_nRestartCount) * kWatchdogPeriodMs;
     figures.retryInMs = retryAt > nowMs ? retryAt - nowMs : 0;
   }

@@ -33,6 +33,9 @@ class EncoderRunner {
   virtual WaitOutcome Poll(unsigned long& rawResult) = 0;
   // The end of what the encoder wrote (UTF-8). False when its status file cannot be read.
   virtual bool ReadStatusTail(std::string& text) = 0;
+  // Keeps the machine from sleeping (true) or lets it sleep again (false): a sleeping PC takes the
+  // broadcast with it. The display may still turn off.
+  virtual void KeepSystemAwake(bool awake) = 0;
 };
 
 // What the encoder is to capture and where to publish it, as chosen at the moment of a launch: a device or
@@ -77,9 +80,11 @@ class LiveSession {
   // dead air. Returns the lines to log (dead air began or ended).
   std::vector<std::string> Listen(long long nowMs);
 
-  // The watchdog's look at the encoder, every kWatchdogPeriodMs while live. An ended encoder is launched
-  // again on the schedule of WatchdogTick, with choice; one whose progress stood still for
-  // kStallTimeoutMs is ended and counts as ended. Returns the lines to log.
+  // The watchdog's look at the encoder, every kWatchdogPeriodMs while live. An ended encoder, or one that
+  // could not be started, is launched again on the schedule of WatchdogTick, with choice; one whose
+  // progress stood still for kStallTimeoutMs is ended and counts as ended. One that has run for
+  // kPlannedRelaunchEarliestMs is relaunched at its first quiet moment, or at kPlannedRelaunchLatestMs,
+  // outside the schedule. Returns the lines to log.
   std::vector<std::string> Tick(long long nowMs, const StreamChoice& choice);
 
   bool IsLive() const { return m_bLive; }
@@ -90,6 +95,7 @@ class LiveSession {
   void Launch(long long nowMs, const StreamChoice& choice, std::vector<std::string>& lines);
   void LogEncoderEnd(bool stalled, const std::string& statusTail, std::vector<std::string>& lines) const;
   void NoteMeterUnavailable(std::vector<std::string>& lines);
+  bool PlannedRelaunchDue(long long nowMs) const;
 
   EncoderRunner& m_runner;
   std::function<std::string(const std::string&)> m_toAnsi;
@@ -98,6 +104,7 @@ class LiveSession {
   int m_nRestartCount = 0;
   int m_nRelaunches = 0;
   long long m_launchMs = 0;
+  bool m_launchFailed = false;  // the last launch could not start the encoder
   long long m_lastTickMs = 0;
   StallDetector m_stall;
   // Only an encoder that has shown itself (a version banner) is asked to measure what it sends; one that
@@ -115,3 +122,11 @@ class LiveSession {
 
 // How often the watchdog looks at the encoder.
 constexpr long long kWatchdogPeriodMs = 5000;
+
+// FLV time stamps are 32-bit milliseconds: after 2^31 ms (24 d 20 h 31 m) of one encoder run they wrap,
+// and from then on players drop every packet while the encoder reports nothing wrong. A new encoder
+// starts again at 0, so a long run is relaunched once before that: at its first quiet moment from day 23
+// on, at day 24 at the latest.
+constexpr long long kDayMs = 24LL * 60 * 60 * 1000;
+constexpr long long kPlannedRelaunchEarliestMs = 23 * kDayMs;
+constexpr long long kPlannedRelaunchLatestMs = 24 * kDayMs;

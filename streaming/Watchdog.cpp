@@ -15,9 +15,8 @@ bool IsRelaunchCount(int count) {
   return count == 1 || count == 2 || count == 4 || count == 8 || count == 16 || count % kRelaunchPeriod == 0;
 }
 
-WaitOutcome WatchdogOutcome(bool hasChild, int restartCount, WaitOutcome waited) {
-  if (hasChild) return waited;
-  return restartCount > 0 ? WaitOutcome::Ended : WaitOutcome::Failed;
+WaitOutcome WatchdogOutcome(bool hasChild, WaitOutcome waited) {
+  return hasChild ? waited : WaitOutcome::Ended;
 }
 
 WatchdogAction WatchdogTick(WaitOutcome outcome, int& restartCount) {

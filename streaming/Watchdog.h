@@ -16,10 +16,9 @@ bool IsRelaunchCount(int count);
 // ended), failed (no child, for example), or any other result.
 enum class WaitOutcome { Running, Ended, Failed, Other };
 
-// What a tick is to make of the child. Without a child, a count above zero means the last relaunch could
-// not start: that counts as an ended child, so the schedule keeps trying instead of falling silent; a
-// count of zero means the first launch failed, which the wait reports as failed.
-WaitOutcome WatchdogOutcome(bool hasChild, int restartCount, WaitOutcome waited);
+// What a tick is to make of the child. Without a child the last launch, first or not, could not start it:
+// that counts as an ended child, so the schedule keeps trying instead of falling silent.
+WaitOutcome WatchdogOutcome(bool hasChild, WaitOutcome waited);
 
 enum class WatchdogAction { None, LogOnAir, Relaunch, LogCallFailed, LogWaitError };
 
@@ -28,7 +27,7 @@ enum class WatchdogAction { None, LogOnAir, Relaunch, LogCallFailed, LogWaitErro
 // Ended: the count goes up by one; Relaunch when the new count is on the schedule, else None. The count
 // never overflows: from INT_MAX it folds back by 32 to the multiple of 32 below, so relaunches go on
 // every 32 ticks for ever.
-// Failed: LogCallFailed. Other: LogWaitError. Neither changes the count.
+// Failed (the wait on a child failed): LogCallFailed. Other: LogWaitError. Neither changes the count.
 WatchdogAction WatchdogTick(WaitOutcome outcome, int& restartCount);
 
 // How many more ticks that find the child ended it takes, from this count, until the next relaunch.

@@ -21,3 +21,19 @@ std::size_t FindAnsiText(const std::string& text, const std::string& needle, std
   }
   return std::string::npos;
 }
+
+std::string FillIn(const std::string& pattern, const std::vector<std::string>& values) {
+  std::string text;
+  auto next = values.begin();
+  for (std::size_t pos = 0; pos < pattern.size();) {
+    if (next != values.end() && pattern.compare(pos, 2, "{}") == 0) {
+      text += *next++;
+      pos += 2;
+      continue;
+    }
+    const std::size_t length = AnsiCharLength(pattern, pos);
+    text.append(pattern, pos, length);
+    pos += length;
+  }
+  return text;
+}

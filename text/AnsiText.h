@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <vector>
 #include <string>
 
 // Text strings of the program are bytes in the ANSI code page 936. A byte from 0x81 to 0xFE starts a
@@ -24,3 +25,8 @@ std::size_t FindAnsiText(const std::string& text, const std::string& needle, std
 inline bool ContainsAnsiText(const std::string& text, const std::string& needle) {
   return FindAnsiText(text, needle) != std::string::npos;
 }
+
+// A text of the program with its figures put in: each "{}" of pattern, in order, is replaced by the next
+// value; a "{}" without a value is left as it is. Only a "{}" that starts on a character boundary counts:
+// '{' and '}' may be the second byte of a double-byte character.
+std::string FillIn(const std::string& pattern, const std::vector<std::string>& values);

@@ -27,3 +27,17 @@ TEST(AnsiText, FindMatchesOnlyOnCharacterBoundaries) {
   };
   for (const auto& c : cases) EXPECT_EQ(FindAnsiText(c.text, c.needle, c.from), c.found) << c.text << " / " << c.needle;
 }
+
+TEST(AnsiText, FiguresGoIntoTheirPlacesButNeverIntoACharacter) {
+  const struct {
+    std::string pattern;
+    std::vector<std::string> values;
+    std::string text;
+  } cases[] = {
+      {"连续{}秒低于{} dBFS", {"10", "-50"}, "连续10秒低于-50 dBFS"},
+      {"{}{}", {"a"}, "a{}"},                   // a place without a value stays
+      {"\x81{}", {"x"}, "\x81{}"},              // 0x81 0x7B is one character: no place there
+      {"\x81\x7B}{}", {"x"}, "\x81\x7B}x"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FillIn(c.pattern, c.values), c.text) << c.pattern;
+}

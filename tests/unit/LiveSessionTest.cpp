@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "encoder/AudioLevels.h"
 #include "encoder/EncoderCommandLine.h"
 #include "res/Texts.h"
+#include "text/AnsiText.h"
 
 namespace {
 
@@ -16,6 +18,7 @@ namespace {
 // written what the test puts in its status file.
 struct FakeEncoder : EncoderRunner {
   bool endsAtOnce = false, startFails = false, statusFileFails = false, child = false, running = false;
+  bool awake = false;
   std::string status;
   std::vector<std::string> launches;  // the argument string of each launch
 
@@ -32,6 +35,7 @@ struct FakeEncoder : EncoderRunner {
     return running ? WaitOutcome::Running : WaitOutcome::Ended;
   }
   bool ReadStatusTail(std::string& text) override { return text = status, !statusFileFails; }
+  void KeepSystemAwake(bool on) override { awake = on; }
   void End() { running = false; }
 };
 
@@ -55,11 +59,26 @@ std::string Progress(int seconds) {
   return "size=      12kB time=00:00:" + std::to_string(100 + seconds).substr(1) + ".00 bitrate=  48.0kbits/s speed=1x\r";
 }
 
+const char kBannerWithoutFdk[] = "ffmpeg version 4.1\n  configuration: --enable-gpl --enable-gnutls\n";
+
+std::string Level(const char* db) {
+  return std::string("[ametadata@level @ 000001d7c2a3e4c0] lavfi.astats.Overall.Peak_level=") + db + "\n";
+}
+
+// A progress line at any stream time, hours as long as they come.
+std::string ProgressAt(long long ms) {
+  char line[96];
+  std::snprintf(line, sizeof line, "size=  12kB time=%lld:%02lld:%02lld.00 bitrate=  48.0kbits/s speed=1x\r",
+                ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
+  return line;
+}
+
 TEST(LiveSession, AnEncoderThatKeepsEndingIsRelaunchedOnTheScheduleWithItsReason) {
   Broadcast b;
   b.encoder.endsAtOnce = true;
   b.encoder.status = kRefused;
   EXPECT_EQ(b.Start(), Lines{kLogOnAir});
+  EXPECT_TRUE(b.encoder.awake);
   std::vector<int> relaunchedAt;
   for (int tick = 1; tick <= 200; ++tick) {
     const Lines lines = b.Tick();
@@ -91,6 +110,7 @@ TEST(LiveSession, AnEncoderThatEndsOnceIsBackOnAirAtTheNextTick) {
   EXPECT_EQ(b.session.RestartCount(), 2);
   EXPECT_EQ(b.session.Stop(), Lines{kLogOffAir});
   EXPECT_FALSE(b.encoder.HasChild());
+  EXPECT_FALSE(b.encoder.awake);
   EXPECT_EQ(b.Tick(), Lines{});  // off air: no watchdog
   b.encoder.endsAtOnce = false;
   b.Start();
@@ -109,38 +129,84 @@ TEST(LiveSession, AnEncoderWhoseProgressStandsStillIsEndedAndRelaunched) {
   }
   // The connection hangs: the progress time stays where it is for 20 s.
   for (int tick = 1; tick < 4; ++tick) EXPECT_EQ(b.Tick(), Lines{});
-  EXPECT_EQ(b.Tick(), (Lines{kLogRelaunch, kLogEncoderStalled}));
+  EXPECT_EQ(b.Tick(), (Lines{kLogRelaunch, FillIn(kLogEncoderStalled, {"20"})}));
   EXPECT_EQ(b.encoder.launches.size(), 2u);
   EXPECT_TRUE(b.encoder.HasChild());
 }
 
-TEST(LiveSession, LaunchFailures) {
-  // The first launch fails: every tick says so, and nothing is launched again.
+TEST(LiveSession, LaunchFailuresAreSaidOnceEachAndTriedAgainOnTheSchedule) {
+  // The first launch fails (an antivirus holding ffmpeg.exe): said once, tried again at ticks 1, 2, 4, …
   Broadcast first;
   first.encoder.startFails = true;
   first.encoder.statusFileFails = true;
-  EXPECT_EQ(first.Start(), (Lines{kLogOnAir, kStatusFileFailed}));
-  for (int tick = 0; tick < 3; ++tick) EXPECT_EQ(first.Tick(), Lines{kLogCallFailed});
-  EXPECT_EQ(first.encoder.launches.size(), 1u);
+  EXPECT_EQ(first.Start(), (Lines{kLogOnAir, kStatusFileFailed, kLogCallFailed}));
+  EXPECT_EQ(first.session.Figures(first.now + 1000).retryInMs, 4000);
+  EXPECT_EQ(first.Tick(), (Lines{kLogRelaunch, kStatusFileFailed, kLogCallFailed}));
+  first.encoder.statusFileFails = false;
+  EXPECT_EQ(first.Tick(), (Lines{kLogRelaunch, kLogCallFailed}));
+  EXPECT_EQ(first.Tick(), Lines{});
+  EXPECT_EQ(first.session.Figures(first.now).retryInMs, 5000);
+  first.encoder.startFails = false;
+  EXPECT_EQ(first.Tick(), Lines{kLogRelaunch});
+  EXPECT_EQ(first.Tick(), Lines{kLogOnAir});
+  EXPECT_EQ(first.encoder.launches.size(), 4u);
 
-  // A relaunch that fails keeps the schedule going, so a broadcast comes back once the encoder can start.
+  // A relaunch that fails does the same.
   Broadcast later;
   later.Start();
   later.encoder.End();
   later.encoder.startFails = true;
-  EXPECT_EQ(later.Tick(), Lines{kLogRelaunch});
-  EXPECT_EQ(later.Tick(), Lines{kLogRelaunch});
+  EXPECT_EQ(later.Tick(), (Lines{kLogRelaunch, kLogCallFailed}));
+  EXPECT_EQ(later.Tick(), (Lines{kLogRelaunch, kLogCallFailed}));
   EXPECT_EQ(later.Tick(), Lines{});
   later.encoder.startFails = false;
   EXPECT_EQ(later.Tick(), Lines{kLogRelaunch});
   EXPECT_EQ(later.Tick(), Lines{kLogOnAir});
 }
 
-const char kBannerWithoutFdk[] = "ffmpeg version 4.1\n  configuration: --enable-gpl --enable-gnutls\n";
-
-std::string Level(const char* db) {
-  return std::string("[ametadata@level @ 000001d7c2a3e4c0] lavfi.astats.Overall.Peak_level=") + db + "\n";
+TEST(LiveSession, ALongRunIsRelaunchedOnceBeforeItsTimeStampsWrap) {
+  const std::string planned23 = FillIn(kLogPlannedRelaunch, {"23"});
+  const std::string planned24 = FillIn(kLogPlannedRelaunch, {"24"});
+  const struct {
+    const char* level;   // what the meter reads throughout, or nullptr for an encoder without the meter
+    long long quietAtMs;  // when a quiet reading comes, from the launch; 0: never
+    long long relaunchAtMs;
+    std::string line;
+  } cases[] = {
+      {"-20.0", 0, kPlannedRelaunchLatestMs, planned24},
+      {nullptr, 0, kPlannedRelaunchLatestMs, planned24},
+      {"-20.0", kPlannedRelaunchEarliestMs - kDayMs, kPlannedRelaunchLatestMs, planned24},  // too early
+      {"-20.0", kPlannedRelaunchEarliestMs + 3600000, kPlannedRelaunchEarliestMs + 3600000 + kWatchdogPeriodMs,
+       planned23},
+  };
+  for (const auto& c : cases) {
+    Broadcast b;
+    if (c.level) b.session.LearnEncoder(kBannerWithoutFdk);
+    b.Start();
+    const long long launched = b.now;
+    const std::string level = c.level ? Level(c.level) : "";
+    int relaunches = 0;
+    long long relaunchedAt = 0;
+    // The first 22 days change nothing: the clock jumps over them.
+    b.now += kPlannedRelaunchEarliestMs - kDayMs;
+    while (b.now - launched < kPlannedRelaunchLatestMs + kDayMs / 4) {
+      const long long at = b.now - launched;
+      const bool quiet = c.quietAtMs && at == c.quietAtMs;
+      b.encoder.status = ProgressAt(at) + (quiet ? Level("-70.0") : level);
+      b.session.Listen(b.now);
+      const Lines lines = b.Tick();
+      if (lines.empty()) continue;
+      ++relaunches;
+      relaunchedAt = b.now - launched;
+      EXPECT_EQ(lines, Lines{c.line});
+    }
+    EXPECT_EQ(relaunches, 1) << c.relaunchAtMs;
+    EXPECT_EQ(relaunchedAt, c.relaunchAtMs);
+    EXPECT_EQ(b.session.RestartCount(), 0) << "the schedule is untouched";
+    EXPECT_EQ(b.session.Figures(b.now).relaunches, 0);
+  }
 }
+
 
 TEST(LiveSession, RelaunchesUseTheChoiceOfTheMomentAndTheEncoderItCanRun) {
   Broadcast unknown;  // an encoder that printed no banner gets the plain line
@@ -165,7 +231,7 @@ TEST(LiveSession, DeadAirIsSaidOnceAndSoIsTheSoundComingBack) {
   b.Start();
   b.encoder.status = Level("-20.0") + Level("-inf");
   for (int ms = 0; ms < 10000; ms += 500) EXPECT_EQ(b.session.Listen(b.now + ms), Lines{}) << ms;
-  EXPECT_EQ(b.session.Listen(b.now + 10000), Lines{kLogDeadAir});
+  EXPECT_EQ(b.session.Listen(b.now + 10000), Lines{DeadAirText()});
   EXPECT_EQ(b.session.Listen(b.now + 10500), Lines{});
   LiveFigures figures = b.session.Figures(b.now + 10500);
   EXPECT_TRUE(figures.metered && figures.silent);

@@ -12,6 +12,7 @@
 
 #include "AppUnderTest.h"
 #include "res/Texts.h"
+#include "streaming/DeadAir.h"
 #include "res/resource.h"
 
 using namespace pushtest;
@@ -155,13 +156,13 @@ TEST(EndToEnd, DeadAirIsSaidWithin12sTheSoundComingBackTooAndTheMeterReadsWhatTh
   ASSERT_EQ(app.Text(IDC_COMBO_DEVICE), kLateToneDevice);
   const auto live = std::chrono::steady_clock::now();
   app.GoLive("rtmp://127.0.0.1/live/e2emeter");
-  ASSERT_TRUE(app.WaitForLog(kLogDeadAir, 20s)) << app.Text(IDC_STATUS);
+  ASSERT_TRUE(app.WaitForLog(DeadAirText(), 20s)) << app.Text(IDC_STATUS);
   const auto alarm = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - live);
   EXPECT_LE(alarm.count(), 12000 + 1500) << "the bridge's ffmpeg takes a moment to start";
   EXPECT_NE(app.Text(IDC_STATUS).find(kStatusSilence), std::string::npos);
   ASSERT_TRUE(app.WaitForLog(kLogSoundBack, 20s));
   EXPECT_EQ(app.Text(IDC_STATUS).find(kStatusSilence), std::string::npos);
-  EXPECT_EQ(app.CountLog(kLogDeadAir), 1u);
+  EXPECT_EQ(app.CountLog(DeadAirText()), 1u);
 
   const double server = ServerPeakDb("e2emeter");
   ASSERT_FALSE(std::isnan(server));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "AppUnderTest.h"
+#include "devices/ListingTimeout.h"
 #include "res/Texts.h"
 #include "res/resource.h"
 
@@ -72,7 +73,7 @@ TEST(Responsiveness, AHungListingLeavesTheWindowUsableUntilItsBound) {
   EXPECT_TRUE(Answers(app.Main()));
   EXPECT_FALSE(IsWindowEnabled(app.Item(IDC_BTN_REFRESH)));
 
-  EXPECT_TRUE(app.WaitForLog(kListingTimedOut, 20s));
+  EXPECT_TRUE(app.WaitForLog(ListingTimedOutText(), 20s));
   EXPECT_TRUE(app.WaitForDeviceListing(2s));
   EXPECT_TRUE(WaitUntil([&] { return !ProcessRunning(pid); }, 3s)) << "the hung child was ended";
   EXPECT_EQ(app.Text(IDC_EDIT_SERVER), typed);
