@@ -31,7 +31,10 @@ std::string Utf8ToAnsiCopy(const std::string& utf8) {
 }
 }  // namespace
 
-CPushClientDlg::CPushClientDlg() : CDialog(IDD_MAIN), m_session(m_encoder, Utf8ToAnsiCopy) { m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME); }
+CPushClientDlg::CPushClientDlg(COneCopyPerFolder* oneCopy)
+    : CDialog(IDD_MAIN), m_session(m_encoder, Utf8ToAnsiCopy), m_pOneCopy(oneCopy) {
+  m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
+}
 
 const MessageMap* CPushClientDlg::GetMessageMap() const {
   using namespace msgmap;
@@ -51,7 +54,9 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
       // The shell announces a new task bar after it restarted: the tray icon must be added again.
       OnMessage(CTrayIcon::TaskbarCreatedMessage(), &CPushClientDlg::OnTaskbarCreated),
       OnMessage(WM_DEVICELIST_READY, &CPushClientDlg::OnDeviceListReady),
-      OnMessage(WM_START_IN_TRAY, &CPushClientDlg::OnStartInTray),
+      OnMessage(WM_WINDOWPOSCHANGING, &CPushClientDlg::OnWindowPosChanging),
+      // A copy started later in this folder asks this one to show itself.
+      OnMessage(COneCopyPerFolder::ShowWindowMessage(), &CPushClientDlg::OnShowFromAnotherCopy),
       OnMessage(WM_DRAWITEM, &CPushClientDlg::OnDrawItem),
   };
   static const MessageMap map = {CDialog::GetMessageMap(), entries, sizeof(entries) / sizeof(entries[0])};
@@ -69,6 +74,7 @@ BOOL CPushClientDlg::OnInitDialog() {
   m_comboBitrate.Attach(GetDlgItem(IDC_COMBO_BITRATE));
   m_meter.Attach(GetDlgItem(IDC_LEVEL_BAR), GetDlgItem(IDC_LEVEL_TEXT));
   CDialog::OnInitDialog();
+  if (m_pOneCopy) m_pOneCopy->Publish(m_hWnd);
 
   AddAboutToSystemMenu();
   SetIcon(m_hIcon, TRUE);
@@ -96,7 +102,10 @@ BOOL CPushClientDlg::OnInitDialog() {
   // Started unattended (a shortcut in the Startup folder): on air once the devices are known, and out of
   // the way in the tray when the user asked for that.
   m_bGoLiveWhenListed = GoLiveAtStartup(AfxGetApp()->m_strCmdLine);
-  if (m_bGoLiveWhenListed && m_nMinimizeToTray > 0) PostMessage(m_hWnd, WM_START_IN_TRAY, 0, 0);
+  // The window is never seen: the dialog box would show it when its queue first runs empty, so that show
+  // is refused (OnWindowPosChanging). Without the icon there would be no way back to it: shown then.
+  if (m_bGoLiveWhenListed && m_nMinimizeToTray > 0)
+    m_bKeepHidden = m_tray.Add(m_hWnd, AfxGetApp()->LoadIcon(IDR_MAINFRAME), WM_TRAYNOTIFY, kTrayTip);
 
   m_comboBitrate.SetCurSel(m_nBitrateIndex);
   CheckDlgButton(m_hWnd, IDC_CHECK_TRAY, m_nMinimizeToTray > 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -107,8 +116,12 @@ BOOL CPushClientDlg::OnInitDialog() {
 void CPushClientDlg::FindAppDir() {
   char buffer[kModulePathBufferSize] = {};
   GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
-  m_files = LocateFiles(buffer, GetDriveTypeA("C:\\") != DRIVE_NO_ROOT_DIR);
+  char current[MAX_PATH] = {};
+  const DWORD length = GetCurrentDirectoryA(sizeof(current), current);
+  m_files = LocateFiles(buffer, length < sizeof(current) ? std::string(current, length) : std::string(),
+                        GetDriveTypeA("C:\\") != DRIVE_NO_ROOT_DIR);
   m_settings = CSettingsFile(m_files.config);
+  m_profile = CProfileSettings(m_files.profile);
   m_encoder.Locate(m_files.encoder, m_files.statusFile);
 }
 
@@ -185,10 +198,30 @@ bool CPushClientDlg::MinimizeToTray() {
 // mouse messages below in lParam do anything.
 LRESULT CPushClientDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
   if (lParam == WM_LBUTTONDOWN || lParam == WM_RBUTTONDOWN) {
+    m_bKeepHidden = false;
     ModifyStyleEx(0, WS_EX_TOPMOST);
     ShowWindow(SW_SHOW);
   }
   return 0;
+}
+
+// Called before the window is moved, sized or shown: while it is to stay hidden, it is not shown.
+LRESULT CPushClientDlg::OnWindowPosChanging(WPARAM, LPARAM lParam) {
+  auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+  if (m_bKeepHidden && position) position->flags &= ~SWP_SHOWWINDOW;
+  return 0;
+}
+
+LRESULT CPushClientDlg::OnShowFromAnotherCopy(WPARAM, LPARAM) {
+  ShowFromTray();
+  return 0;
+}
+
+void CPushClientDlg::ShowFromTray() {
+  m_bKeepHidden = false;
+  ShowWindow(SW_SHOW);
+  if (IsIconic()) ShowWindow(SW_RESTORE);
+  SetForegroundWindow(m_hWnd);
 }
 
 // Called when the shell's task bar was (re)created: a restarted shell forgets the icons it had.
@@ -216,7 +249,7 @@ StoredSettings CPushClientDlg::CurrentSettings() const {
 
 void CPushClientDlg::SaveConfig() {
   if (!m_bSettingsLoaded) return;
-  if (!m_settings.SaveConfig(CurrentSettings())) AddLog(kSettingsNotSaved);
+  if (!m_settings.SaveConfig(CurrentSettings()) || !m_profile.SaveDeviceName(m_strDeviceName)) AddLog(kSettingsNotSaved);
 }
 
 // Always returns false; the device listing runs after it whatever the file held.
@@ -227,6 +260,7 @@ bool CPushClientDlg::LoadConfig() {
   m_strServer = settings.server;
   m_nMinimizeToTray = settings.minimizeToTray;
   m_nBitrateIndex = settings.bitrateIndex;
+  m_strDeviceName = m_profile.DeviceName();
   m_bSettingsLoaded = true;
   return false;
 }
@@ -250,10 +284,10 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
   EnableWindow(GetDlgItem(IDC_BTN_REFRESH), TRUE);
   switch (result.outcome) {
     case DeviceListingResult::Outcome::PipeFailed:
-      AfxMessageBox(kPipeFailed);
-      break;
     case DeviceListingResult::Outcome::StartFailed:
-      AfxMessageBox(kStartFailed);
+      m_bListingBoxUp = true;
+      AfxMessageBox(result.outcome == DeviceListingResult::Outcome::PipeFailed ? kPipeFailed : kStartFailed);
+      m_bListingBoxUp = false;
       break;
     case DeviceListingResult::Outcome::TimedOut:
       AddLog(ListingTimedOutText());
@@ -264,57 +298,66 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
     case DeviceListingResult::Outcome::Cancelled:
       break;
     case DeviceListingResult::Outcome::Written: {
-      m_listingText = std::move(result.text);
-      m_listingLossyLines = std::move(result.lossyLines);
+      m_devices.LearnListing(std::move(result.text), std::move(result.lossyLines));
       m_session.LearnEncoder(result.utf8);
       ParseDeviceLIst();
       break;
     }
   }
   UpdateStatusText();
-  // Exactly what a click on "开始直播" does now; a refusal is logged and the program stays up, off air.
-  if (m_bGoLiveWhenListed && result.outcome != DeviceListingResult::Outcome::Cancelled) {
-    m_bGoLiveWhenListed = false;
-    if (!m_bLive) OnBnClickedLive();
-  }
+  if (m_bGoLiveWhenListed && result.outcome != DeviceListingResult::Outcome::Cancelled)
+    GoLiveOrWaitForDevice(result.outcome);
   return 0;
 }
 
-LRESULT CPushClientDlg::OnStartInTray(WPARAM, LPARAM) {
-  MinimizeToTray();
-  return 0;
+// Started unattended: on air once the device chosen last is there, exactly as a click on "开始直播" does
+// (a refusal is logged and the program stays up, off air). Never on another device: until it is there,
+// the devices are listed again every kDeviceWaitPeriodMs, said once in the log.
+void CPushClientDlg::GoLiveOrWaitForDevice(DeviceListingResult::Outcome outcome) {
+  const std::size_t count = m_devices.Names().size();
+  if (outcome == DeviceListingResult::Outcome::Written && MayGoLiveUnattended(m_deviceSelection, count)) {
+    m_bGoLiveWhenListed = false;
+    KillTimer(ID_TIMER_DEVICE_WAIT);
+    if (!m_bLive) OnBnClickedLive();
+    return;
+  }
+  if (!m_bDeviceWaitLogged) {
+    const std::string period = std::to_string(kDeviceWaitPeriodMs / 1000);
+    AddLog(m_strDeviceName.empty() ? FillIn(kLogNoDevices, {period}) : FillIn(kLogDeviceMissing, {m_strDeviceName, period}));
+    m_bDeviceWaitLogged = true;
+    SetTimer(ID_TIMER_DEVICE_WAIT, kDeviceWaitPeriodMs);
+  }
 }
 
 void CPushClientDlg::ParseDeviceLIst() {
-  DeviceListParse parsed;
   std::string fileText;
-  if (!ReadDeviceListFile(m_files.deviceList, m_arrDevices, parsed, fileText)) {
+  if (!ReadDeviceListFile(m_files.deviceList, fileText)) {
     AddLog(kDeviceFileUnreadable);
     return;
   }
-  for (const std::string& line : parsed.logLines) AddLog(line);
-  // A shown name that lost characters on its way to the ANSI code page names no device: the encoder
-  // gets the device's alternative name instead. What the listing knows of its lines holds only if
-  // device.txt still holds its text.
-  if (parsed.fillCombo)
-    m_captureNames = CaptureNames(parsed, LossyLinesOfFile(fileText, m_listingText, m_listingLossyLines));
-  m_arrDevices = std::move(parsed.devices);
-  if (parsed.fillCombo) FillDeviceCombo();
+  bool refill = false;
+  for (const std::string& line : m_devices.ReadListing(fileText, refill)) AddLog(line);
+  if (refill) FillDeviceCombo();
 }
 
 void CPushClientDlg::FillDeviceCombo() {
   m_comboDevice.ResetContent();
-  for (const std::string& name : m_arrDevices) m_comboDevice.AddString(name);
-  m_nDeviceIndex = ClampDevicePosition(m_nDeviceIndex, static_cast<int>(m_arrDevices.size()));
+  for (const std::string& name : m_devices.Names()) m_comboDevice.AddString(name);
+  // The box sorts: positions count in its order, so the names are read back from it.
+  std::vector<std::string> shown;
+  for (int i = 0; i < m_comboDevice.GetCount(); ++i) shown.push_back(m_comboDevice.GetLBText(i));
+  m_deviceSelection = SelectDevice(shown, m_strDeviceName, m_nDeviceIndex);
+  m_nDeviceIndex = m_deviceSelection.position;
   m_comboDevice.SetCurSel(m_nDeviceIndex);
   // Device names are often longer than the box is wide.
-  m_comboDevice.FitDroppedWidth(m_arrDevices);
+  m_comboDevice.FitDroppedWidth(m_devices.Names());
 }
 
 // Called when the user picks another device.
 void CPushClientDlg::OnCbnSelchangeDevice() {
   m_nDeviceIndex = m_comboDevice.GetCurSel();
   m_strDevice = m_comboDevice.GetWindowText();
+  m_strDeviceName = m_strDevice;
 }
 
 // ---- Going live
@@ -334,8 +377,7 @@ StreamChoice CPushClientDlg::CurrentStreamChoice() const {
   if (m_nBitrateIndex >= 0 && m_nBitrateIndex < m_comboBitrate.GetCount())
     choice.bitrateText = m_comboBitrate.GetLBText(m_nBitrateIndex);
   if (choice.bitrateText.empty()) choice.bitrateText = BitrateTextForIndex(m_nBitrateIndex);
-  const auto captureName = m_captureNames.find(m_strDevice);
-  choice.device = captureName != m_captureNames.end() ? captureName->second : m_strDevice;
+  choice.device = m_devices.CaptureName(m_strDevice);
   choice.server = m_strServer;
   return choice;
 }
@@ -385,6 +427,10 @@ void CPushClientDlg::OnBnClickedLive() {
       m_bLive = false;
       return;
     }
+    // Whoever switches on has chosen: an unattended start no longer waits for its device.
+    m_bGoLiveWhenListed = false;
+    KillTimer(ID_TIMER_DEVICE_WAIT);
+    m_strDeviceName = m_strDevice;
     SaveConfig();
     SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStop);
     SetTimer(ID_TIMER_WATCHDOG, static_cast<UINT>(kWatchdogPeriodMs));
@@ -406,6 +452,7 @@ bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
     Listen();
     UpdateStatusText();
   }
+  if (nIDEvent == ID_TIMER_DEVICE_WAIT && !m_listing.IsRunning() && !m_bListingBoxUp) RefreshDevices();
   if (nIDEvent == ID_TIMER_WATCHDOG && m_bLive) {
     const long long now = static_cast<long long>(GetTickCount64());
     const std::vector<std::string> lines = m_session.Tick(now, CurrentStreamChoice());

@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "app/LevelMeter.h"
+#include "app/OneCopyPerFolder.h"
 #include "app/TrayIcon.h"
+#include "devices/DeviceCatalogue.h"
 #include "devices/DeviceListing.h"
 #include "files/FileLocations.h"
 #include "framework/Dialog.h"
 #include "log/ActivityLog.h"
+#include "settings/ProfileSettings.h"
 #include "settings/SettingsFile.h"
 #include "streaming/EncoderProcess.h"
 #include "streaming/LiveSession.h"
@@ -19,8 +22,6 @@
 enum : UINT {
   // Posted by the device listing's thread when the listing has ended; wParam is the listing's generation.
   WM_DEVICELIST_READY = WM_APP,
-  // Posted at start-up when the window is to go to the tray as soon as it is shown.
-  WM_START_IN_TRAY,
 };
 // The notification icon's callback message is not among them: it keeps the value WM_USER + 1 (0x0401) it
 // has always had, because programs outside this one may send it by that number. It shares the value of
@@ -31,11 +32,15 @@ constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;
 // The live status line's and level meter's timer: twice a second while live.
 constexpr UINT_PTR ID_TIMER_STATUS = 101;
 constexpr UINT kStatusPeriodMs = 500;
+// Started with /live while the device chosen last is missing: the devices are listed again this often.
+constexpr UINT_PTR ID_TIMER_DEVICE_WAIT = 102;
+constexpr UINT kDeviceWaitPeriodMs = 15000;
 
 // The main window: composes the features and hands them the user's choices.
 class CPushClientDlg : public CDialog {
  public:
-  CPushClientDlg();
+  // oneCopy: this folder's claim, told the window once it exists.
+  explicit CPushClientDlg(COneCopyPerFolder* oneCopy = nullptr);
 
   // Appends one time-stamped line to the activity log.
   void AddLog(const std::string& message) { m_listLog.AddLog(message); }
@@ -65,7 +70,8 @@ class CPushClientDlg : public CDialog {
   void OnCbnSelchangeBitrate();
   LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
   LRESULT OnDeviceListReady(WPARAM wParam, LPARAM lParam);
-  LRESULT OnStartInTray(WPARAM wParam, LPARAM lParam);
+  LRESULT OnWindowPosChanging(WPARAM wParam, LPARAM lParam);
+  LRESULT OnShowFromAnotherCopy(WPARAM wParam, LPARAM lParam);
   LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
 
  private:
@@ -73,8 +79,9 @@ class CPushClientDlg : public CDialog {
   FileLocations m_files;  // where ffmpeg.exe, config.db, device.txt and the status file live
   CActivityLog m_listLog;
   CComboBox m_comboDevice;
-  std::vector<std::string> m_arrDevices;
+  DeviceCatalogue m_devices;  // what the last listing found
   int m_nDeviceIndex = 0;
+  std::string m_strDeviceName;  // the chosen device by name, kept in PushClient.ini
   bool m_bLive = false;  // the switch; the broadcast itself is m_session
   std::string m_strDevice;
   int m_nMinimizeToTray = 0;
@@ -86,23 +93,28 @@ class CPushClientDlg : public CDialog {
   LiveSession m_session;      // the broadcast: the watchdog, its counters and figures
   CDeviceListing m_listing;
   CSettingsFile m_settings;
+  CProfileSettings m_profile;
+  COneCopyPerFolder* m_pOneCopy = nullptr;
   CTrayIcon m_tray;
   CLevelMeter m_meter;
   // Settings that were never read must never be written over the user's file.
   bool m_bSettingsLoaded = false;
-  // Started with /live: go live when the first device listing has ended.
+  // Started with /live: go live when a device listing has ended with the chosen device in it.
   bool m_bGoLiveWhenListed = false;
-
-  // What the last device listing told: the text it wrote to device.txt and which of its lines lost
-  // characters on the way to the ANSI code page, and the name to hand the encoder for each shown name.
-  std::string m_listingText;
-  std::vector<bool> m_listingLossyLines;
-  std::map<std::string, std::string> m_captureNames;
+  bool m_bDeviceWaitLogged = false;
+  // Started with /live in the tray: the window stays hidden until it is shown on purpose.
+  bool m_bKeepHidden = false;
+  // The selection the last refill of the device box made.
+  DeviceSelection m_deviceSelection;
+  // A message box about a failed listing is up; listings the device wait would start meanwhile wait.
+  bool m_bListingBoxUp = false;
 
   void AddAboutToSystemMenu();
   void FindAppDir();
   void ParseDeviceLIst();
   void FillDeviceCombo();
+  void GoLiveOrWaitForDevice(DeviceListingResult::Outcome outcome);
+  void ShowFromTray();
   StoredSettings CurrentSettings() const;
   void SaveConfig();
   bool LoadConfig();

@@ -3,12 +3,10 @@
 #include "text/FileBytes.h"
 #include "text/TextMode.h"
 
-bool ReadDeviceListFile(const std::string& path, const std::vector<std::string>& current, DeviceListParse& parsed,
-                        std::string& fileText) {
+bool ReadDeviceListFile(const std::string& path, std::string& fileText) {
   std::string bytes;
   if (!ReadFileBytes(path.c_str(), bytes)) return false;
   fileText = FromTextModeBytes(bytes);
-  parsed = ParseDeviceListing(fileText, current);
   return true;
 }
 

@@ -5,10 +5,9 @@
 
 #include "devices/DeviceListParser.h"
 
-// Reads the device list file (device.txt) as a text-mode stream reads it (fileText) and parses it,
-// starting from the current devices. False when the file could not be read.
-bool ReadDeviceListFile(const std::string& path, const std::vector<std::string>& current, DeviceListParse& parsed,
-                        std::string& fileText);
+// Reads the device list file (device.txt) as a text-mode stream reads it. False when the file could not
+// be read.
+bool ReadDeviceListFile(const std::string& path, std::string& fileText);
 
 // Which lines of fileText, read back from device.txt, lost characters on their way to the ANSI code page,
 // as the listing that wrote the file judged the lines of its own text (writtenText, before the text-mode

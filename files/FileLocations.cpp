@@ -1,21 +1,35 @@
 #include "files/FileLocations.h"
 
+#include "text/AnsiText.h"
+
 namespace {
 const char kEncoderFileName[] = "\\ffmpeg.exe";
 // Both are named without a folder: users keep one set of settings per working folder.
 const char kConfigFileName[] = "config.db";
 const char kDeviceListFileName[] = "device.txt";
+const char kProfileFileName[] = "PushClient.ini";
 // The encoder's status file has always been written here; users know to look for it there.
 const char kStatusFilePath[] = "c://NetStatus.txt";
 const char kStatusFileName[] = "\\NetStatus.txt";
+
+// folder\name; a folder that ends in a separator already ("C:\") gets no second one. The last byte may
+// be the second byte of a double-byte character, which is no separator.
+std::string InFolder(const std::string& folder, const char* name) {
+  bool endsInSeparator = false;
+  for (std::size_t pos = 0; pos < folder.size(); pos += AnsiCharLength(folder, pos))
+    endsInSeparator = folder[pos] == '\\' || folder[pos] == '/';
+  return folder + (endsInSeparator || folder.empty() ? "" : "\\") + name;
+}
 }  // namespace
 
-FileLocations LocateFiles(const char (&modulePath)[kModulePathBufferSize], bool hasDriveC) {
+FileLocations LocateFiles(const char (&modulePath)[kModulePathBufferSize], const std::string& currentFolder,
+                          bool hasDriveC) {
   FileLocations files;
   files.appDir = FolderFromModulePathBuffer(modulePath);
   files.encoder = files.appDir + kEncoderFileName;
   files.config = kConfigFileName;
   files.deviceList = kDeviceListFileName;
+  files.profile = InFolder(currentFolder, kProfileFileName);
   files.statusFile = hasDriveC ? std::string(kStatusFilePath) : files.appDir + kStatusFileName;
   return files;
 }

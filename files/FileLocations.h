@@ -9,9 +9,14 @@ struct FileLocations {
   std::string encoder;     // ffmpeg.exe, beside the executable
   std::string config;      // config.db, in the current folder
   std::string deviceList;  // device.txt, in the current folder
+  // PushClient.ini, beside config.db. The system's profile functions look for a name without a folder in
+  // the Windows folder, so this one is a full path.
+  std::string profile;
   // The streaming encoder's output: at the root of drive C, or in appDir on a machine without one.
   std::string statusFile;
 };
 
-// modulePath: the executable's path as read into the fixed buffer (see FolderFromModulePathBuffer).
-FileLocations LocateFiles(const char (&modulePath)[kModulePathBufferSize], bool hasDriveC);
+// modulePath: the executable's path as read into the fixed buffer (see FolderFromModulePathBuffer);
+// currentFolder: the full path of the current folder.
+FileLocations LocateFiles(const char (&modulePath)[kModulePathBufferSize], const std::string& currentFolder,
+                          bool hasDriveC);

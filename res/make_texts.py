@@ -42,6 +42,9 @@ TEXTS = [
     ("kDeviceFileUnreadable", "ParseDeviceLIst 打开文件失败！"),
     ("kListingTimedOut", "获取音频设备列表超时（{}秒），已结束ffmpeg.exe，设备列表未更新！"),
     ("kLogSearchAgain", "重新查找开始符号"),
+    # Started unattended (/live) without the device chosen last
+    ("kLogDeviceMissing", "音频设备\"{}\"不在设备列表中，暂不开始直播，每{}秒重新查找一次"),
+    ("kLogNoDevices", "没有找到任何音频设备，暂不开始直播，每{}秒重新查找一次"),
     # Publish settings validation
     ("kMsgServerMissing", "请重新设置服务器地址，服务器地址不存在！"),
     ("kMsgServerPrefix", "请重新设置服务器地址，必须以\"rtmp://\"开头，请参考示例！"),

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/DeviceCatalogue.h"
 #include "devices/DeviceListFile.h"
 #include "text/TextMode.h"
 
@@ -209,6 +210,37 @@ TEST(DeviceListParser, ManyTagsOnOneLine) {
   // A ']' that is the second byte of a character does not close the tag.
   EXPECT_EQ(ParseDeviceListing(Listing({"[乗] [\x81] @ ] \"Mic\" (audio)"}), {"Old"}).devices, Names{"Mic"});
   EXPECT_EQ(ParseDeviceListing(Listing({"[in @ \x81] \"Mic\" (audio)"}), {"Old"}).devices, Names{"Old"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DeviceSelection, TheSavedNameWinsOverThePositionAndAMissingOneIsNoLicenceToGoLive) {
+  const Names shown = {"Line In (USB Audio)", "麦克风 (Realtek Audio)", "USB Mixer"};
+  const struct {
+    Names shown;
+    std::string savedName;
+    int savedPosition;
+    int position;
+    bool missing;
+    bool goLive;
+  } cases[] = {
+      {shown, "USB Mixer", 0, 2, false, true},          // plugged in elsewhere than it was: found by name
+      {shown, "", 1, 1, false, true},                   // saved by an earlier version: the position rule
+      {shown, "", 7, 0, false, true},                   // beyond the list
+      {shown, "", -1, -1, false, false},                // nothing selected
+      {shown, "USB Mixer 2", 2, 2, true, false},        // not there: never another device unattended
+      {shown, "usb mixer", 0, 0, true, false},          // names are compared exactly
+      {{}, "", 0, 0, false, false},                     // no devices at all
+      {{}, "USB Mixer", 0, 0, true, false},
+  };
+  for (const auto& c : cases) {
+    const DeviceSelection selection = SelectDevice(c.shown, c.savedName, c.savedPosition);
+    EXPECT_EQ(selection.position, c.position) << c.savedName << " / " << c.savedPosition;
+    EXPECT_EQ(selection.savedNameMissing, c.missing) << c.savedName;
+    EXPECT_EQ(MayGoLiveUnattended(selection, c.shown.size()), c.goLive) << c.savedName << " / " << c.savedPosition;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+#include "settings/ProfileSettings.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+// Longer than any device name or address the program accepts.
+constexpr DWORD kValueBufferSize = 4096;
+}  // namespace
+
+std::string CProfileSettings::Read(const char* section, const char* key) const {
+  if (m_path.empty()) return std::string();
+  std::vector<char> value(kValueBufferSize);
+  const DWORD length =
+      GetPrivateProfileStringA(section, key, "", value.data(), static_cast<DWORD>(value.size()), m_path.c_str());
+  return std::string(value.data(), length);
+}
+
+bool CProfileSettings::Write(const char* section, const char* key, const std::string& value) const {
+  if (m_path.empty()) return false;
+  // The profile functions drop blanks at a value's ends and one pair of quotes around it: the quotes
+  // written here are the pair dropped, so a name comes back exactly as it was.
+  const std::string quoted = "\"" + value + "\"";
+  return WritePrivateProfileStringA(section, key, quoted.c_str(), m_path.c_str()) != FALSE;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// PushClient.ini: the settings that config.db's four lines have no room for, kept in the system's INI
+// format so that config.db stays byte for byte what earlier versions read and write.
+#include <string>
+
+class CProfileSettings {
+ public:
+  // path: a full path (the profile functions look for a bare name in the Windows folder).
+  explicit CProfileSettings(std::string path = std::string()) : m_path(std::move(path)) {}
+
+  // The name of the device last chosen; empty when none was saved.
+  std::string DeviceName() const { return Read(kDeviceSection, kNameKey); }
+  bool SaveDeviceName(const std::string& name) const { return Write(kDeviceSection, kNameKey, name); }
+
+  // A value as it was written, blanks and quotes at its ends included; empty when absent.
+  std::string Read(const char* section, const char* key) const;
+  bool Write(const char* section, const char* key, const std::string& value) const;
+
+  const std::string& Path() const { return m_path; }
+
+ private:
+  static constexpr const char* kDeviceSection = "device";
+  static constexpr const char* kNameKey = "name";
+  std::string m_path;
+};
