@@ -161,8 +161,10 @@ void AppUnderTest::Start(bool waitForWindow) {
   startup.cb = sizeof(startup);
   std::string commandLine = "\"" + PathOf(m_options.exeName) + "\"";
   if (!m_options.arguments.empty()) commandLine += " " + m_options.arguments;
+  const std::string current = m_options.workingFolder.empty() ? m_folder : m_options.workingFolder;
+  CreateDirectoryA(current.c_str(), nullptr);
   if (!CreateProcessA(PathOf(m_options.exeName).c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                      nullptr, m_folder.c_str(), &startup, &m_pi))
+                      nullptr, current.c_str(), &startup, &m_pi))
     throw std::runtime_error("cannot start PushClient.exe");
   AssignProcessToJobObject(m_job, m_pi.hProcess);
   ResumeThread(m_pi.hThread);
@@ -174,7 +176,7 @@ void AppUnderTest::WaitForMainWindow() {
       [&] {
         for (HWND dialog : TopLevelDialogs(m_pi.dwProcessId))
           if (WindowText(dialog) == kMainCaption) m_main = dialog;
-        return m_main && IsWindowVisible(m_main);
+        return m_main && (m_options.startsHidden || IsWindowVisible(m_main));
       },
       15s);
   if (m_main && m_options.waitForListing) WaitForDeviceListing();
@@ -201,6 +203,25 @@ AppUnderTest::~AppUnderTest() {
   }
 #endif
   if (!WaitUntil([&] { return RemoveTree(m_folder); }, 5s, 100ms)) std::printf("Could not remove %s\n", m_folder.c_str());
+}
+
+DWORD AppUnderTest::RunAnotherCopy(const std::string& workingFolder, Millis timeout) const {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION pi = {};
+  std::string commandLine = "\"" + PathOf(m_options.exeName) + "\"";
+  const std::string current = workingFolder.empty() ? m_folder : workingFolder;
+  if (!CreateProcessA(PathOf(m_options.exeName).c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                      nullptr, current.c_str(), &startup, &pi))
+    throw std::runtime_error("cannot start another PushClient.exe");
+  AssignProcessToJobObject(m_job, pi.hProcess);
+  ResumeThread(pi.hThread);
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(pi.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0)
+    GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return code;
 }
 
 std::vector<HWND> AppUnderTest::OtherDialogs() const {

@@ -55,6 +55,10 @@ class AppUnderTest {
     bool waitForListing = true;  // a start also waits for the first device listing to end
     // Run in this folder (an unpacked release package) with the PushClient.exe already in it.
     std::string folder;
+    // The current folder the program starts in, made if need be; empty: the program's own.
+    std::string workingFolder;
+    // The window is to stay hidden (started in the tray): a start waits for it to exist, not to show.
+    bool startsHidden = false;
   };
 
   AppUnderTest() : AppUnderTest(Options()) {}
@@ -111,6 +115,10 @@ class AppUnderTest {
 
   // As the caption's close box does.
   void CloseWindow() const { PostMessageA(m_main, WM_SYSCOMMAND, SC_CLOSE, 0); }
+  // Starts the program once more, from its folder, in the current folder given (its own by default), and
+  // waits for that copy to end: its exit code, or STILL_ACTIVE when it did not end in time.
+  DWORD RunAnotherCopy(const std::string& workingFolder = "", Millis timeout = 15s) const;
+
   bool WaitForExit(Millis timeout = 10s) const {
     return WaitForSingleObject(m_pi.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
   }
