@@ -65,7 +65,7 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
 
 void CPushClientDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
-  DDX_Text(dx, IDC_EDIT_SERVER, m_strServer);
+  DDX_Text(dx, IDC_EDIT_SERVER, m_config.m_strServer);
 }
 
 BOOL CPushClientDlg::OnInitDialog() {
@@ -85,9 +85,8 @@ BOOL CPushClientDlg::OnInitDialog() {
   int position = 0;
   for (const char* bitrate : kBitrateTexts) position = m_comboBitrate.InsertString(position, bitrate) + 1;
 
-  m_nDeviceIndex = 0;
-  m_nMinimizeToTray = 0;
-  m_nBitrateIndex = kDefaultBitrateIndex;
+  m_config = StoredSettings();
+  m_config.m_nBitrateIndex = kDefaultBitrateIndex;
   m_bLive = false;
 
   FindAppDir();
@@ -104,11 +103,11 @@ BOOL CPushClientDlg::OnInitDialog() {
   m_bGoLiveWhenListed = GoLiveAtStartup(AfxGetApp()->m_strCmdLine);
   // The window is never seen: the dialog box would show it when its queue first runs empty, so that show
   // is refused (OnWindowPosChanging). Without the icon there would be no way back to it: shown then.
-  if (m_bGoLiveWhenListed && m_nMinimizeToTray > 0)
+  if (m_bGoLiveWhenListed && m_config.m_nMinimizeToTray > 0)
     m_bKeepHidden = m_tray.Add(m_hWnd, AfxGetApp()->LoadIcon(IDR_MAINFRAME), WM_TRAYNOTIFY, kTrayTip);
 
-  m_comboBitrate.SetCurSel(m_nBitrateIndex);
-  CheckDlgButton(m_hWnd, IDC_CHECK_TRAY, m_nMinimizeToTray > 0 ? BST_CHECKED : BST_UNCHECKED);
+  m_comboBitrate.SetCurSel(m_config.m_nBitrateIndex);
+  CheckDlgButton(m_hWnd, IDC_CHECK_TRAY, m_config.m_nMinimizeToTray > 0 ? BST_CHECKED : BST_UNCHECKED);
   UpdateData(FALSE);
   return TRUE;
 }
@@ -182,7 +181,7 @@ bool CPushClientDlg::OnSysCommand(UINT nID, LPARAM) {
     about.DoModal();
     return true;
   }
-  if ((nID & 0xFFF0) == SC_MINIMIZE && m_nMinimizeToTray != 0) return MinimizeToTray();
+  if ((nID & 0xFFF0) == SC_MINIMIZE && m_config.m_nMinimizeToTray != 0) return MinimizeToTray();
   return false;
 }
 
@@ -232,34 +231,20 @@ LRESULT CPushClientDlg::OnTaskbarCreated(WPARAM, LPARAM) {
 
 // Called when "最小化到托盘" is clicked; the choice is saved at once.
 void CPushClientDlg::OnBnClickedTrayCheck() {
-  m_nMinimizeToTray = static_cast<int>(SendDlgItemMessageA(m_hWnd, IDC_CHECK_TRAY, BM_GETCHECK, 0, 0));
+  m_config.m_nMinimizeToTray = static_cast<int>(SendDlgItemMessageA(m_hWnd, IDC_CHECK_TRAY, BM_GETCHECK, 0, 0));
   SaveConfig();
 }
 
 // ---- Settings
 
-StoredSettings CPushClientDlg::CurrentSettings() const {
-  StoredSettings settings;
-  settings.deviceIndex = m_nDeviceIndex;
-  settings.server = m_strServer;
-  settings.minimizeToTray = m_nMinimizeToTray;
-  settings.bitrateIndex = m_nBitrateIndex;
-  return settings;
-}
-
 void CPushClientDlg::SaveConfig() {
   if (!m_bSettingsLoaded) return;
-  if (!m_settings.SaveConfig(CurrentSettings()) || !m_profile.SaveDeviceName(m_strDeviceName)) AddLog(kSettingsNotSaved);
+  if (!m_settings.SaveConfig(m_config) || !m_profile.SaveDeviceName(m_strDeviceName)) AddLog(kSettingsNotSaved);
 }
 
 // Always returns false; the device listing runs after it whatever the file held.
 bool CPushClientDlg::LoadConfig() {
-  StoredSettings settings = CurrentSettings();
-  m_settings.LoadConfig(settings);
-  m_nDeviceIndex = settings.deviceIndex;
-  m_strServer = settings.server;
-  m_nMinimizeToTray = settings.minimizeToTray;
-  m_nBitrateIndex = settings.bitrateIndex;
+  m_settings.LoadConfig(m_config);
   m_strDeviceName = m_profile.DeviceName();
   m_bSettingsLoaded = true;
   return false;
@@ -346,16 +331,16 @@ void CPushClientDlg::FillDeviceCombo() {
   // The box sorts: positions count in its order, so the names are read back from it.
   std::vector<std::string> shown;
   for (int i = 0; i < m_comboDevice.GetCount(); ++i) shown.push_back(m_comboDevice.GetLBText(i));
-  m_deviceSelection = SelectDevice(shown, m_strDeviceName, m_nDeviceIndex);
-  m_nDeviceIndex = m_deviceSelection.position;
-  m_comboDevice.SetCurSel(m_nDeviceIndex);
+  m_deviceSelection = SelectDevice(shown, m_strDeviceName, m_config.m_nDeviceIndex);
+  m_config.m_nDeviceIndex = m_deviceSelection.position;
+  m_comboDevice.SetCurSel(m_config.m_nDeviceIndex);
   // Device names are often longer than the box is wide.
   m_comboDevice.FitDroppedWidth(m_devices.Names());
 }
 
 // Called when the user picks another device.
 void CPushClientDlg::OnCbnSelchangeDevice() {
-  m_nDeviceIndex = m_comboDevice.GetCurSel();
+  m_config.m_nDeviceIndex = m_comboDevice.GetCurSel();
   m_strDevice = m_comboDevice.GetWindowText();
   m_strDeviceName = m_strDevice;
 }
@@ -364,8 +349,8 @@ void CPushClientDlg::OnCbnSelchangeDevice() {
 
 // Checks the address and the device, logging what is wrong; the address loses its blanks on the way.
 bool CPushClientDlg::ValidateSettings() {
-  const ValidationResult result = ValidatePublishSettings(m_strServer, m_strDevice, m_session.EncoderSpeaksTls());
-  m_strServer = result.cleanedServer;
+  const ValidationResult result = ValidatePublishSettings(m_config.m_strServer, m_strDevice, m_session.EncoderSpeaksTls());
+  m_config.m_strServer = result.cleanedServer;
   for (const std::string& line : result.logLines) AddLog(line);
   return result.ok;
 }
@@ -374,11 +359,11 @@ bool CPushClientDlg::ValidateSettings() {
 StreamChoice CPushClientDlg::CurrentStreamChoice() const {
   StreamChoice choice;
   // A position from a hand-edited config.db may name no entry: never read outside the list.
-  if (m_nBitrateIndex >= 0 && m_nBitrateIndex < m_comboBitrate.GetCount())
-    choice.bitrateText = m_comboBitrate.GetLBText(m_nBitrateIndex);
-  if (choice.bitrateText.empty()) choice.bitrateText = BitrateTextForIndex(m_nBitrateIndex);
+  if (m_config.m_nBitrateIndex >= 0 && m_config.m_nBitrateIndex < m_comboBitrate.GetCount())
+    choice.bitrateText = m_comboBitrate.GetLBText(m_config.m_nBitrateIndex);
+  if (choice.bitrateText.empty()) choice.bitrateText = BitrateTextForIndex(m_config.m_nBitrateIndex);
   choice.device = m_devices.CaptureName(m_strDevice);
-  choice.server = m_strServer;
+  choice.server = m_config.m_strServer;
   return choice;
 }
 
@@ -463,7 +448,7 @@ bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
 }
 
 // Called when another bitrate is picked; it takes effect at the next launch or relaunch.
-void CPushClientDlg::OnCbnSelchangeBitrate() { m_nBitrateIndex = m_comboBitrate.GetCurSel(); }
+void CPushClientDlg::OnCbnSelchangeBitrate() { m_config.m_nBitrateIndex = m_comboBitrate.GetCurSel(); }
 
 // Called when "清理日志" is clicked.
 void CPushClientDlg::OnBnClickedClearLog() { m_listLog.Clear(); }

@@ -80,14 +80,13 @@ class CPushClientDlg : public CDialog {
   CActivityLog m_listLog;
   CComboBox m_comboDevice;
   DeviceCatalogue m_devices;  // what the last listing found
-  int m_nDeviceIndex = 0;
+  // The user's choices, as config.db keeps them: the device and bitrate positions, the address, the tray
+  // option. The one copy the window has.
+  StoredSettings m_config;
   std::string m_strDeviceName;  // the chosen device by name, kept in PushClient.ini
   bool m_bLive = false;  // the switch; the broadcast itself is m_session
   std::string m_strDevice;
-  int m_nMinimizeToTray = 0;
-  std::string m_strServer;
   CComboBox m_comboBitrate;
-  int m_nBitrateIndex = 1;
 
   CEncoderProcess m_encoder;  // the streaming child
   LiveSession m_session;      // the broadcast: the watchdog, its counters and figures
@@ -115,7 +114,6 @@ class CPushClientDlg : public CDialog {
   void FillDeviceCombo();
   void GoLiveOrWaitForDevice(DeviceListingResult::Outcome outcome);
   void ShowFromTray();
-  StoredSettings CurrentSettings() const;
   void SaveConfig();
   bool LoadConfig();
   bool ValidateSettings();

@@ -38,23 +38,23 @@ std::vector<std::string> SplitLines(const std::string& text, std::size_t maxLine
 }  // namespace
 
 std::string FormatConfig(const StoredSettings& s) {
-  const std::string server = s.server.substr(0, s.server.find('\0'));
-  return std::to_string(s.deviceIndex) + "\r\n" + server + "\r\n" + std::to_string(s.minimizeToTray) +
-         "\r\n" + std::to_string(s.bitrateIndex) + "\r\n";
+  const std::string server = s.m_strServer.substr(0, s.m_strServer.find('\0'));
+  return std::to_string(s.m_nDeviceIndex) + "\r\n" + server + "\r\n" + std::to_string(s.m_nMinimizeToTray) +
+         "\r\n" + std::to_string(s.m_nBitrateIndex) + "\r\n";
 }
 
 void ParseConfig(const std::string& fileBytes, StoredSettings& s) {
   const std::vector<std::string> lines = SplitLines(FromTextModeBytes(fileBytes), 4);
   if (lines.size() < 1) return;
-  s.deviceIndex = ParseDecimal(WithoutBlanksAndLineEnds(lines[0]));
+  s.m_nDeviceIndex = ParseDecimal(WithoutBlanksAndLineEnds(lines[0]));
   if (lines.size() < 2) return;
-  s.server = WithoutBlanksAndLineEnds(lines[1]);
+  s.m_strServer = WithoutBlanksAndLineEnds(lines[1]);
   if (lines.size() < 3) return;
   const std::string tray = WithoutBlanksAndLineEnds(lines[2]);
-  if (!tray.empty()) s.minimizeToTray = ParseDecimal(tray);
+  if (!tray.empty()) s.m_nMinimizeToTray = ParseDecimal(tray);
   if (lines.size() < 4) return;
   const std::string bitrate = WithoutBlanksAndLineEnds(lines[3]);
-  if (!bitrate.empty()) s.bitrateIndex = ParseDecimal(bitrate);
+  if (!bitrate.empty()) s.m_nBitrateIndex = ParseDecimal(bitrate);
 }
 
 int ParseDecimal(const std::string& text) {

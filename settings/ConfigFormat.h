@@ -4,10 +4,10 @@
 // The settings kept in config.db, one per line: device position, publish address, minimise-to-tray
 // option, bitrate position. The defaults are those of a first start.
 struct StoredSettings {
-  int deviceIndex = 0;
-  std::string server;
-  int minimizeToTray = 0;
-  int bitrateIndex = 1;
+  int m_nDeviceIndex = 0;
+  std::string m_strServer;
+  int m_nMinimizeToTray = 0;
+  int m_nBitrateIndex = 1;
 };
 
 // The four lines as the program means them: "%d\r\n%s\r\n%d\r\n%d\r\n". Written through a text-mode
@@ -18,8 +18,8 @@ std::string FormatConfig(const StoredSettings& s);
 // Reads config.db's bytes, as they lie on disk, into s. The file is read as a text-mode stream reads it
 // (a Ctrl+Z byte ends it), in lines split at '\n'; a last line without '\n' counts, an empty file has
 // no line. Every ' ', '\r' and '\n' is removed from each line, so "\n", "\r\n" and "\r\r\n" line ends
-// read alike and blanks inside the address are lost. Line 1 sets deviceIndex (empty or not a number:
-// 0); line 2 sets server; line 3 sets minimizeToTray and line 4 bitrateIndex, each only when not empty.
+// read alike and blanks inside the address are lost. Line 1 sets m_nDeviceIndex (empty or not a number:
+// 0); line 2 sets m_strServer; line 3 sets m_nMinimizeToTray and line 4 m_nBitrateIndex, each only when not empty.
 // Reading stops at the first missing line and leaves the fields after it as they were. Positions are
 // not range-checked here.
 void ParseConfig(const std::string& fileBytes, StoredSettings& s);

@@ -14,8 +14,8 @@ namespace {
 bool WrittenAndReadBack(const StoredSettings& s) {
   StoredSettings read{-7, "other", -5, -3};
   ParseConfig(ToTextModeBytes(FormatConfig(s)), read);
-  return read.deviceIndex == s.deviceIndex && read.server == s.server.substr(0, s.server.find('\0')) &&
-         read.minimizeToTray == s.minimizeToTray && read.bitrateIndex == s.bitrateIndex;
+  return read.m_nDeviceIndex == s.m_nDeviceIndex && read.m_strServer == s.m_strServer.substr(0, s.m_strServer.find('\0')) &&
+         read.m_nMinimizeToTray == s.m_nMinimizeToTray && read.m_nBitrateIndex == s.m_nBitrateIndex;
 }
 
 }  // namespace
@@ -29,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   StoredSettings read{7, "old", 5, 3};
   ParseConfig(bytes, read);
-  FUZZ_CHECK(read.server.find_first_of(" \r\n\x1A") == std::string::npos);
+  FUZZ_CHECK(read.m_strServer.find_first_of(" \r\n\x1A") == std::string::npos);
   FUZZ_CHECK(WrittenAndReadBack(read));
-  read.server = ValidatePublishSettings(bytes, "d").cleanedServer;
-  FUZZ_CHECK(read.server.find('\0') == std::string::npos && WrittenAndReadBack(read));
+  read.m_strServer = ValidatePublishSettings(bytes, "d").cleanedServer;
+  FUZZ_CHECK(read.m_strServer.find('\0') == std::string::npos && WrittenAndReadBack(read));
   return 0;
 }

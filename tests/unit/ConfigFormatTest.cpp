@@ -13,16 +13,16 @@ namespace {
 // array of cases for one that may be used uninitialised.
 StoredSettings Settings(int device, const std::string& server, int tray, int bitrate) {
   StoredSettings s;
-  s.deviceIndex = device;
-  s.server = server;
-  s.minimizeToTray = tray;
-  s.bitrateIndex = bitrate;
+  s.m_nDeviceIndex = device;
+  s.m_strServer = server;
+  s.m_nMinimizeToTray = tray;
+  s.m_nBitrateIndex = bitrate;
   return s;
 }
 
 std::string Show(const StoredSettings& s) {
-  return std::to_string(s.deviceIndex) + " [" + s.server + "] " + std::to_string(s.minimizeToTray) + " " +
-         std::to_string(s.bitrateIndex);
+  return std::to_string(s.m_nDeviceIndex) + " [" + s.m_strServer + "] " + std::to_string(s.m_nMinimizeToTray) + " " +
+         std::to_string(s.m_nBitrateIndex);
 }
 
 // What the program puts on disk: the formatted lines through a text-mode stream.
