@@ -7,7 +7,7 @@
 // Under Wine, starting a console program from a window program now and then fails (CreateProcess answers
 // ERROR_INTERNAL_ERROR: the new process ended during its own start-up), more often on a loaded machine.
 // PushClient answers such a start as it always does: going live, with "call process  failed!" in the log
-// at the watchdog's next look; refreshing, with a message box. A cycle that meets one answers it as a
+// and another try on the watchdog's schedule; refreshing, with a message box. A cycle that meets one answers it as a
 // person would (switches off, or presses OK), counts it and tries again.
 #include <cstdio>
 #include <cstdlib>
