@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes res/Texts.h: the program's Chinese texts as code page 936 byte strings.
+"""Writes res/Texts.h: the program's Chinese texts as code page 936 byte strings, and the texts it
+sends to group chats as UTF-8 byte strings.
 
 The texts are kept as byte escapes so that any compiler builds them the same way, whatever it
 assumes of the source and execution character sets; each carries its readable form in a comment.
@@ -58,14 +59,34 @@ TEXTS = [
     ("kStatusListing", "正在查找音频设备……"),
     ("kSettingsNotSaved", "设置未能保存到config.db，原来的设置保持不变！"),
     ("kStatusFileFailed", "无法创建状态文件NetStatus.txt，编码器的输出不会被记录！"),
+    # Alerts to a group chat: the log's side (the alerts themselves are UTF-8, below)
+    ("kAlertAddressEmpty", "报警地址为空，报警消息不会发送！"),
+    ("kAlertAddressScheme", "报警地址必须以http://或https://开头，报警消息不会发送！"),
+    ("kAlertAddressMalformed", "报警地址格式有误，报警消息不会发送！"),
+    ("kAlertSendFailed", "报警消息发送失败，稍后自动重试："),
+    ("kAlertSendRecovered", "报警消息恢复发送："),
+    ("kAlertGaveUp", "报警消息已放弃（"),
+    ("kAlertGaveUpMinutes", "分钟内未能发出）："),
+    ("kAlertQueueFull", "报警消息积压已满（"),
+    ("kAlertQueueFullDropped", "条），丢弃最早的一条："),
+]
+
+# Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written
+# into namespace utf8, so that a UTF-8 text is never taken for one of the window's unnoticed.
+UTF8_TEXTS = [
+    ("kAlertStationOpen", "【"),
+    ("kAlertStationClose", "】"),
+    ("kAlertDropsFoldedOpen", "（"),
+    ("kAlertDropsFoldedMinutes", "分钟内又掉线"),
+    ("kAlertDropsFoldedTimes", "次）"),
 ]
 
 HEX = "0123456789abcdefABCDEF"
 
 
-def literal(text):
+def literal(text, encoding="gbk"):
     out, after_escape = '"', False
-    for byte in text.encode("gbk"):
+    for byte in text.encode(encoding):
         ch = chr(byte)
         if byte >= 0x80:
             out += "\\x%02X" % byte
@@ -82,7 +103,8 @@ def literal(text):
 def main():
     lines = [
         "// Written by res/make_texts.py: edit the table there and run it again.",
-        "// The program's Chinese texts, as code page 936 bytes.",
+        "// The program's Chinese texts, as code page 936 bytes (the texts sent to group chats: namespace",
+        "// utf8, UTF-8 bytes).",
         "#pragma once",
         "",
     ]
@@ -92,6 +114,11 @@ def main():
             continue
         lines.append("// " + text)
         lines.append("inline constexpr char %s[] = %s;" % (name, literal(text)))
+    lines += ["", "// Texts sent to a group chat, as UTF-8 bytes.", "namespace utf8 {"]
+    for name, text in UTF8_TEXTS:
+        lines.append("// " + text)
+        lines.append("inline constexpr char %s[] = %s;" % (name, literal(text, "utf-8")))
+    lines.append("}  // namespace utf8")
     path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "Texts.h")
     with open(path, "w", encoding="utf-8", newline="\n") as f:
         f.write("\n".join(lines) + "\n")

@@ -12,7 +12,7 @@ if [ -z "$dlls" ]; then
   exit 1
 fi
 others=$(printf '%s\n' "$dlls" |
-  grep -viE '^(kernel32|user32|gdi32|comctl32|shell32|advapi32|msvcrt|ole32|oleaut32)\.dll$|^api-ms-win-' || true)
+  grep -viE '^(kernel32|user32|gdi32|comctl32|shell32|advapi32|msvcrt|ole32|oleaut32|winhttp)\.dll$|^api-ms-win-' || true)
 if [ -n "$others" ]; then
   echo "imports beyond the system DLLs:" >&2
   printf '%s\n' "$others" >&2

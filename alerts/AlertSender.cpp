@@ -1,0 +1,113 @@
+#include "alerts/AlertSender.h"
+
+#include "alerts/AlertClock.h"
+#include "alerts/AlertQueue.h"
+#include "alerts/WebhookPost.h"
+#include "alerts/WebhookRequest.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+
+struct CAlertSender::Shared {
+  Shared(WebhookAddress webhook, std::string signingSecret, LogSink logSink)
+      : address(std::move(webhook)), secret(std::move(signingSecret)), queue(MaskedAddress(address)),
+        sink(std::move(logSink)) {}
+
+  // Hands lines to the window unless Stop has begun; Stop takes sinkMutex once it has set stopping, so
+  // a call under way ends before Stop returns and none begins after.
+  void Emit(const AlertLogLines& lines) {
+    if (lines.empty()) return;
+    std::lock_guard<std::mutex> lock(sinkMutex);
+    if (stopping) return;
+    for (const std::string& line : lines) sink(line);
+  }
+
+  const WebhookAddress address;
+  const std::string secret;
+  WebhookPoster poster;
+
+  std::mutex mutex;  // guards the queue and finished; stopping is written under it
+  std::condition_variable changed;
+  AlertQueue queue;
+  std::atomic<bool> stopping{false};
+  bool finished = false;
+
+  std::mutex sinkMutex;
+  LogSink sink;
+};
+
+CAlertSender::CAlertSender(WebhookAddress address, std::string secret, LogSink log)
+    : shared_(std::make_shared<Shared>(std::move(address), std::move(secret), std::move(log))),
+      thread_(Run, shared_) {}
+
+CAlertSender::~CAlertSender() { Stop(); }
+
+void CAlertSender::Post(AlertMessage message) {
+  AlertLogLines lines;
+  {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    if (shared_->stopping) return;
+    lines = shared_->queue.Add(std::move(message), MonotonicMsNow());
+  }
+  shared_->changed.notify_one();
+  shared_->Emit(lines);
+}
+
+void CAlertSender::Stop() {
+  if (!thread_.joinable()) return;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAlertStopWaitMs);
+  {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->stopping = true;
+  }
+  shared_->changed.notify_all();
+  shared_->poster.Abort();
+  { std::lock_guard<std::mutex> lineUnderWay(shared_->sinkMutex); }
+
+  std::unique_lock<std::mutex> lock(shared_->mutex);
+  const bool ended = shared_->changed.wait_until(lock, deadline, [this] { return shared_->finished; });
+  lock.unlock();
+  if (ended) {
+    thread_.join();
+  } else {
+    thread_.detach();
+  }
+}
+
+void CAlertSender::Run(std::shared_ptr<Shared> shared) {
+  Shared& s = *shared;
+  std::unique_lock<std::mutex> lock(s.mutex);
+  while (!s.stopping) {
+    AlertQueue::Step step = s.queue.Next(MonotonicMsNow());
+    if (!step.log.empty()) {
+      lock.unlock();
+      s.Emit(step.log);
+      lock.lock();
+    }
+    if (step.attempt) {
+      lock.unlock();
+      const WebhookRequest request = BuildWebhookRequest(s.address, s.secret, step.attempt->message, EpochMsNow());
+      const PostOutcome outcome = s.poster.Post(request);
+      lock.lock();
+      const AlertLogLines lines = s.queue.Finish(step.attempt->id, outcome.sent, outcome.failure, MonotonicMsNow());
+      lock.unlock();
+      s.Emit(lines);
+      lock.lock();
+      continue;
+    }
+    // While the lines went out an alert may have been posted, its notice missed: look again first.
+    if (!step.log.empty()) continue;
+    const std::optional<long long> wakeAtMs = s.queue.WakeAtMs();
+    if (wakeAtMs) {
+      s.changed.wait_for(lock, std::chrono::milliseconds(std::max(0LL, *wakeAtMs - MonotonicMsNow())));
+    } else {
+      s.changed.wait(lock);
+    }
+  }
+  s.finished = true;
+  lock.unlock();
+  s.changed.notify_all();
+}

@@ -1,0 +1,132 @@
+#include "alerts/AlertQueue.h"
+#include "res/Texts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+
+namespace {
+
+const char kMasked[] = "https://oapi.dingtalk.com/****";
+
+// An alert posted at the given minute and second of 2026-12-07 14:mm:ss.
+AlertMessage At(AlertEvent event, int minute, int second, std::string text = u8"掉线") {
+  AlertMessage message;
+  message.event = event;
+  message.text = std::move(text);
+  message.station = u8"一台";
+  message.time = {2026, 12, 7, 14, minute, second, 480};
+  return message;
+}
+
+std::string GaveUp(const char* naming) { return kAlertGaveUp + std::string("10") + kAlertGaveUpMinutes + naming; }
+std::string Failed(const char* reason) { return kAlertSendFailed + std::string(kMasked) + " (" + reason + ")"; }
+const std::string kRecovered = kAlertSendRecovered + std::string(kMasked);
+
+// Runs the queue as the sender's thread does, from fromMs and one wake-up to the next, until nothing
+// waits or untilMs: each try succeeds when sent(nowMs) says so. Returns the times of the tries; the log
+// lines are added to log, the texts tried to texts.
+std::vector<long long> Drive(AlertQueue& queue, long long fromMs, long long untilMs,
+                             const std::function<bool(long long)>& sent, AlertLogLines& log,
+                             std::vector<std::string>* texts = nullptr) {
+  std::vector<long long> tries;
+  long long nowMs = fromMs;
+  for (auto wake = queue.WakeAtMs(); wake && std::max(nowMs, *wake) <= untilMs; wake = queue.WakeAtMs()) {
+    nowMs = std::max(nowMs, *wake);
+    AlertQueue::Step step = queue.Next(nowMs);
+    log.insert(log.end(), step.log.begin(), step.log.end());
+    if (!step.attempt) continue;
+    tries.push_back(nowMs);
+    if (texts) texts->push_back(step.attempt->message.text);
+    const bool ok = sent(nowMs);
+    const AlertLogLines lines = queue.Finish(step.attempt->id, ok, ok ? "" : "HTTP 500", nowMs);
+    log.insert(log.end(), lines.begin(), lines.end());
+  }
+  return tries;
+}
+
+const auto kNeverSent = [](long long) { return false; };
+const auto kAlwaysSent = [](long long) { return true; };
+
+}  // namespace
+
+// A webhook that never answers: the first alert is tried for ten minutes with widening pauses, then
+// given up; the one behind it waited as long by then and goes after one try. One failure line for the
+// whole outage.
+TEST(AlertQueue, RetriesWithWideningPausesThenGivesUp) {
+  AlertQueue queue(kMasked);
+  AlertLogLines log;
+  EXPECT_TRUE(queue.Add(At(AlertEvent::DeadAir, 39, 26), 0).empty());
+  EXPECT_EQ(Drive(queue, 0, 59999, kNeverSent, log), (std::vector<long long>{0, 5000, 15000, 35000}));
+  EXPECT_TRUE(queue.Add(At(AlertEvent::SoundBack, 40, 26), 60000).empty());
+  EXPECT_EQ(Drive(queue, 60000, 3600000, kNeverSent, log),
+            (std::vector<long long>{75000, 155000, 275000, 395000, 515000, 635000}));
+  EXPECT_EQ(log, (AlertLogLines{Failed("HTTP 500"), GaveUp("dead_air 2026-12-07 14:39:26"),
+                                GaveUp("sound_back 2026-12-07 14:40:26")}));
+  EXPECT_EQ(queue.Waiting(), 0u);
+  EXPECT_FALSE(queue.WakeAtMs());
+}
+
+// Recovery is said once; a success starts the pauses again from the shortest; the next outage is said
+// again.
+TEST(AlertQueue, OutagesAndRecoveriesAreLoggedOnce) {
+  AlertQueue queue(kMasked);
+  AlertLogLines log;
+  queue.Add(At(AlertEvent::Dropped, 0, 0), 0);
+  queue.Add(At(AlertEvent::OffAir, 0, 1), 0);
+  const auto downUntil35s = [](long long nowMs) { return nowMs >= 35000; };
+  EXPECT_EQ(Drive(queue, 0, 60000, downUntil35s, log), (std::vector<long long>{0, 5000, 15000, 35000, 35000}));
+  EXPECT_EQ(log, (AlertLogLines{Failed("HTTP 500"), kRecovered}));
+
+  queue.Add(At(AlertEvent::OnAir, 2, 0), 100000);
+  queue.Add(At(AlertEvent::Closing, 2, 1), 100000);
+  const auto downOnce = [](long long nowMs) { return nowMs != 100000; };
+  EXPECT_EQ(Drive(queue, 100000, 200000, downOnce, log), (std::vector<long long>{100000, 105000, 105000}));
+  EXPECT_EQ(log, (AlertLogLines{Failed("HTTP 500"), kRecovered, Failed("HTTP 500"), kRecovered}));
+}
+
+// Beyond the bound the oldest waiting alert goes, never the one being sent.
+TEST(AlertQueue, BoundDropsTheOldestWaiting) {
+  AlertQueue queue(kMasked);
+  queue.Add(At(AlertEvent::Test, 0, 0), 0);
+  const AlertQueue::Step first = queue.Next(0);
+  ASSERT_TRUE(first.attempt);
+  AlertLogLines log;
+  for (std::size_t i = 1; i <= kAlertQueueCapacity; ++i) {
+    const AlertLogLines lines = queue.Add(At(AlertEvent::Test, static_cast<int>(i / 60), static_cast<int>(i % 60)), 0);
+    log.insert(log.end(), lines.begin(), lines.end());
+  }
+  EXPECT_EQ(log, (AlertLogLines{kAlertQueueFull + std::string("100") + kAlertQueueFullDropped +
+                                "test 2026-12-07 14:00:01"}));
+  EXPECT_EQ(queue.Waiting(), kAlertQueueCapacity);
+  queue.Finish(first.attempt->id, true, "", 0);
+  const AlertQueue::Step second = queue.Next(0);
+  ASSERT_TRUE(second.attempt);
+  EXPECT_EQ(second.attempt->message.time.second, 2);
+}
+
+// A broadcast that keeps dropping: one "dropped" alert at once, the rest held back and told as one per
+// ten minutes, with how many it stands for; other alerts are not held.
+TEST(AlertQueue, DropsAreFolded) {
+  AlertQueue queue(kMasked);
+  AlertLogLines log;
+  std::vector<std::string> texts;
+  queue.Add(At(AlertEvent::Dropped, 0, 0, "A"), 0);
+  EXPECT_EQ(Drive(queue, 0, 0, kAlwaysSent, log, &texts), (std::vector<long long>{0}));
+  queue.Add(At(AlertEvent::Dropped, 1, 0, "B"), 60000);
+  queue.Add(At(AlertEvent::BackOnAir, 1, 5, "up"), 65000);
+  EXPECT_EQ(Drive(queue, 65000, 65000, kAlwaysSent, log, &texts), (std::vector<long long>{65000}));
+  queue.Add(At(AlertEvent::Dropped, 2, 0, "C"), 120000);
+  queue.Add(At(AlertEvent::Dropped, 3, 0, "D"), 180000);
+  EXPECT_EQ(Drive(queue, 180000, 599999, kAlwaysSent, log, &texts), (std::vector<long long>{}));
+  EXPECT_EQ(Drive(queue, 599999, 600000, kAlwaysSent, log, &texts), (std::vector<long long>{600000}));
+  queue.Add(At(AlertEvent::Dropped, 11, 0, "E"), 660000);
+  EXPECT_EQ(Drive(queue, 660000, 1700000, kAlwaysSent, log, &texts), (std::vector<long long>{1200000}));
+  queue.Add(At(AlertEvent::Dropped, 30, 0, "F"), 1800000);
+  EXPECT_EQ(Drive(queue, 1800000, 3600000, kAlwaysSent, log, &texts), (std::vector<long long>{1800000}));
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{"A", "up", u8"D（10分钟内又掉线3次）", u8"E（10分钟内又掉线1次）", "F"}));
+  EXPECT_TRUE(log.empty());
+}
