@@ -9,6 +9,7 @@ struct FileLocations {
   std::string encoder;     // ffmpeg.exe, beside the executable
   std::string config;      // config.db, in the current folder
   std::string deviceList;  // device.txt, in the current folder
+  std::string logFolder;   // logs, the activity log's day files, in the current folder beside config.db
   // The streaming encoder's output: at the root of drive C, or in appDir on a machine without one.
   std::string statusFile;
 };

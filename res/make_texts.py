@@ -51,6 +51,10 @@ TEXTS = [
     ("kStatusListing", "正在查找音频设备……"),
     ("kSettingsNotSaved", "设置未能保存到config.db，原来的设置保持不变！"),
     ("kStatusFileFailed", "无法创建状态文件NetStatus.txt，编码器的输出不会被记录！"),
+    # The log's day files: the file's name goes between the two parts of the first text, after the second
+    ("kLogFileFailed", "无法写入日志文件"),
+    ("kLogFileFailedEnd", "，日志只显示在窗口中！"),
+    ("kLogFileResumed", "日志已恢复写入文件"),
 ]
 
 HEX = "0123456789abcdefABCDEF"
