@@ -31,6 +31,9 @@ constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;
 // The live status line's and level meter's timer: twice a second while live.
 constexpr UINT_PTR ID_TIMER_STATUS = 101;
 constexpr UINT kStatusPeriodMs = 500;
+// The activity log's look at the date, so that old day files go soon after midnight: once a minute, always.
+constexpr UINT_PTR ID_TIMER_LOG_DAY = 102;
+constexpr UINT kLogDayPeriodMs = 60 * 1000;
 
 // The main window: composes the features and hands them the user's choices.
 class CPushClientDlg : public CDialog {
