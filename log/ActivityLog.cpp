@@ -42,7 +42,8 @@ void CActivityLog::Show(const LogUpdate& update) {
     FitHorizontalExtent(line);
   }
   for (std::size_t i = 0; i < update.dropOldest; ++i) SendMessage(LB_DELETESTRING, 0);
-  const int top = TopIndexAfterAdding(before, addedAt, static_cast<int>(update.dropOldest), GetCount());
+  const LogListView after = {0, VisibleLines(), GetCount()};
+  const int top = TopIndexAfterAdding(before, addedAt, static_cast<int>(update.dropOldest), after);
   SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(top));
 }
 

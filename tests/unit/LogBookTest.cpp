@@ -222,10 +222,12 @@ TEST(LogScroll, TheLastLineStaysInViewUnlessTheUserScrolledUp) {
     int dropped;
     int countAfter;
     int top;
+    int visibleAfter = 10;
   } cases[] = {
       {"empty", {0, 10, 0}, {0}, 0, 1, 0},
       {"not yet full", {0, 10, 9}, {9}, 0, 10, 0},
       {"the last line shown: the new one is", {0, 10, 10}, {10}, 0, 11, 1},
+      {"a scroll bar came and took a line's room", {0, 4, 4}, {4}, 0, 5, 2, 3},
       {"at the bound", {4990, 10, 5000}, {5000, 5001}, 2, 5000, 4990},
       {"scrolled up: left there", {100, 10, 200}, {200}, 0, 201, 100},
       {"scrolled up, a line sorted above the view", {100, 10, 200}, {50}, 0, 201, 101},
@@ -234,7 +236,7 @@ TEST(LogScroll, TheLastLineStaysInViewUnlessTheUserScrolledUp) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(TopIndexAfterAdding(c.before, c.addedAt, c.dropped, c.countAfter), c.top);
+    EXPECT_EQ(TopIndexAfterAdding(c.before, c.addedAt, c.dropped, {0, c.visibleAfter, c.countAfter}), c.top);
   }
 }
 
