@@ -90,6 +90,8 @@ BOOL CPushClientDlg::OnInitDialog() {
   m_bLive = false;
 
   FindAppDir();
+  m_listLog.Open(m_files.logFolder);
+  SetTimer(ID_TIMER_LOG_DAY, kLogDayPeriodMs);
   if (_access(m_files.encoder.c_str(), 0) != 0) {
     AfxMessageBox(kEncoderMissing);
     return TRUE;
@@ -431,8 +433,10 @@ void CPushClientDlg::OnBnClickedLive() {
   UpdateStatusText();
 }
 
-// Called every second for the status line and every five seconds for the watchdog while live.
+// Called twice a second for the status line and every five seconds for the watchdog while live, and once a
+// minute for the log's day.
 bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
+  if (nIDEvent == ID_TIMER_LOG_DAY) m_listLog.CheckDay();
   if (nIDEvent == ID_TIMER_STATUS && m_bLive) {
     Listen();
     UpdateStatusText();

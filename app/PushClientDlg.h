@@ -32,8 +32,11 @@ constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;
 // The live status line's and level meter's timer: twice a second while live.
 constexpr UINT_PTR ID_TIMER_STATUS = 101;
 constexpr UINT kStatusPeriodMs = 500;
+// The activity log's look at the date, so that old day files go soon after midnight: once a minute, always.
+constexpr UINT_PTR ID_TIMER_LOG_DAY = 102;
+constexpr UINT kLogDayPeriodMs = 60 * 1000;
 // Started with /live while the device chosen last is missing: the devices are listed again this often.
-constexpr UINT_PTR ID_TIMER_DEVICE_WAIT = 102;
+constexpr UINT_PTR ID_TIMER_DEVICE_WAIT = 103;
 constexpr UINT kDeviceWaitPeriodMs = 15000;
 
 // The main window: composes the features and hands them the user's choices.

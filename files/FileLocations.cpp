@@ -4,10 +4,11 @@
 
 namespace {
 const char kEncoderFileName[] = "\\ffmpeg.exe";
-// Both are named without a folder: users keep one set of settings per working folder.
+// Named without a folder: users keep one set of settings, and of logs, per working folder.
 const char kConfigFileName[] = "config.db";
 const char kDeviceListFileName[] = "device.txt";
 const char kProfileFileName[] = "PushClient.ini";
+const char kLogFolderName[] = "logs";
 // The encoder's status file has always been written here; users know to look for it there.
 const char kStatusFilePath[] = "c://NetStatus.txt";
 const char kStatusFileName[] = "\\NetStatus.txt";
@@ -30,6 +31,7 @@ FileLocations LocateFiles(const char (&modulePath)[kModulePathBufferSize], const
   files.config = kConfigFileName;
   files.deviceList = kDeviceListFileName;
   files.profile = InFolder(currentFolder, kProfileFileName);
+  files.logFolder = kLogFolderName;
   files.statusFile = hasDriveC ? std::string(kStatusFilePath) : files.appDir + kStatusFileName;
   return files;
 }

@@ -9,6 +9,7 @@ struct FileLocations {
   std::string encoder;     // ffmpeg.exe, beside the executable
   std::string config;      // config.db, in the current folder
   std::string deviceList;  // device.txt, in the current folder
+  std::string logFolder;   // logs, the activity log's day files, in the current folder beside config.db
   // PushClient.ini, beside config.db. The system's profile functions look for a name without a folder in
   // the Windows folder, so this one is a full path.
   std::string profile;

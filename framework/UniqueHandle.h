@@ -65,8 +65,14 @@ struct CloseFileDeleter {
   static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
   void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
+// A search of a folder's names from FindFirstFile ends with FindClose.
+struct FindCloseDeleter {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  void operator()(HANDLE search) const { FindClose(search); }
+};
 using UniqueHandle = UniqueResource<HANDLE, CloseHandleDeleter>;
 using UniqueFile = UniqueResource<HANDLE, CloseFileDeleter>;
+using UniqueFind = UniqueResource<HANDLE, FindCloseDeleter>;
 
 // A device context from GetDC goes back to the window it came from.
 struct ReleaseDCDeleter {

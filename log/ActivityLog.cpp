@@ -2,20 +2,61 @@
 
 #include <time.h>
 
-#include "log/LogLine.h"
+#include "log/LogScroll.h"
+#include "text/AnsiTextConversion.h"
+
+namespace {
+
+// The local time now; false when the system cannot tell it.
+bool LocalNow(std::tm& local) {
+  const __time64_t now = _time64(nullptr);
+  return _localtime64_s(&local, &now) == 0;
+}
+
+}  // namespace
+
+CActivityLog::CActivityLog() : m_book(m_files, AnsiToUtf8) {}
+
+void CActivityLog::Open(const std::string& folder) {
+  std::tm local = {};
+  m_book.Open(folder, LocalNow(local) ? &local : nullptr);
+}
 
 void CActivityLog::AddLog(const std::string& message) {
-  const __time64_t now = _time64(nullptr);
-  struct tm local = {};
-  const bool converted = _localtime64_s(&local, &now) == 0;
-  const std::string line = FormatLogLine(converted ? &local : nullptr, message);
-  // The list box sorts: the new line lands where its time stamp puts it. It is not scrolled to.
-  AddString(line);
-  FitHorizontalExtent(line);
+  std::tm local = {};
+  Show(m_book.Add(LocalNow(local) ? &local : nullptr, message));
+}
+
+void CActivityLog::CheckDay() {
+  std::tm local = {};
+  if (LocalNow(local)) m_book.Tick(&local);
+}
+
+void CActivityLog::Show(const LogUpdate& update) {
+  const LogListView before = {static_cast<int>(SendMessage(LB_GETTOPINDEX)), VisibleLines(), GetCount()};
+  // The list box sorts: each line lands where its time stamp puts it.
+  std::vector<int> addedAt;
+  for (const std::string& line : update.add) {
+    const int at = AddString(line);
+    if (at >= 0) addedAt.push_back(at);
+    FitHorizontalExtent(line);
+  }
+  for (std::size_t i = 0; i < update.dropOldest; ++i) SendMessage(LB_DELETESTRING, 0);
+  const LogListView after = {0, VisibleLines(), GetCount()};
+  const int top = TopIndexAfterAdding(before, addedAt, static_cast<int>(update.dropOldest), after);
+  SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(top));
+}
+
+int CActivityLog::VisibleLines() const {
+  RECT client = {};
+  ::GetClientRect(m_hWnd, &client);
+  const LRESULT lineHeight = SendMessage(LB_GETITEMHEIGHT, 0);
+  return lineHeight > 0 ? static_cast<int>((client.bottom - client.top) / lineHeight) : 1;
 }
 
 void CActivityLog::Clear() {
   ResetContent();
+  m_book.Clear();
   m_widest = 0;
   SendMessage(LB_SETHORIZONTALEXTENT, 0);
 }

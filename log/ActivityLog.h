@@ -1,17 +1,31 @@
 #pragma once
-// The activity log: the main window's sorted list box of time-stamped lines.
+// The activity log: the main window's sorted list box of time-stamped lines, each also kept in the file of
+// its day (LogBook).
 #include <string>
 
 #include "framework/Wnd.h"
+#include "log/LogBook.h"
+#include "log/LogFiles.h"
 
 class CActivityLog : public CListBox {
  public:
+  CActivityLog();
+
+  // From now on every line is also written into this folder, whose old day files go now and at midnight.
+  void Open(const std::string& folder);
   // Appends one "yyyy-mm-dd hh:mm:ss message" line. The message is text, never a format.
   void AddLog(const std::string& message);
+  // A look at the clock, about once a minute, for the day's change.
+  void CheckDay();
   void Clear();
 
  private:
+  void Show(const LogUpdate& update);
   // Lines longer than the box is wide can be scrolled to: the widest line so far, in pixels.
   void FitHorizontalExtent(const std::string& line);
+  int VisibleLines() const;
+
   long m_widest = 0;
+  CLogFiles m_files;
+  LogBook m_book;
 };

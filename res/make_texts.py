@@ -69,6 +69,10 @@ TEXTS = [
     ("kAlertGaveUpMinutes", "分钟内未能发出）："),
     ("kAlertQueueFull", "报警消息积压已满（"),
     ("kAlertQueueFullDropped", "条），丢弃最早的一条："),
+    # The log's day files: the file's name goes between the two parts of the first text, after the second
+    ("kLogFileFailed", "无法写入日志文件"),
+    ("kLogFileFailedEnd", "，日志只显示在窗口中！"),
+    ("kLogFileResumed", "日志已恢复写入文件"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written

@@ -28,6 +28,8 @@ std::string Narrow(const std::wstring& wide, UINT codePage) {
 
 void Utf8ToAnsi(std::string& text) { text = Narrow(Widen(text, CP_UTF8), CP_ACP); }
 
+std::string AnsiToUtf8(const std::string& ansi) { return Narrow(Widen(ansi, CP_ACP), CP_UTF8); }
+
 AnsiLines Utf8ToAnsiByLine(const std::string& utf8) {
   AnsiLines result;
   size_t start = 0;

@@ -1,0 +1,138 @@
+#include "log/LogBook.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "log/LogLine.h"
+#include "res/Texts.h"
+
+namespace {
+
+const char kUtf8Bom[] = "\xEF\xBB\xBF";
+const char kLineEnd[] = "\r\n";
+const char kDayFileExtension[] = ".log";
+// "YYYY-MM-DD.log"
+constexpr std::size_t kDayFileNameLength = 14;
+
+LogDay DayOf(const std::tm& local) { return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday}; }
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, so that two dates a month or a year
+// apart subtract to the days between them.
+long long DayNumber(const LogDay& date) {
+  const long long year = date.year - (date.month <= 2 ? 1 : 0);
+  const long long era = (year >= 0 ? year : year - 399) / 400;
+  const long long yearOfEra = year - era * 400;
+  const long long dayOfYear = (153 * (date.month > 2 ? date.month - 3 : date.month + 9) + 2) / 5 + date.day - 1;
+  const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+std::string LogFileNameOf(const LogDay& day) {
+  char name[64];
+  std::snprintf(name, sizeof name, "%04d-%02d-%02d%s", day.year, day.month, day.day, kDayFileExtension);
+  return name;
+}
+
+bool ReadDigits(const std::string& text, std::size_t from, std::size_t count, int& value) {
+  value = 0;
+  for (std::size_t i = from; i < from + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+// Only a name that is exactly "YYYY-MM-DD.log" of a real date is a day file: whatever else lies in the
+// folder is the user's and stays.
+bool ParseLogFileName(const std::string& name, LogDay& day) {
+  if (name.size() != kDayFileNameLength || name[4] != '-' || name[7] != '-' ||
+      name.compare(10, std::string::npos, kDayFileExtension) != 0)
+    return false;
+  if (!ReadDigits(name, 0, 4, day.year) || !ReadDigits(name, 5, 2, day.month) || !ReadDigits(name, 8, 2, day.day))
+    return false;
+  return day.month >= 1 && day.month <= 12 && day.day >= 1 && day.day <= DaysInMonth(day.year, day.month);
+}
+
+}  // namespace
+
+LogBook::LogBook(LogFileSystem& files, TextConversion toUtf8, std::size_t maxLines)
+    : m_files(files), m_toUtf8(std::move(toUtf8)), m_maxLines(maxLines) {}
+
+void LogBook::Open(const std::string& folder, const std::tm* now) {
+  m_folder = folder;
+  m_open = true;
+  // A folder that cannot be made is said with the first line that cannot be written.
+  m_files.MakeFolder(m_folder);
+  m_dayKnown = false;
+  NoteDay(now);
+}
+
+LogUpdate LogBook::Add(const std::tm* now, const std::string& message) {
+  LogUpdate update;
+  const std::string line = FormatLogLine(now, message);
+  update.add.push_back(line);
+  NoteDay(now);
+  // A line without a time of its own goes to the file of the last day known.
+  if (m_open && m_dayKnown) {
+    const std::string path = PathOf(m_day);
+    const bool written = Write(path, line);
+    if (!written && !m_failing) {
+      // Shown, never written: a failure to write is not itself written, so it cannot fail again.
+      m_failing = true;
+      update.add.push_back(FormatLogLine(now, kLogFileFailed + path + kLogFileFailedEnd));
+    } else if (written && m_failing) {
+      m_failing = false;
+      const std::string resumed = FormatLogLine(now, kLogFileResumed + path);
+      Write(path, resumed);
+      update.add.push_back(resumed);
+    }
+  }
+  m_shown += update.add.size();
+  if (m_shown > m_maxLines) {
+    update.dropOldest = m_shown - m_maxLines;
+    m_shown = m_maxLines;
+  }
+  return update;
+}
+
+void LogBook::Tick(const std::tm* now) { NoteDay(now); }
+
+std::string LogBook::PathOf(const LogDay& day) const { return m_folder + "\\" + LogFileNameOf(day); }
+
+void LogBook::NoteDay(const std::tm* now) {
+  if (!now) return;
+  const LogDay day = DayOf(*now);
+  if (m_dayKnown && day == m_day) return;
+  m_day = day;
+  m_dayKnown = true;
+  DeleteOldFiles();
+}
+
+void LogBook::DeleteOldFiles() {
+  if (!m_open || !m_dayKnown) return;
+  const long long today = DayNumber(m_day);
+  for (const std::string& name : m_files.ListFiles(m_folder)) {
+    LogDay day;
+    // A file that cannot be deleted now is tried again the next day.
+    if (ParseLogFileName(name, day) && today - DayNumber(day) > kLogKeepDays) m_files.Remove(m_folder + "\\" + name);
+  }
+}
+
+bool LogBook::Write(const std::string& path, const std::string& line) {
+  const std::string text = m_toUtf8(line) + kLineEnd;
+  // The folder may have been removed since the start: made again, the file gets a second chance.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (attempt > 0 && !m_files.MakeFolder(m_folder)) return false;
+    // The mark goes first into a file that is new or empty, and only there.
+    const std::string bytes = m_files.HasContent(path) ? text : kUtf8Bom + text;
+    if (m_files.Append(path, bytes)) return true;
+  }
+  return false;
+}

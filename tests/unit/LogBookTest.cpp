@@ -1,0 +1,243 @@
+#include "log/LogBook.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "log/LogScroll.h"
+#include "res/Texts.h"
+
+namespace {
+
+// A folder in memory. A path is "<folder>\<name>"; a file can be written only in a folder that was made.
+class MemoryFolder : public LogFileSystem {
+ public:
+  std::map<std::string, std::string> files;
+  std::set<std::string> folders;
+  bool canMakeFolders = true;
+  bool canWrite = true;
+  int appends = 0;  // attempts
+
+  bool MakeFolder(const std::string& folder) override {
+    if (canMakeFolders) folders.insert(folder);
+    return folders.count(folder) > 0;
+  }
+  std::vector<std::string> ListFiles(const std::string& folder) override {
+    std::vector<std::string> names;
+    for (const auto& file : files)
+      if (file.first.rfind(folder + "\\", 0) == 0) names.push_back(file.first.substr(folder.size() + 1));
+    return names;
+  }
+  bool Remove(const std::string& path) override { return files.erase(path) > 0; }
+  bool HasContent(const std::string& path) override { return files.count(path) && !files[path].empty(); }
+  bool Append(const std::string& path, const std::string& bytes) override {
+    ++appends;
+    if (!canWrite || !folders.count(path.substr(0, path.find('\\')))) return false;
+    files[path] += bytes;
+    return true;
+  }
+};
+
+// Marks what went through the conversion, so the files show that every line did, and nothing else.
+std::string FakeUtf8(const std::string& text) { return "<" + text + ">"; }
+
+// "2026-12-07 10:00:00" as the local time the system would tell.
+std::tm At(const char* when) {
+  std::tm t = {};
+  std::sscanf(when, "%d-%d-%d %d:%d:%d", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour, &t.tm_min, &t.tm_sec);
+  t.tm_year -= 1900;
+  t.tm_mon -= 1;
+  return t;
+}
+
+const char kBom[] = "\xEF\xBB\xBF";
+const char kToday[] = "logs\\2026-12-07.log";
+
+TEST(LogBook, EachLineGoesAtOnceToTheFileOfItsDayWithOneMarkPerFileAndCrlf) {
+  const struct {
+    const char* what;
+    std::map<std::string, std::string> before;
+    std::vector<const char*> times;  // one line "m" each
+    std::map<std::string, std::string> after;
+  } cases[] = {
+      {"a new file: the mark, then each line",
+       {},
+       {"2026-12-07 10:00:00", "2026-12-07 10:00:01"},
+       {{kToday, std::string(kBom) + "<2026-12-07 10:00:00 m>\r\n<2026-12-07 10:00:01 m>\r\n"}}},
+      {"midnight starts the next day's file",
+       {},
+       {"2026-12-07 23:59:59", "2026-12-08 00:00:00"},
+       {{kToday, std::string(kBom) + "<2026-12-07 23:59:59 m>\r\n"},
+        {"logs\\2026-12-08.log", std::string(kBom) + "<2026-12-08 00:00:00 m>\r\n"}}},
+      {"a file with lines gets no second mark",
+       {{kToday, std::string(kBom) + "x\r\n"}},
+       {"2026-12-07 10:00:00"},
+       {{kToday, std::string(kBom) + "x\r\n<2026-12-07 10:00:00 m>\r\n"}}},
+      {"an empty file gets the mark",
+       {{kToday, ""}},
+       {"2026-12-07 10:00:00"},
+       {{kToday, std::string(kBom) + "<2026-12-07 10:00:00 m>\r\n"}}},
+      {"a line without a time goes to the last day's file",
+       {},
+       {"2026-12-07 10:00:00", nullptr},
+       {{kToday, std::string(kBom) + "<2026-12-07 10:00:00 m>\r\n<0-00-00 -1:-1:-1 m>\r\n"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemoryFolder disk;
+    disk.files = c.before;
+    LogBook book(disk, FakeUtf8);
+    const std::tm start = At("2026-12-07 00:00:00");
+    book.Open("logs", &start);
+    for (const char* when : c.times) {
+      const std::tm now = when ? At(when) : std::tm();
+      EXPECT_EQ(book.Add(when ? &now : nullptr, "m").add.size(), 1u);
+    }
+    EXPECT_EQ(disk.files, c.after);
+  }
+}
+
+TEST(LogBook, DayFilesOlderThanTheKeptDaysGoAtTheStartAndAtMidnightOthersStay) {
+  const std::vector<std::string> kept = {
+      "2026-09-08.log",  // 90 days before 2026-12-07
+      "2027-01-01.log",  // a clock set back: from the future
+      // Not a day file: the user's own.
+      "notes.txt", "2026-09-07.LOG", "2026-09-07.log.bak", "x2026-09-07.log", "2026-9-07.log", "2026-09-07.txt",
+      "2026-02-29.log", "2026-13-01.log", "2026-00-10.log", "2026-09-00.log", "+026-09-07.log", "2026-09-07_log"};
+  const std::vector<std::string> deleted = {"2026-09-07.log", "2000-01-01.log", "2024-02-29.log"};
+  MemoryFolder disk;
+  disk.folders = {"logs"};
+  for (const auto& names : {kept, deleted})
+    for (const std::string& name : names) disk.files["logs\\" + name] = "x";
+  disk.files["other\\2000-01-01.log"] = "x";
+  const auto names = [&] {
+    std::set<std::string> left;
+    for (const auto& file : disk.files) left.insert(file.first);
+    return left;
+  };
+  const auto expected = [&](const std::vector<std::string>& left) {
+    std::set<std::string> paths = {"other\\2000-01-01.log"};
+    for (const std::string& name : left) paths.insert("logs\\" + name);
+    return paths;
+  };
+
+  LogBook book(disk, FakeUtf8);
+  const std::tm evening = At("2026-12-07 23:59:00"), late = At("2026-12-07 23:59:59");
+  book.Tick(&evening);
+  EXPECT_EQ(disk.files.size(), kept.size() + deleted.size() + 1) << "nothing before the folder is known";
+  book.Open("logs", &evening);
+  std::vector<std::string> left = kept;
+  EXPECT_EQ(names(), expected(left));
+
+  // 2026-09-08 is 91 days old from midnight on, whether the clock's look or a line comes first.
+  for (bool byLine : {false, true}) {
+    SCOPED_TRACE(byLine);
+    disk.files["logs\\2026-09-08.log"] = "x";
+    LogBook again(disk, FakeUtf8);
+    again.Open("logs", &evening);
+    again.Tick(&late);
+    EXPECT_TRUE(disk.files.count("logs\\2026-09-08.log"));
+    const std::tm midnight = At("2026-12-08 00:00:30");
+    if (byLine) {
+      again.Add(&midnight, "m");
+      disk.files.erase("logs\\2026-12-08.log");
+    } else {
+      again.Tick(&midnight);
+    }
+    EXPECT_EQ(names(), expected({kept.begin() + 1, kept.end()}));
+  }
+}
+
+TEST(LogBook, AFileThatCannotBeWrittenIsSaidOnceAndItsComingBackOnce) {
+  const std::string failed = std::string(kLogFileFailed) + kToday + kLogFileFailedEnd;
+  const std::string resumed = std::string(kLogFileResumed) + kToday;
+  // One line logged at each step: what the disk allows then, the messages the list is to add.
+  struct Step {
+    bool canMakeFolders;
+    bool canWrite;
+    bool removeFolder;  // before the line
+    std::vector<std::string> shown;
+  };
+  const struct {
+    const char* what;
+    std::vector<Step> steps;
+    std::string written;  // the file at the end, after its mark: the messages alone
+  } cases[] = {
+      {"the file cannot be written, then can",
+       {{true, true, false, {"a"}}, {true, false, false, {"b", failed}}, {true, false, false, {"c"}},
+        {true, true, false, {"d", resumed}}, {true, false, false, {"e", failed}}},
+       "a\r\nd\r\n" + resumed + "\r\n"},
+      {"the folder cannot be made",
+       {{false, true, true, {"a", failed}}, {false, true, false, {"b"}}, {true, true, false, {"c", resumed}}},
+       "c\r\n" + resumed + "\r\n"},
+      {"a folder removed while running is made again", {{true, true, true, {"a"}}}, "a\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemoryFolder disk;
+    LogBook book(disk, [](const std::string& line) { return line.substr(20); });
+    const std::tm now = At("2026-12-07 10:00:00");
+    book.Open("logs", &now);
+    for (const Step& step : c.steps) {
+      SCOPED_TRACE(step.shown.front());
+      disk.canMakeFolders = step.canMakeFolders;
+      disk.canWrite = step.canWrite;
+      if (step.removeFolder) disk.folders.clear();
+      disk.appends = 0;
+      std::vector<std::string> shown;
+      for (const std::string& line : book.Add(&now, step.shown.front()).add) shown.push_back(line.substr(20));
+      EXPECT_EQ(shown, step.shown);
+      // The line, once more after making the folder, and the line saying writing works again: the failure
+      // line is never written, so it cannot fail in turn.
+      EXPECT_LE(disk.appends, 3);
+    }
+    EXPECT_EQ(disk.files[kToday], kBom + c.written);
+  }
+}
+
+TEST(LogBook, TheListKeepsTheNewestLines) {
+  MemoryFolder disk;
+  LogBook book(disk, FakeUtf8);
+  const std::tm now = At("2026-12-07 10:00:00");
+  book.Open("logs", &now);
+  for (std::size_t i = 0; i < kMaxLogLines; ++i) ASSERT_EQ(book.Add(&now, "m").dropOldest, 0u);
+  EXPECT_EQ(book.Add(&now, "m").dropOldest, 1u);
+  disk.canWrite = false;
+  EXPECT_EQ(book.Add(&now, "m").dropOldest, 2u) << "the line and the failure's";
+  EXPECT_EQ(book.Shown(), kMaxLogLines);
+  book.Clear();
+  EXPECT_EQ(book.Add(&now, "m").dropOldest, 0u);
+  EXPECT_EQ(book.Shown(), 1u);
+}
+
+TEST(LogScroll, TheLastLineStaysInViewUnlessTheUserScrolledUp) {
+  const struct {
+    const char* what;
+    LogListView before;
+    std::vector<int> addedAt;
+    int dropped;
+    int countAfter;
+    int top;
+    int visibleAfter = 10;
+  } cases[] = {
+      {"empty", {0, 10, 0}, {0}, 0, 1, 0},
+      {"not yet full", {0, 10, 9}, {9}, 0, 10, 0},
+      {"the last line shown: the new one is", {0, 10, 10}, {10}, 0, 11, 1},
+      {"a scroll bar came and took a line's room", {0, 4, 4}, {4}, 0, 5, 2, 3},
+      {"at the bound", {4990, 10, 5000}, {5000, 5001}, 2, 5000, 4990},
+      {"scrolled up: left there", {100, 10, 200}, {200}, 0, 201, 100},
+      {"scrolled up, a line sorted above the view", {100, 10, 200}, {50}, 0, 201, 101},
+      {"scrolled up at the bound: the same lines stay", {100, 10, 5000}, {5000}, 1, 5000, 99},
+      {"the lines shown were dropped", {0, 10, 5000}, {5000}, 1, 5000, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(TopIndexAfterAdding(c.before, c.addedAt, c.dropped, {0, c.visibleAfter, c.countAfter}), c.top);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+// The activity log's day files, as the program leaves them in the folder it runs in.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "AppUnderTest.h"
+#include "res/Texts.h"
+#include "res/resource.h"
+
+using namespace pushtest;
+
+TEST(ActivityLog, ShownLinesAreInTodaysFileInUtf8OnlyOldDayFilesGoAtTheStartTheListFollowsItsEnd) {
+  AppUnderTest::Options options = TwoDevices();
+  options.startNow = false;
+  AppUnderTest app(options);
+  ASSERT_TRUE(CreateDirectoryA(app.PathOf("logs").c_str(), nullptr));
+  WriteFileBytes(app.PathOf("logs\\2000-01-01.log"), "old\r\n");
+  WriteFileBytes(app.PathOf("logs\\notes.txt"), "mine");
+  app.Start();
+  EXPECT_FALSE(FileExists(app.PathOf("logs\\2000-01-01.log")));
+  EXPECT_EQ(ReadFileBytes(app.PathOf("logs\\notes.txt")), "mine");
+
+  // An empty address is refused with a line, twice.
+  app.Click(IDC_BTN_LIVE);
+  app.Click(IDC_BTN_LIVE);
+  const std::vector<std::string> lines = app.LogLines();
+  ASSERT_EQ(app.CountLog(kMsgServerMissing), 2u);
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string stamp = "yyyy-mm-dd hh:mm:ss ", message = u8"请重新设置服务器地址，服务器地址不存在！";
+  const std::string expected = "\xEF\xBB\xBF" + lines[0].substr(0, stamp.size()) + message + "\r\n" +
+                               lines[1].substr(0, stamp.size()) + message + "\r\n";
+  EXPECT_EQ(ReadFileBytes(app.PathOf("logs\\" + lines[0].substr(0, 10) + ".log")), expected);
+
+  // The list shows each new last line, until the user scrolls up.
+  const HWND list = app.Item(IDC_LIST_LOG);
+  const auto lastLineShown = [&] {
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    RECT client = {}, last = {};
+    GetClientRect(list, &client);
+    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(count - 1), reinterpret_cast<LPARAM>(&last));
+    return last.top >= 0 && last.bottom <= client.bottom;
+  };
+  for (int i = 0; i < 30; ++i) app.Click(IDC_BTN_LIVE);
+  EXPECT_GT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
+  EXPECT_TRUE(lastLineShown());
+  SendMessageW(list, LB_SETTOPINDEX, 3, 0);
+  app.Click(IDC_BTN_LIVE);
+  EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 3);
+  EXPECT_FALSE(lastLineShown());
+}
