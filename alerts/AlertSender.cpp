@@ -52,12 +52,16 @@ void CAlertSender::Post(AlertMessage message) {
     if (shared_->stopping) return;
     lines = shared_->queue.Add(std::move(message), MonotonicMsNow());
   }
-  shared_->changed.notify_one();
+  shared_->changed.notify_all();
   shared_->Emit(lines);
 }
 
-void CAlertSender::Stop() {
+void CAlertSender::Stop(long long drainMs) {
   if (!thread_.joinable()) return;
+  if (drainMs > 0) {
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    shared_->changed.wait_for(lock, std::chrono::milliseconds(drainMs), [this] { return shared_->queue.Waiting() == 0; });
+  }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAlertStopWaitMs);
   {
     std::lock_guard<std::mutex> lock(shared_->mutex);
@@ -94,6 +98,8 @@ void CAlertSender::Run(std::shared_ptr<Shared> shared) {
       lock.lock();
       const AlertLogLines lines = s.queue.Finish(step.attempt->id, outcome.sent, outcome.failure, MonotonicMsNow());
       lock.unlock();
+      // A Stop that lets the queue drain waits for this.
+      s.changed.notify_all();
       s.Emit(lines);
       lock.lock();
       continue;

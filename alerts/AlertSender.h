@@ -30,9 +30,10 @@ class CAlertSender {
   // Queues an alert; the lock it takes is held only to hand it over. Ignored after Stop.
   void Post(AlertMessage message);
 
-  // Ends the thread: a request under way is cut short, what still waits is dropped. Returns within
-  // kAlertStopWaitMs of its start whatever the webhook does.
-  void Stop();
+  // Ends the thread. For up to drainMs it goes on sending what waits (the program closing has one more
+  // alert to tell); then a request under way is cut short and what still waits is dropped. Returns
+  // within drainMs + kAlertStopWaitMs of its start whatever the webhook does.
+  void Stop(long long drainMs = 0);
 
  private:
   struct Shared;

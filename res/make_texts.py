@@ -69,6 +69,10 @@ TEXTS = [
     ("kAlertGaveUpMinutes", "分钟内未能发出）："),
     ("kAlertQueueFull", "报警消息积压已满（"),
     ("kAlertQueueFullDropped", "条），丢弃最早的一条："),
+    # What an alert says where the log has no line of its own
+    ("kAlertBackOnAir", "恢复直播"),
+    ("kAlertClosing", "PushClient已关闭，直播结束"),
+    ("kAlertTest", "这是一条测试消息：报警设置正确"),
     # The log's day files: the file's name goes between the two parts of the first text, after the second
     ("kLogFileFailed", "无法写入日志文件"),
     ("kLogFileFailedEnd", "，日志只显示在窗口中！"),

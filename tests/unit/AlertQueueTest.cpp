@@ -130,3 +130,45 @@ TEST(AlertQueue, DropsAreFolded) {
             (std::vector<std::string>{"A", "up", u8"D（10分钟内又掉线3次）", u8"E（10分钟内又掉线1次）", "F"}));
   EXPECT_TRUE(log.empty());
 }
+
+#include "alerts/SessionAlerts.h"
+#include "streaming/DeadAir.h"
+#include "streaming/Watchdog.h"
+
+namespace {
+
+TEST(SessionAlerts, AnOutageIsToldOnceAtItsStartAndAgainWhenItEnds) {
+  using Lines = std::vector<std::string>;
+  const std::string reason = std::string(kLogEncoderExitReason) + "rtmp://h/app/****: Connection refused";
+  const struct {
+    Lines lines;
+    std::vector<std::pair<AlertEvent, std::string>> alerts;
+  } steps[] = {
+      {{kLogOnAir}, {{AlertEvent::OnAir, kLogOnAir}}},
+      {{kLogRelaunch, reason}, {{AlertEvent::Dropped, kLogRelaunch + reason}}},
+      {{kLogRelaunch, kLogCallFailed}, {{AlertEvent::LaunchFailed, kLogCallFailed}}},  // still the same outage
+      {{kLogRelaunch, kLogCallFailed}, {}},
+      {{kLogRelaunch}, {}},
+      {{kLogOnAir}, {{AlertEvent::BackOnAir, kAlertBackOnAir}}},
+      {{kLogOnAir}, {}},
+      {{DeadAirText()}, {{AlertEvent::DeadAir, DeadAirText()}}},
+      {{kLogSoundBack}, {{AlertEvent::SoundBack, kLogSoundBack}}},
+      {{kLogRelaunch}, {{AlertEvent::Dropped, kLogRelaunch}}},  // a new outage, without a reason
+      {{kLogOffAir}, {{AlertEvent::OffAir, kLogOffAir}}},
+  };
+  SessionAlerts alerts;
+  alerts.SwitchedOn();
+  int step = 0;
+  for (const auto& s : steps) {
+    std::vector<std::pair<AlertEvent, std::string>> got;
+    for (const PendingAlert& alert : alerts.Read(s.lines)) got.emplace_back(alert.event, alert.text);
+    EXPECT_EQ(got, s.alerts) << "step " << step++;
+  }
+
+  // A first launch that fails is an outage from the start: its end is a return to the air.
+  alerts.SwitchedOn();
+  EXPECT_EQ(alerts.Read({kLogOnAir, kLogCallFailed}).size(), 2u);
+  EXPECT_EQ(alerts.Read({kLogOnAir}).front().event, AlertEvent::BackOnAir);
+}
+
+}  // namespace
