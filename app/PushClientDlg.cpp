@@ -2,7 +2,10 @@
 
 #include <io.h>
 
+#include "alerts/AlertClock.h"
+#include "alerts/WebhookAddress.h"
 #include "app/AboutDlg.h"
+#include "app/AlertSettingsDlg.h"
 #include "files/FileLocations.h"
 #include "devices/DeviceListFile.h"
 #include "text/AnsiTextConversion.h"
@@ -24,6 +27,15 @@ const char kStartFailed[] = "Error on CreateProcess()";
 }  // namespace
 
 namespace {
+// The program closing while live still tells the group so, within the two seconds closing may take.
+constexpr long long kAlertCloseDrainMs = 500;
+
+std::string ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD length = sizeof(name);
+  return GetComputerNameA(name, &length) ? std::string(name, length) : std::string(kAlertDefaultStation);
+}
+
 std::string Utf8ToAnsiCopy(const std::string& utf8) {
   std::string text = utf8;
   Utf8ToAnsi(text);
@@ -55,6 +67,7 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
       OnMessage(CTrayIcon::TaskbarCreatedMessage(), &CPushClientDlg::OnTaskbarCreated),
       OnMessage(WM_DEVICELIST_READY, &CPushClientDlg::OnDeviceListReady),
       OnMessage(WM_WINDOWPOSCHANGING, &CPushClientDlg::OnWindowPosChanging),
+      OnMessage(WM_ALERT_LOG, &CPushClientDlg::OnAlertLog),
       // A copy started later in this folder asks this one to show itself.
       OnMessage(COneCopyPerFolder::ShowWindowMessage(), &CPushClientDlg::OnShowFromAnotherCopy),
       OnMessage(WM_DRAWITEM, &CPushClientDlg::OnDrawItem),
@@ -76,7 +89,7 @@ BOOL CPushClientDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   if (m_pOneCopy) m_pOneCopy->Publish(m_hWnd);
 
-  AddAboutToSystemMenu();
+  AddToSystemMenu();
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
   CTrayIcon::AllowTaskbarCreated(m_hWnd);
@@ -98,6 +111,7 @@ BOOL CPushClientDlg::OnInitDialog() {
   }
 
   LoadConfig();
+  StartAlerts();
   // The listing runs on while the window shows; the list and its remembered position follow when it ends.
   RefreshDevices();
   // Started unattended (a shortcut in the Startup folder): on air once the devices are known, and out of
@@ -128,10 +142,16 @@ void CPushClientDlg::FindAppDir() {
 
 // Called when the window's close command arrives (the caption's close box, Alt+F4).
 void CPushClientDlg::OnClose() {
-  StopStreamingChild();
-  m_listing.Cancel();
+  StopEverything();
   // The watchdog timer dies with the window.
   CDialog::OnOK();
+}
+
+void CPushClientDlg::StopEverything() {
+  if (m_bLive) Alert(AlertEvent::Closing, kAlertClosing);
+  StopStreamingChild();
+  m_listing.Cancel();
+  if (m_alertSender) m_alertSender->Stop(kAlertCloseDrainMs);
 }
 
 // Enter or Escape reaching the dialog ends the program just as the close command does: an encoder left
@@ -139,8 +159,7 @@ void CPushClientDlg::OnClose() {
 void CPushClientDlg::OnOK() { OnClose(); }
 
 void CPushClientDlg::OnCancel() {
-  StopStreamingChild();
-  m_listing.Cancel();
+  StopEverything();
   CDialog::OnCancel();
 }
 
@@ -166,13 +185,15 @@ void CPushClientDlg::SetStatusText(const std::string& text) { SetDlgItemTextA(m_
 
 // ---- System menu, About box and tray
 
-void CPushClientDlg::AddAboutToSystemMenu() {
+void CPushClientDlg::AddToSystemMenu() {
   HMENU menu = GetSystemMenu(FALSE);
   if (!menu) return;
-  char text[256] = {};
-  if (LoadStringA(AfxGetApp()->m_hInstance, IDS_ABOUTBOX, text, sizeof(text)) <= 0 || text[0] == '\0') return;
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, text);
+  for (const auto& entry : {std::make_pair(IDS_ALERTS, IDM_ALERTS), std::make_pair(IDS_ABOUTBOX, IDM_ABOUTBOX)}) {
+    char text[256] = {};
+    if (LoadStringA(AfxGetApp()->m_hInstance, entry.first, text, sizeof(text)) <= 0 || text[0] == '\0') continue;
+    AppendMenuA(menu, MF_STRING, entry.second, text);
+  }
 }
 
 // Called for system-menu commands and the caption's buttons. The low four bits of the id are the
@@ -181,6 +202,13 @@ bool CPushClientDlg::OnSysCommand(UINT nID, LPARAM) {
   if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
     CAboutDlg about;
     about.DoModal();
+    return true;
+  }
+  if ((nID & 0xFFF0) == IDM_ALERTS) {
+    CAlertSettingsDlg settings(m_profile.Alerts(), ComputerName());
+    if (settings.DoModal() != IDOK) return true;
+    if (!m_profile.SaveAlerts(settings.Values())) AddLog(kSettingsNotSaved);
+    StartAlerts();
     return true;
   }
   if ((nID & 0xFFF0) == SC_MINIMIZE && m_config.m_nMinimizeToTray != 0) return MinimizeToTray();
@@ -310,7 +338,10 @@ void CPushClientDlg::GoLiveOrWaitForDevice(DeviceListingResult::Outcome outcome)
   }
   if (!m_bDeviceWaitLogged) {
     const std::string period = std::to_string(kDeviceWaitPeriodMs / 1000);
-    AddLog(m_strDeviceName.empty() ? FillIn(kLogNoDevices, {period}) : FillIn(kLogDeviceMissing, {m_strDeviceName, period}));
+    const std::string line =
+        m_strDeviceName.empty() ? FillIn(kLogNoDevices, {period}) : FillIn(kLogDeviceMissing, {m_strDeviceName, period});
+    AddLog(line);
+    Alert(AlertEvent::DeviceMissing, line);
     m_bDeviceWaitLogged = true;
     SetTimer(ID_TIMER_DEVICE_WAIT, kDeviceWaitPeriodMs);
   }
@@ -375,6 +406,51 @@ void CPushClientDlg::LaunchStream() {
 
 void CPushClientDlg::AddLogLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) AddLog(line);
+  for (const PendingAlert& alert : m_sessionAlerts.Read(lines)) Alert(alert.event, alert.text);
+}
+
+// ---- Alerts
+
+// From PushClient.ini, at start and after the alert settings changed. A sender already running goes, and
+// what it still had to send with it.
+void CPushClientDlg::StartAlerts() {
+  m_alertSender.reset();
+  const AlertSettings settings = m_profile.Alerts();
+  m_alertStation = settings.station.empty() ? ComputerName() : settings.station;
+  if (settings.webhook.empty()) return;
+  const WebhookAddressParse parsed = ParseWebhookAddress(settings.webhook);
+  if (parsed.refusal) {
+    AddLog(parsed.refusal);
+    return;
+  }
+  const HWND window = m_hWnd;
+  m_alertSender = std::make_unique<CAlertSender>(parsed.address, settings.secret, [this, window](std::string line) {
+    {
+      std::lock_guard<std::mutex> lock(m_alertLogMutex);
+      m_alertLog.push_back(std::move(line));
+    }
+    PostMessageA(window, WM_ALERT_LOG, 0, 0);
+  });
+}
+
+void CPushClientDlg::Alert(AlertEvent event, const std::string& text) {
+  if (!m_alertSender) return;
+  AlertMessage message;
+  message.event = event;
+  message.text = AnsiToUtf8(text);
+  message.station = AnsiToUtf8(m_alertStation);
+  message.time = CurrentLocalTime();
+  m_alertSender->Post(std::move(message));
+}
+
+LRESULT CPushClientDlg::OnAlertLog(WPARAM, LPARAM) {
+  std::vector<std::string> lines;
+  {
+    std::lock_guard<std::mutex> lock(m_alertLogMutex);
+    lines.swap(m_alertLog);
+  }
+  for (const std::string& line : lines) AddLog(line);
+  return 0;
 }
 
 void CPushClientDlg::UpdateStatusText() {
@@ -390,10 +466,10 @@ void CPushClientDlg::UpdateStatusText() {
 // Dead air beginning or ending is news for someone who is not at the window: with the window in the tray
 // it also comes as a balloon of the icon.
 void CPushClientDlg::Listen() {
-  for (const std::string& line : m_session.Listen(static_cast<long long>(GetTickCount64()))) {
-    AddLog(line);
+  const std::vector<std::string> lines = m_session.Listen(static_cast<long long>(GetTickCount64()));
+  for (const std::string& line : lines)
     if (!IsWindowVisible(m_hWnd)) m_tray.ShowBalloon(kTrayTip, line, line == DeadAirText());
-  }
+  AddLogLines(lines);
 }
 
 LRESULT CPushClientDlg::OnDrawItem(WPARAM wParam, LPARAM lParam) {
@@ -422,6 +498,7 @@ void CPushClientDlg::OnBnClickedLive() {
     SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStop);
     SetTimer(ID_TIMER_WATCHDOG, static_cast<UINT>(kWatchdogPeriodMs));
     SetTimer(ID_TIMER_STATUS, kStatusPeriodMs);
+    m_sessionAlerts.SwitchedOn();
     LaunchStream();
   } else {
     const std::vector<std::string> lines = m_session.Stop();

@@ -2,9 +2,13 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "alerts/AlertSender.h"
+#include "alerts/SessionAlerts.h"
 #include "app/LevelMeter.h"
 #include "app/OneCopyPerFolder.h"
 #include "app/TrayIcon.h"
@@ -22,6 +26,8 @@
 enum : UINT {
   // Posted by the device listing's thread when the listing has ended; wParam is the listing's generation.
   WM_DEVICELIST_READY = WM_APP,
+  // Posted by the alert sender's thread when it has log lines for the window.
+  WM_ALERT_LOG,
 };
 // The notification icon's callback message is not among them: it keeps the value WM_USER + 1 (0x0401) it
 // has always had, because programs outside this one may send it by that number. It shares the value of
@@ -74,6 +80,7 @@ class CPushClientDlg : public CDialog {
   LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
   LRESULT OnDeviceListReady(WPARAM wParam, LPARAM lParam);
   LRESULT OnWindowPosChanging(WPARAM wParam, LPARAM lParam);
+  LRESULT OnAlertLog(WPARAM wParam, LPARAM lParam);
   LRESULT OnShowFromAnotherCopy(WPARAM wParam, LPARAM lParam);
   LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
 
@@ -108,10 +115,20 @@ class CPushClientDlg : public CDialog {
   bool m_bKeepHidden = false;
   // The selection the last refill of the device box made.
   DeviceSelection m_deviceSelection;
+  // Alerts to a group chat; none without a webhook. Lines for the log come from the sender's thread
+  // through m_alertLog.
+  SessionAlerts m_sessionAlerts;
+  std::string m_alertStation;
+  std::mutex m_alertLogMutex;
+  std::vector<std::string> m_alertLog;
+  std::unique_ptr<CAlertSender> m_alertSender;
   // A message box about a failed listing is up; listings the device wait would start meanwhile wait.
   bool m_bListingBoxUp = false;
 
-  void AddAboutToSystemMenu();
+  void AddToSystemMenu();
+  void StartAlerts();
+  void Alert(AlertEvent event, const std::string& text);
+  void StopEverything();
   void FindAppDir();
   void ParseDeviceLIst();
   void FillDeviceCombo();

@@ -8,6 +8,8 @@
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_MAIN 102
+#define IDD_ALERTS 103
+#define IDS_ALERTS 104
 #define IDR_MAINFRAME 128
 
 #define IDC_LIST_LOG 1000
@@ -23,5 +25,14 @@
 #define IDC_LEVEL_BAR 1010
 #define IDC_LEVEL_TEXT 1011
 
-// System-menu command of the About entry; its low four bits must stay clear (the system uses them).
+// The alert settings window.
+#define IDC_EDIT_WEBHOOK 1020
+#define IDC_EDIT_SECRET 1021
+#define IDC_EDIT_STATION 1022
+#define IDC_BTN_TEST_ALERT 1023
+#define IDC_ALERT_RESULT 1024
+
+// System-menu commands of the About and alert settings entries; their low four bits must stay clear (the
+// system uses them).
 #define IDM_ABOUTBOX 0x0010
+#define IDM_ALERTS 0x0020

@@ -24,3 +24,15 @@ bool CProfileSettings::Write(const char* section, const char* key, const std::st
   const std::string quoted = "\"" + value + "\"";
   return WritePrivateProfileStringA(section, key, quoted.c_str(), m_path.c_str()) != FALSE;
 }
+
+AlertSettings CProfileSettings::Alerts() const {
+  return {Read(kAlertSection, kWebhookKey), Read(kAlertSection, kSecretKey), Read(kAlertSection, kStationKey)};
+}
+
+bool CProfileSettings::SaveAlerts(const AlertSettings& alerts) const {
+  // Each is written even when empty, so that a value cleared in the window is cleared in the file.
+  const bool webhook = Write(kAlertSection, kWebhookKey, alerts.webhook);
+  const bool secret = Write(kAlertSection, kSecretKey, alerts.secret);
+  const bool station = Write(kAlertSection, kStationKey, alerts.station);
+  return webhook && secret && station;
+}

@@ -3,6 +3,15 @@
 // format so that config.db stays byte for byte what earlier versions read and write.
 #include <string>
 
+// Where alerts go ([alert]): the webhook's address (empty: no alerts), DingTalk's signing secret, and the
+// station's name that every alert carries (empty: the computer's name). The address holds the chat's
+// token: the file is private to the user.
+struct AlertSettings {
+  std::string webhook;
+  std::string secret;
+  std::string station;
+};
+
 class CProfileSettings {
  public:
   // path: a full path (the profile functions look for a bare name in the Windows folder).
@@ -11,6 +20,9 @@ class CProfileSettings {
   // The name of the device last chosen; empty when none was saved.
   std::string DeviceName() const { return Read(kDeviceSection, kNameKey); }
   bool SaveDeviceName(const std::string& name) const { return Write(kDeviceSection, kNameKey, name); }
+
+  AlertSettings Alerts() const;
+  bool SaveAlerts(const AlertSettings& alerts) const;
 
   // A value as it was written, blanks and quotes at its ends included; empty when absent.
   std::string Read(const char* section, const char* key) const;
@@ -21,5 +33,9 @@ class CProfileSettings {
  private:
   static constexpr const char* kDeviceSection = "device";
   static constexpr const char* kNameKey = "name";
+  static constexpr const char* kAlertSection = "alert";
+  static constexpr const char* kWebhookKey = "webhook";
+  static constexpr const char* kSecretKey = "secret";
+  static constexpr const char* kStationKey = "station";
   std::string m_path;
 };
