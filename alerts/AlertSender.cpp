@@ -68,7 +68,9 @@ void CAlertSender::Stop(long long drainMs) {
     shared_->stopping = true;
   }
   shared_->changed.notify_all();
-  shared_->poster.Abort();
+  // Closing WinHTTP's handles is how a request under way is cut short, but the close itself may wait for
+  // that request's socket (Wine's does, for seconds): it is done on a thread of its own, never the caller's.
+  std::thread([shared = shared_] { shared->poster.Abort(); }).detach();
   { std::lock_guard<std::mutex> lineUnderWay(shared_->sinkMutex); }
 
   std::unique_lock<std::mutex> lock(shared_->mutex);

@@ -11,7 +11,7 @@
 
 // How long Stop waits for the thread after cutting its request short. A sender whose thread is still
 // stuck then (WinHTTP not letting go) is left to end on its own: it can no longer reach the window.
-constexpr long long kAlertStopWaitMs = 1500;
+constexpr long long kAlertStopWaitMs = 1000;
 
 class CAlertSender {
  public:

@@ -28,7 +28,7 @@ const char kStartFailed[] = "Error on CreateProcess()";
 
 namespace {
 // The program closing while live still tells the group so, within the two seconds closing may take.
-constexpr long long kAlertCloseDrainMs = 500;
+constexpr long long kAlertCloseDrainMs = 300;
 
 std::string ComputerName() {
   char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
