@@ -1,4 +1,5 @@
-# Run by the package_zip target (cmake -P) with EXE, GUIDE, LICENSE, STAGE, NAME, ZIP and STRIP set.
+# Run by the package_zip target (cmake -P) with EXE, GUIDE_ZH, GUIDE_EN, LICENSE, VERSION, STAGE, NAME, ZIP and
+# STRIP set.
 set(folder ${STAGE}/${NAME})
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${folder})
@@ -13,21 +14,30 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cannot strip ${EXE}")
 endif()
 
-# The texts get Windows line ends, so that every editor there shows them as lines, and the guide a
-# UTF-8 byte order mark: without it, older Notepads read it in the ANSI code page and garble the Chinese.
+# The texts get Windows line ends, so that every editor there shows them as lines, and the guides a
+# UTF-8 byte order mark: without it, older Notepads read them in the ANSI code page and garble the Chinese.
+# A guide states the version it came with. The Chinese guide is stored with its mark already: never two.
+string(ASCII 239 187 191 utf8_bom)
 function(copy_text source target start)
   file(READ ${source} text)
+  string(FIND "${text}" "${utf8_bom}" bom_at)
+  if(bom_at EQUAL 0)
+    string(SUBSTRING "${text}" 3 -1 text)
+  endif()
   string(REPLACE "\r\n" "\n" text "${text}")
   string(REPLACE "\n" "\r\n" text "${text}")
+  string(REPLACE "@PUSHCLIENT_VERSION@" "${VERSION}" text "${text}")
   file(WRITE ${target} "${start}${text}")
 endfunction()
-string(ASCII 239 187 191 utf8_bom)
-copy_text(${GUIDE} ${folder}/README.txt "${utf8_bom}")
+copy_text(${GUIDE_ZH} ${folder}/README.txt "${utf8_bom}")
+copy_text(${GUIDE_EN} ${folder}/README-en.txt "${utf8_bom}")
 copy_text(${LICENSE} ${folder}/LICENSE.txt "")
 
-# The format sha256sum -c reads: checksum, two blanks, name.
+# Every file of the folder so far, in the format sha256sum -c reads: checksum, two blanks, name.
+file(GLOB names RELATIVE ${folder} ${folder}/*)
+list(SORT names)
 set(sums "")
-foreach(name PushClient.exe README.txt LICENSE.txt)
+foreach(name IN LISTS names)
   file(SHA256 ${folder}/${name} sum)
   string(APPEND sums "${sum}  ${name}\n")
 endforeach()

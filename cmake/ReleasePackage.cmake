@@ -1,6 +1,7 @@
 # The download for Windows users: build/win/PushClient-<version>-win64.zip, one folder of the same name
-# holding PushClient.exe, README.txt (docs/windows-guide.txt), LICENSE.txt and SHA256SUMS. No encoder:
-# users bring their own ffmpeg.exe. scripts/package.sh builds it; the tests below unpack and run it.
+# holding PushClient.exe, README.txt (the Chinese guide, docs/windows-guide.zh.txt), README-en.txt
+# (docs/windows-guide.txt), LICENSE.txt and SHA256SUMS. No encoder: users bring their own ffmpeg.exe.
+# scripts/package.sh builds it; the tests below unpack and run it.
 set(PUSHCLIENT_PACKAGE_NAME PushClient-${PROJECT_VERSION}-win64)
 set(PUSHCLIENT_PACKAGE_ZIP ${CMAKE_BINARY_DIR}/${PUSHCLIENT_PACKAGE_NAME}.zip)
 
@@ -8,14 +9,17 @@ add_custom_command(
   OUTPUT ${PUSHCLIENT_PACKAGE_ZIP}
   COMMAND ${CMAKE_COMMAND}
           -DEXE=$<TARGET_FILE:PushClient>
-          -DGUIDE=${CMAKE_SOURCE_DIR}/docs/windows-guide.txt
+          -DGUIDE_ZH=${CMAKE_SOURCE_DIR}/docs/windows-guide.zh.txt
+          -DGUIDE_EN=${CMAKE_SOURCE_DIR}/docs/windows-guide.txt
           -DLICENSE=${CMAKE_SOURCE_DIR}/LICENSE
+          -DVERSION=${PROJECT_VERSION}
           -DSTAGE=${CMAKE_BINARY_DIR}/package
           -DNAME=${PUSHCLIENT_PACKAGE_NAME}
           -DZIP=${PUSHCLIENT_PACKAGE_ZIP}
           -DSTRIP=${CMAKE_STRIP}
           -P ${CMAKE_SOURCE_DIR}/cmake/MakePackage.cmake
-  DEPENDS PushClient ${CMAKE_SOURCE_DIR}/docs/windows-guide.txt ${CMAKE_SOURCE_DIR}/LICENSE
+  DEPENDS PushClient ${CMAKE_SOURCE_DIR}/docs/windows-guide.zh.txt ${CMAKE_SOURCE_DIR}/docs/windows-guide.txt
+          ${CMAKE_SOURCE_DIR}/LICENSE
           ${CMAKE_SOURCE_DIR}/cmake/MakePackage.cmake
   COMMENT "Packing ${PUSHCLIENT_PACKAGE_NAME}.zip"
   VERBATIM)

@@ -6,7 +6,7 @@
 #   bash scripts/fuzz.sh            10 million executions each
 #   bash scripts/fuzz.sh 2000000    that many executions each
 #   bash scripts/fuzz.sh 90s        that many seconds each
-#   bash scripts/fuzz.sh 90s watchdog log_line    only these
+#   bash scripts/fuzz.sh 90s device_listing publish_validation    only these
 #
 # Each starts from its seed inputs (tests/fuzz/corpus/<fuzzer>/) and the inputs earlier runs found
 # (build/fuzz/corpus/<fuzzer>/). An input that breaks a property, crashes, leaks or takes over 5 seconds

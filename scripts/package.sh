@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the download for Windows users: build/PushClient-<version>-win64.zip with PushClient.exe, its
-# user guide (README.txt), the licence and SHA256SUMS. The version is the one in CMakeLists.txt.
+# users' guide in Chinese (README.txt) and in English (README-en.txt), the licence and SHA256SUMS. The
+# version is the one in CMakeLists.txt.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up everything and opens PushClient under Wine, on the air for real: beside the exe lies the encoder
 # bridge (Debian's ffmpeg behind it), and a local RTMP server runs on 127.0.0.1:1935. On a first run
-# config.db is seeded with the test-tone device and rtmp://127.0.0.1/live/stream, so one click on
-# "开始直播" puts a tone on the air; listen with: ffplay rtmp://127.0.0.1/live/stream
+# config.db is seeded with device position 0 and rtmp://127.0.0.1/live/stream: pick "测试音 (440 Hz)" (a
+# sound server's sources sort before it), click "开始直播", and listen with:
+# ffplay rtmp://127.0.0.1/live/stream
 #
 # Without a display it runs on a virtual one, goes live by driving the window, prints what the server
 # received and saves a screenshot as build/run/window.png, then switches off and ends; it exits non-zero
@@ -39,7 +40,7 @@ APP_PID=$!
 drive() { wine "$ROOT/build/win/window_driver.exe" "$@" </dev/null; }
 
 if [ "$interactive" = 1 ]; then
-  echo "PushClient is open. Click 开始直播, then listen with: ffplay $STREAM_URL"
+  echo "PushClient is open. Pick $TONE in 音频设备列表, click 开始直播, then listen with: ffplay $STREAM_URL"
   wait "$APP_PID" || true
   exit 0
 fi

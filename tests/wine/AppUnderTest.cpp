@@ -202,6 +202,8 @@ AppUnderTest::~AppUnderTest() {
     return;
   }
 #endif
+  // A folder the test named (the unpacked release package) is not ours to remove.
+  if (!m_options.folder.empty()) return;
   if (!WaitUntil([&] { return RemoveTree(m_folder); }, 5s, 100ms)) std::printf("Could not remove %s\n", m_folder.c_str());
 }
 

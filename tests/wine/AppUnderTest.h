@@ -53,7 +53,7 @@ class AppUnderTest {
     std::map<std::string, std::string> files;  // laid in the folder before the start: name -> bytes
     bool startNow = true;
     bool waitForListing = true;  // a start also waits for the first device listing to end
-    // Run in this folder (an unpacked release package) with the PushClient.exe already in it.
+    // Run in this folder (an unpacked release package) with the PushClient.exe already in it; it stays.
     std::string folder;
     // The current folder the program starts in, made if need be; empty: the program's own.
     std::string workingFolder;
