@@ -205,9 +205,13 @@ bool CPushClientDlg::OnSysCommand(UINT nID, LPARAM) {
     return true;
   }
   if ((nID & 0xFFF0) == IDM_ALERTS) {
-    CAlertSettingsDlg settings(m_profile.Alerts(), ComputerName());
+    const AlertSettings before = m_profile.Alerts();
+    CAlertSettingsDlg settings(before, ComputerName());
     if (settings.DoModal() != IDOK) return true;
-    if (!m_profile.SaveAlerts(settings.Values())) AddLog(kSettingsNotSaved);
+    const AlertSettings& after = settings.Values();
+    if (after.webhook == before.webhook && after.secret == before.secret && after.station == before.station) return true;
+    if (!m_profile.SaveAlerts(after)) AddLog(kSettingsNotSaved);
+    // What still waits was meant for the old address.
     StartAlerts();
     return true;
   }
