@@ -30,6 +30,10 @@ constexpr double kSilenceFloorDb = -120.0;
 // "astats@level" and "ametadata@level" mark them.
 bool IsLevelMeterLine(const std::string& line);
 
+// True for a line that holds a peak reading, whatever the filter that printed it is called: the line
+// LatestPeakLevel reads.
+bool IsPeakLevelLine(const std::string& line);
+
 // The peak level, in dBFS, of the latest reading in the encoder's output (UTF-8, lines ended by '\n' or
 // '\r'), searched from the end. Only lines with their line end count: the encoder may be writing the
 // last one. "-inf" (digital silence) and any peak below the floor give kSilenceFloorDb. No value when
