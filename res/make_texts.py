@@ -51,6 +51,11 @@ TEXTS = [
     ("kStatusListing", "正在查找音频设备……"),
     ("kSettingsNotSaved", "设置未能保存到config.db，原来的设置保持不变！"),
     ("kStatusFileFailed", "无法创建状态文件NetStatus.txt，编码器的输出不会被记录！"),
+    # A reason after the relaunch line, around the stall's bound in seconds (kStallTimeoutMs)
+    ("kLogStatusFileLost", "直播进程退出原因：状态文件NetStatus.txt连续"),
+    ("kLogStatusFileLostEnd", "秒无法读取，已结束编码器"),
+    # Followed by the status file this copy of the program writes instead
+    ("kLogStatusFileMoved", "另一个PushClient正在使用C:\\NetStatus.txt，本程序的编码器状态改写到"),
 ]
 
 HEX = "0123456789abcdefABCDEF"
