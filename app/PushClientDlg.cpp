@@ -4,6 +4,7 @@
 
 #include "app/AboutDlg.h"
 #include "files/FileLocations.h"
+#include "files/StatusFileClaim.h"
 #include "devices/DeviceListFile.h"
 #include "text/AnsiTextConversion.h"
 #include "encoder/EncoderCommandLine.h"
@@ -107,6 +108,7 @@ void CPushClientDlg::FindAppDir() {
   char buffer[kModulePathBufferSize] = {};
   GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
   m_files = LocateFiles(buffer, GetDriveTypeA("C:\\") != DRIVE_NO_ROOT_DIR);
+  if (!ClaimStatusFile(m_files)) AddLog(kLogStatusFileMoved + m_files.statusFile);
   m_settings = CSettingsFile(m_files.config);
   m_encoder.Locate(m_files.encoder, m_files.statusFile);
 }
@@ -347,20 +349,20 @@ void CPushClientDlg::AddLogLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) AddLog(line);
 }
 
-void CPushClientDlg::UpdateStatusText() {
+void CPushClientDlg::UpdateStatusText(long long nowMs) {
   if (m_listing.IsRunning()) {
     SetStatusText(kStatusListing);
     return;
   }
-  const LiveFigures figures = m_session.Figures(static_cast<long long>(GetTickCount64()));
+  const LiveFigures figures = m_session.Figures(nowMs);
   SetStatusText(FormatLiveStatus(m_bLive, figures));
   m_meter.Show(m_bLive && figures.metered, figures.peakDb);
 }
 
 // Dead air beginning or ending is news for someone who is not at the window: with the window in the tray
 // it also comes as a balloon of the icon.
-void CPushClientDlg::Listen() {
-  for (const std::string& line : m_session.Listen(static_cast<long long>(GetTickCount64()))) {
+void CPushClientDlg::Listen(long long nowMs) {
+  for (const std::string& line : m_session.Listen(nowMs)) {
     AddLog(line);
     if (!IsWindowVisible(m_hWnd)) m_tray.ShowBalloon(kTrayTip, line, line == kLogDeadAir);
   }
@@ -401,15 +403,15 @@ void CPushClientDlg::OnBnClickedLive() {
 
 // Called every second for the status line and every five seconds for the watchdog while live.
 bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
+  const long long now = static_cast<long long>(GetTickCount64());
   if (nIDEvent == ID_TIMER_STATUS && m_bLive) {
-    Listen();
-    UpdateStatusText();
+    Listen(now);
+    UpdateStatusText(now);
   }
   if (nIDEvent == ID_TIMER_WATCHDOG && m_bLive) {
-    const long long now = static_cast<long long>(GetTickCount64());
     const std::vector<std::string> lines = m_session.Tick(now, CurrentStreamChoice());
     AddLogLines(lines);
-    if (!lines.empty()) UpdateStatusText();
+    if (!lines.empty()) UpdateStatusText(now);
   }
   return false;
 }

@@ -56,10 +56,14 @@ StatusRecord::FileWrite StatusRecord::Take(const std::string& output) {
   m_newest += output;
   if (m_newest.size() > 2 * kStatusFileKeptBytes) m_newest = NewestLines(m_newest, kStatusFileKeptBytes);
 
-  FileWrite write;
-  write.startOver = m_fileBytes + output.size() > kStatusFileMaxBytes;
-  write.bytes = write.startOver ? WithRemembered(NewestLines(m_newest, kStatusFileKeptBytes)) : output;
-  m_fileBytes = (write.startOver ? 0 : m_fileBytes) + write.bytes.size();
+  if (m_fileBytes + output.size() > kStatusFileMaxBytes) return StartOver();
+  m_fileBytes += output.size();
+  return FileWrite{false, output};
+}
+
+StatusRecord::FileWrite StatusRecord::StartOver() {
+  FileWrite write{true, WithRemembered(NewestLines(m_newest, kStatusFileKeptBytes))};
+  m_fileBytes = write.bytes.size();
   return write;
 }
 

@@ -27,6 +27,8 @@ class StatusRecord {
 
   // Takes the next piece of output, in the order the encoder wrote it.
   FileWrite Take(const std::string& output);
+  // The file started over now, as Take does at the bound: for a file that missed writes.
+  FileWrite StartOver();
 
   // The latest progress line and the latest level reading, each unless the newest output holds it
   // already, then the newest output (at most kStatusTailBytes, from a line start): whatever reads the
