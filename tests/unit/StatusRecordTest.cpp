@@ -110,10 +110,23 @@ TEST(StatusRecord, ALineWrittenInPiecesIsRememberedWhole) {
   EXPECT_EQ(record.Recent().rfind(line, 0), 0u) << "in front of the newest output";
 }
 
-TEST(StatusRecord, AMonthAtTheUsualRate) {
+TEST(StatusRecord, AFileThatMissedWritesStartsOverWithWhatItWouldHold) {
+  StatusFile file;
+  std::string nearlyFull = Progress(500);
+  while (nearlyFull.size() < kStatusFileMaxBytes - sizeof kTooFull) nearlyFull += kTooFull;
+  file.Write(nearlyFull);
+  const StatusRecord::FileWrite again = file.record.StartOver();
+  EXPECT_TRUE(again.startOver);
+  EXPECT_EQ(LatestProgress(again.bytes).timeMs, 500);
+  EXPECT_LE(again.bytes.size(), kStatusFileKeptBytes + kLongestRememberedLine);
+  file.Write(std::string(kTooFull) + kTooFull);
+  EXPECT_EQ(file.startOvers, 0) << "the file that started over is far from its bound";
+}
+
+TEST(StatusRecord, AWeekAtTheUsualRate) {
   // Progress twice a second and a level reading per half second: about 28 KB a minute, taken a minute
-  // at a time (the same minute over and over, but for the last).
-  const long long kMinute = 60000, kMonth = 30LL * 24 * 60 * kMinute;
+  // at a time (the same minute over and over, but for the last); the file starts over some 350 times.
+  const long long kMinute = 60000, kWeek = 7LL * 24 * 60 * kMinute;
   auto minuteFrom = [](long long startMs) {
     std::string output;
     for (long long ms = startMs; ms < startMs + kMinute; ms += 500) output += Level(-18) + Progress(ms);
@@ -121,14 +134,15 @@ TEST(StatusRecord, AMonthAtTheUsualRate) {
   };
   const std::string minute = minuteFrom(0);
   StatusFile file;
-  for (long long ms = 0; ms < kMonth - kMinute; ms += kMinute) {
+  for (long long ms = 0; ms < kWeek - kMinute; ms += kMinute) {
     file.Write(minute);
     ASSERT_LE(file.bytes.size(), kStatusFileMaxBytes);
   }
-  file.Write(minuteFrom(kMonth - kMinute));
+  file.Write(minuteFrom(kWeek - kMinute));
+  EXPECT_GT(file.startOvers, 300);
   EXPECT_LE(file.bytes.size(), kStatusFileMaxBytes);
-  EXPECT_EQ(LatestProgress(file.bytes).timeMs, kMonth - 500);
-  EXPECT_EQ(LatestProgress(file.record.Recent()).timeMs, kMonth - 500);
+  EXPECT_EQ(LatestProgress(file.bytes).timeMs, kWeek - 500);
+  EXPECT_EQ(LatestProgress(file.record.Recent()).timeMs, kWeek - 500);
 }
 
 }  // namespace
