@@ -36,8 +36,9 @@ class EncoderRunner {
   // the newest part of its output (StatusRecord::Recent). Once the encoder has ended, all it said.
   // False when its output is not being read: nothing is to be decided from it then.
   virtual bool ReadStatusTail(std::string& text) = 0;
-  // True when the status file the launch opened cannot be opened for reading now (deleted, locked, its
-  // rights taken away); false while it can, and when the launch opened none.
+  // True when the status file the launch opened is out of reach now: it cannot be opened for reading, or
+  // the latest write could not open it (deleted, held by another program, its rights taken away). False
+  // while it can be, and when the launch opened none.
   virtual bool StatusFileLost() = 0;
 };
 
