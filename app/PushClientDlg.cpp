@@ -7,6 +7,7 @@
 #include "app/AboutDlg.h"
 #include "app/AlertSettingsDlg.h"
 #include "files/FileLocations.h"
+#include "files/StatusFileClaim.h"
 #include "devices/DeviceListFile.h"
 #include "text/AnsiTextConversion.h"
 #include "encoder/EncoderCommandLine.h"
@@ -135,6 +136,7 @@ void CPushClientDlg::FindAppDir() {
   const DWORD length = GetCurrentDirectoryA(sizeof(current), current);
   m_files = LocateFiles(buffer, length < sizeof(current) ? std::string(current, length) : std::string(),
                         GetDriveTypeA("C:\\") != DRIVE_NO_ROOT_DIR);
+  if (!ClaimStatusFile(m_files)) AddLog(FillIn(kLogStatusFileMoved, {m_files.statusFile}));
   m_settings = CSettingsFile(m_files.config);
   m_profile = CProfileSettings(m_files.profile);
   m_encoder.Locate(m_files.encoder, m_files.statusFile);
@@ -279,6 +281,7 @@ void CPushClientDlg::SaveConfig() {
 // Always returns false; the device listing runs after it whatever the file held.
 bool CPushClientDlg::LoadConfig() {
   m_settings.LoadConfig(m_config);
+  m_profile.KeepPrivate();
   m_strDeviceName = m_profile.DeviceName();
   m_bSettingsLoaded = true;
   return false;
@@ -457,20 +460,20 @@ LRESULT CPushClientDlg::OnAlertLog(WPARAM, LPARAM) {
   return 0;
 }
 
-void CPushClientDlg::UpdateStatusText() {
+void CPushClientDlg::UpdateStatusText(long long nowMs) {
   if (m_listing.IsRunning()) {
     SetStatusText(kStatusListing);
     return;
   }
-  const LiveFigures figures = m_session.Figures(static_cast<long long>(GetTickCount64()));
+  const LiveFigures figures = m_session.Figures(nowMs);
   SetStatusText(FormatLiveStatus(m_bLive, figures));
   m_meter.Show(m_bLive && figures.metered, figures.peakDb);
 }
 
 // Dead air beginning or ending is news for someone who is not at the window: with the window in the tray
 // it also comes as a balloon of the icon.
-void CPushClientDlg::Listen() {
-  const std::vector<std::string> lines = m_session.Listen(static_cast<long long>(GetTickCount64()));
+void CPushClientDlg::Listen(long long nowMs) {
+  const std::vector<std::string> lines = m_session.Listen(nowMs);
   for (const std::string& line : lines)
     if (!IsWindowVisible(m_hWnd)) m_tray.ShowBalloon(kTrayTip, line, line == DeadAirText());
   AddLogLines(lines);
@@ -518,16 +521,16 @@ void CPushClientDlg::OnBnClickedLive() {
 // minute for the log's day.
 bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
   if (nIDEvent == ID_TIMER_LOG_DAY) m_listLog.CheckDay();
+  const long long now = static_cast<long long>(GetTickCount64());
   if (nIDEvent == ID_TIMER_STATUS && m_bLive) {
-    Listen();
-    UpdateStatusText();
+    Listen(now);
+    UpdateStatusText(now);
   }
   if (nIDEvent == ID_TIMER_DEVICE_WAIT && !m_listing.IsRunning() && !m_bListingBoxUp) RefreshDevices();
   if (nIDEvent == ID_TIMER_WATCHDOG && m_bLive) {
-    const long long now = static_cast<long long>(GetTickCount64());
     const std::vector<std::string> lines = m_session.Tick(now, CurrentStreamChoice());
     AddLogLines(lines);
-    if (!lines.empty()) UpdateStatusText();
+    if (!lines.empty()) UpdateStatusText(now);
   }
   return false;
 }

@@ -141,8 +141,10 @@ class CPushClientDlg : public CDialog {
   void LaunchStream();
   void StopStreamingChild();
   void AddLogLines(const std::vector<std::string>& lines);
-  void Listen();
+  void Listen(long long nowMs);
   bool MinimizeToTray();
   void SetStatusText(const std::string& text);
-  void UpdateStatusText();
+  // nowMs: the moment of the timer tick, whose looks at the encoder share one reading of its output.
+  void UpdateStatusText(long long nowMs);
+  void UpdateStatusText() { UpdateStatusText(static_cast<long long>(GetTickCount64())); }
 };

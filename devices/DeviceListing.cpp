@@ -5,6 +5,7 @@
 #include "text/AnsiTextConversion.h"
 #include "encoder/EncoderCommandLine.h"
 #include "framework/ChildProcess.h"
+#include "framework/OutputPipe.h"
 #include "framework/ScopeExit.h"
 #include "text/FileBytes.h"
 #include "text/TextMode.h"
@@ -18,95 +19,6 @@ DWORD MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
   return left.count() > 0 ? static_cast<DWORD>(left.count()) : 0;
 }
-
-// The pipe the listing child writes its output into. Its reading end is overlapped (an anonymous pipe's
-// cannot be), so that the worker can sleep until output arrives, the child ends or the listing is
-// cancelled, whichever comes first.
-class OutputPipe {
- public:
-  OutputPipe() = default;
-  OutputPipe(const OutputPipe&) = delete;
-  OutputPipe& operator=(const OutputPipe&) = delete;
-  // A read under way writes into m_buffer and m_overlapped until it has settled.
-  ~OutputPipe() {
-    if (m_pending) {
-      CancelIo(m_readEnd.get());
-      DWORD read = 0;
-      GetOverlappedResult(m_readEnd.get(), &m_overlapped, &read, TRUE);
-    }
-  }
-
-  // Makes both ends, the child's inheritable, under a name of this process's listing alone. False when
-  // either cannot be made.
-  bool Create(WPARAM generation) {
-    m_readFinished.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!m_readFinished) return false;
-    m_overlapped.hEvent = m_readFinished.get();
-    // Made as the first instance of its name, or not at all: never a pipe someone else made under it.
-    const std::string name = "\\\\.\\pipe\\PushClient.DeviceListing." + std::to_string(GetCurrentProcessId()) + "." +
-                             std::to_string(generation);
-    m_readEnd.reset(CreateNamedPipeA(
-        name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, kReadChunk, 0, nullptr));
-    if (!m_readEnd) return false;
-    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-    m_childEnd.reset(CreateFileA(name.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, &inheritable, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    return static_cast<bool>(m_childEnd);
-  }
-
-  HANDLE ChildEnd() const { return m_childEnd.get(); }
-  // Once the child has started, its copy is the only one: the pipe then ends when the child does.
-  void CloseChildEnd() { m_childEnd.reset(); }
-
-  // Signalled when the read under way has finished; null when none is, the pipe having ended.
-  HANDLE ReadFinished() const { return m_pending ? m_readFinished.get() : nullptr; }
-
-  // Moves into output the read that has finished, if any, and what has arrived since, then leaves a read
-  // waiting for more, unless the pipe has ended.
-  void Read(std::string& output) {
-    if (m_pending && !Collect(output, FALSE)) return;
-    for (;;) {
-      if (!ReadFile(m_readEnd.get(), m_buffer, sizeof(m_buffer), nullptr, &m_overlapped)) {
-        // Anything else: every copy of the child's end is closed, or the pipe failed.
-        m_pending = GetLastError() == ERROR_IO_PENDING;
-        return;
-      }
-      m_pending = true;
-      if (!Collect(output, FALSE)) return;
-    }
-  }
-
-  // After the child has ended: moves into output what is left of its output, without waiting for more.
-  // All of it is in the pipe or in the read under way by now; a read that still waits can wait only for
-  // a writer other than the child.
-  void Drain(std::string& output) {
-    while (m_pending) {
-      CancelIo(m_readEnd.get());
-      // A read that had its bytes keeps them; one that had none ends as cancelled.
-      if (!Collect(output, TRUE)) return;
-      Read(output);
-    }
-  }
-
- private:
-  // Takes the bytes of the read under way, which has finished (or is to be waited for); false when it
-  // brought none because the pipe has ended, it failed or it was cancelled.
-  bool Collect(std::string& output, BOOL wait) {
-    m_pending = false;
-    DWORD read = 0;
-    if (!GetOverlappedResult(m_readEnd.get(), &m_overlapped, &read, wait)) return false;
-    output.append(m_buffer, read);
-    return true;
-  }
-
-  UniqueFile m_readEnd;
-  UniqueFile m_childEnd;
-  UniqueHandle m_readFinished;
-  OVERLAPPED m_overlapped = {};
-  char m_buffer[kReadChunk];
-  bool m_pending = false;  // a read has been started and its result not yet taken
-};
 }  // namespace
 
 CDeviceListing::CDeviceListing() : m_cancelEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
@@ -155,8 +67,8 @@ void CDeviceListing::Run(std::string encoderPath, std::string deviceListPath, HW
     if (!Cancelled()) PostMessageA(window, message, generation, 0);
   });
 
-  OutputPipe pipe;
-  if (!m_cancelEvent || !pipe.Create(generation)) {
+  OutputPipe pipe(kReadChunk);
+  if (!m_cancelEvent || !pipe.Create("DeviceListing", generation)) {
     result.outcome = DeviceListingResult::Outcome::PipeFailed;
     return;
   }

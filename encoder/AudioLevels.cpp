@@ -109,6 +109,8 @@ bool IsLevelMeterLine(const std::string& line) {
   return StartsWith(line, "[astats@level @ ") || StartsWith(line, "[ametadata@level @ ");
 }
 
+bool IsPeakLevelLine(const std::string& line) { return line.find(kPeakKey) != std::string::npos; }
+
 std::optional<double> LatestPeakLevel(const std::string& output) {
   const std::size_t lastLineEnd = output.find_last_of("\r\n");
   if (lastLineEnd == std::string::npos) return std::nullopt;

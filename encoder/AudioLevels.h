@@ -16,7 +16,8 @@
 // by the number ffmpeg would give them.
 // A window of 22050 samples is half a second at 44.1 kHz and 0.46 s at 48 kHz: at least two readings a
 // second, no more lines than that asks for. The two lines take about 160 bytes, so the meter adds about
-// 28 MB a day to the status file at 44.1 kHz and 30 MB at 48 kHz. When the encoder ends, astats prints
+// 28 MB a day to the encoder's output at 44.1 kHz and 30 MB at 48 kHz (the status file keeps its newest
+// part). When the encoder ends, astats prints
 // a report of the last window ("[astats@level @ …] Peak level dB: …", some 40 lines).
 
 // The arguments that add the meter, placed after the input (BuildStreamArgs does so).
@@ -29,6 +30,10 @@ constexpr double kSilenceFloorDb = -120.0;
 // True for a line the meter's filters printed (a reading or the closing report): the instance names
 // "astats@level" and "ametadata@level" mark them.
 bool IsLevelMeterLine(const std::string& line);
+
+// True for a line that holds a peak reading, whatever the filter that printed it is called: the line
+// LatestPeakLevel reads.
+bool IsPeakLevelLine(const std::string& line);
 
 // The peak level, in dBFS, of the latest reading in the encoder's output (UTF-8, lines ended by '\n' or
 // '\r'), searched from the end. Only lines with their line end count: the encoder may be writing the

@@ -3,13 +3,13 @@
 #include <optional>
 #include <string>
 
-// Reading what the streaming encoder wrote to the status file (its stdout and stderr together). The text
-// is UTF-8 as the encoder wrote it; turning it into the ANSI code page is left to the caller. The encoder
+// Reading what the streaming encoder wrote (its stdout and stderr together), as the status file or the
+// session's copy of it holds it (StatusRecord::Recent). The text is UTF-8 as the encoder wrote it; turning it into the ANSI code page is left to the caller. The encoder
 // prints a progress line about twice a second, ended by '\r' alone so that a console overwrites it:
 //   size=     123kB time=00:01:02.34 bitrate=  48.1kbits/s speed=1x
 // ("frame=  100 fps= 25 ... size= ..." when it also encodes pictures); its messages end in '\n'. Both
-// '\r' and '\n' end a line here. The functions look at the end of the text first, so a long-running
-// encoder's large status file costs only its last lines.
+// '\r' and '\n' end a line here. The functions look at the end of the text first, so a long text costs
+// only its last lines.
 
 // True for a progress line: after leading blanks it starts with "size=" or "frame=" and holds "time=".
 bool IsProgressLine(const std::string& line);

@@ -1,5 +1,6 @@
 #include "files/FileLocations.h"
 
+#include "files/FolderKey.h"
 #include "text/AnsiText.h"
 
 namespace {
@@ -21,6 +22,9 @@ std::string InFolder(const std::string& folder, const char* name) {
     endsInSeparator = folder[pos] == '\\' || folder[pos] == '/';
   return folder + (endsInSeparator || folder.empty() ? "" : "\\") + name;
 }
+
+// In the session's own namespace: copies run by other users of the machine each have their own.
+const char kClaimPrefix[] = "Local\\PushClient.StatusFile.";
 }  // namespace
 
 FileLocations LocateFiles(const char (&modulePath)[kModulePathBufferSize], const std::string& currentFolder,
@@ -35,3 +39,9 @@ FileLocations LocateFiles(const char (&modulePath)[kModulePathBufferSize], const
   files.statusFile = hasDriveC ? std::string(kStatusFilePath) : files.appDir + kStatusFileName;
   return files;
 }
+
+std::string ChooseStatusFile(const FileLocations& files, bool usualOneTaken) {
+  return usualOneTaken ? files.appDir + kStatusFileName : files.statusFile;
+}
+
+std::string StatusFileClaimName(const std::string& fullPath) { return kClaimPrefix + FolderKey(fullPath); }

@@ -21,3 +21,13 @@ struct FileLocations {
 // currentFolder: the full path of the current folder.
 FileLocations LocateFiles(const char (&modulePath)[kModulePathBufferSize], const std::string& currentFolder,
                           bool hasDriveC);
+
+// The status file of this copy of the program. Two running copies must not write into one: a copy that
+// finds the usual one (files.statusFile) claimed by another running copy writes its own, beside its
+// executable.
+std::string ChooseStatusFile(const FileLocations& files, bool usualOneTaken);
+
+// The name of the named object by which a running copy claims the status file at fullPath: one name for
+// every spelling of the path that differs only in the case of its ASCII letters, and nothing in it that
+// an object's name may not hold.
+std::string StatusFileClaimName(const std::string& fullPath);

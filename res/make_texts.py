@@ -82,6 +82,10 @@ TEXTS = [
     ("kLogFileFailed", "无法写入日志文件"),
     ("kLogFileFailedEnd", "，日志只显示在窗口中！"),
     ("kLogFileResumed", "日志已恢复写入文件"),
+    # A reason after the relaunch line, with the stall's bound in seconds (kStallTimeoutMs)
+    ("kLogStatusFileLost", "直播进程退出原因：状态文件NetStatus.txt连续{}秒无法读取，已结束编码器"),
+    # With the status file this copy of the program writes instead
+    ("kLogStatusFileMoved", "另一个PushClient正在使用C:\\NetStatus.txt，本程序的编码器状态改写到{}"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written

@@ -4,10 +4,16 @@
 
 #include <vector>
 
+#include "files/PrivateFile.h"
+
 namespace {
 // Longer than any device name or address the program accepts.
 constexpr DWORD kValueBufferSize = 4096;
 }  // namespace
+
+void CProfileSettings::KeepPrivate() const {
+  if (!m_path.empty() && GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES) MakeFilePrivate(m_path);
+}
 
 std::string CProfileSettings::Read(const char* section, const char* key) const {
   if (m_path.empty()) return std::string();
@@ -22,6 +28,9 @@ bool CProfileSettings::Write(const char* section, const char* key, const std::st
   // The profile functions drop blanks at a value's ends and one pair of quotes around it: the quotes
   // written here are the pair dropped, so a name comes back exactly as it was.
   const std::string quoted = "\"" + value + "\"";
+  // The profile functions write the file with the rights of the folder; one made (or found) private first
+  // keeps its rights when they write it over.
+  if (!CreatePrivateFile(m_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS)) return false;
   return WritePrivateProfileStringA(section, key, quoted.c_str(), m_path.c_str()) != FALSE;
 }
 

@@ -21,6 +21,9 @@ class CProfileSettings {
   std::string DeviceName() const { return Read(kDeviceSection, kNameKey); }
   bool SaveDeviceName(const std::string& name) const { return Write(kDeviceSection, kNameKey, name); }
 
+  // A file an earlier version or a person made may be readable by everyone: it is made private at start.
+  void KeepPrivate() const;
+
   AlertSettings Alerts() const;
   bool SaveAlerts(const AlertSettings& alerts) const;
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "files/PrivateFile.h"
 #include "framework/UniqueHandle.h"
 #include "text/FileBytes.h"
 #include "text/TextMode.h"
@@ -9,8 +10,10 @@
 namespace {
 const char kNewFileSuffix[] = ".new";
 
+// Private: the file names the publish address, stream key included. The new file keeps its rights when it
+// takes the old one's place.
 bool WriteWhole(const std::string& path, const std::string& bytes) {
-  UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFile file = CreatePrivateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
   if (!file) return false;
   DWORD written = 0;
   if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
@@ -25,6 +28,8 @@ bool WriteWhole(const std::string& path, const std::string& bytes) {
 bool CSettingsFile::LoadConfig(StoredSettings& settings) const {
   std::string bytes;
   if (!ReadFileBytes(m_path.c_str(), bytes)) return false;
+  // A file an earlier version wrote may be readable by everyone; it need not wait for the next save.
+  MakeFilePrivate(m_path);
   ParseConfig(bytes, settings);
   return true;
 }

@@ -2,20 +2,14 @@
 
 #include <windows.h>
 
+#include "files/PrivateFile.h"
 #include "framework/UniqueHandle.h"
 
 namespace {
 // How long a stop waits for the ended encoder to be gone.
 constexpr DWORD kStopWaitMs = 3000;
-
-bool IsNtFamily() {
-  OSVERSIONINFOA version = {};
-  version.dwOSVersionInfoSize = sizeof(version);
-#if defined(_MSC_VER)
-#pragma warning(suppress : 4996)  // only the platform id is wanted, which the deprecation does not affect
-#endif
-  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
+// How long a look at an encoder found ended waits for its last words to come through the pipe (once).
+constexpr DWORD kLastWordsWaitMs = 1000;
 
 WaitOutcome ToWaitOutcome(DWORD result) {
   switch (result) {
@@ -32,24 +26,28 @@ WaitOutcome ToWaitOutcome(DWORD result) {
 }  // namespace
 
 EncoderRunner::LaunchResult CEncoderProcess::Launch(const std::string& arguments) {
-  // Emptied at each launch, so that what it holds is this run's output alone. Others may read it while
-  // the encoder writes. On the NT family the handle is inheritable so that the child's output reaches it.
-  UniqueFile status;
-  const bool nt = IsNtFamily();
-  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-  status.reset(CreateFileA(m_statusTarget.c_str(), GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | (nt ? FILE_SHARE_DELETE : 0), nt ? &inheritable : nullptr,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-
-  // The ended child's handles go before the new child's come.
+  // The ended child's handles and its pump go before the new child's come.
   m_pi.Reset();
+  m_pump.reset();
+
+  // Made anew, or emptied, at each launch, so that what it holds is this run's output alone. Private: the
+  // encoder names the publish address, stream key included.
+  const bool statusFile = static_cast<bool>(CreatePrivateFile(m_statusPath, GENERIC_WRITE,
+                                                              FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_ALWAYS));
+  auto pump = std::make_unique<CStatusPump>();
+  const bool pumping = pump->Start(statusFile ? m_statusPath : std::string(), ++m_launches);
+
   ChildStartOptions options;
   options.redirect = true;
-  options.output = status ? status.get() : nullptr;
+  options.output = pumping ? pump->ChildEnd() : nullptr;
   LaunchResult result;
-  result.statusFile = static_cast<bool>(status);
-  m_statusPath = result.statusFile ? m_statusTarget : std::string();
   result.started = StartChildProcess(m_program, arguments, options, m_pi);
+  result.statusFile = statusFile && pumping;
+  m_statusFileOpened = result.statusFile;
+  if (pumping) {
+    pump->ChildStarted();
+    m_pump = std::move(pump);
+  }
   return result;
 }
 
@@ -59,6 +57,7 @@ void CEncoderProcess::Stop() {
     WaitForSingleObject(m_pi.process.get(), kStopWaitMs);
   }
   m_pi.Reset();
+  if (m_pump) m_pump->Stop();
 }
 
 void CEncoderProcess::KeepSystemAwake(bool awake) {
@@ -67,26 +66,25 @@ void CEncoderProcess::KeepSystemAwake(bool awake) {
 
 WaitOutcome CEncoderProcess::Poll(unsigned long& rawResult) {
   rawResult = WaitForSingleObject(m_pi.process.get(), 0);
-  return ToWaitOutcome(rawResult);
+  const WaitOutcome outcome = ToWaitOutcome(rawResult);
+  // Whoever learns that the encoder has ended reads its last words next: they are taken from the pipe
+  // first.
+  if (outcome == WaitOutcome::Ended && m_pump) m_pump->AwaitEnd(kLastWordsWaitMs);
+  return outcome;
 }
 
 bool CEncoderProcess::ReadStatusTail(std::string& text) {
-  const size_t maxBytes = kStatusTailBytes;
   text.clear();
-  if (m_statusPath.empty()) return false;
-  // The encoder holds the file open for writing; reading beside it needs every sharing right.
-  UniqueFile file(CreateFileA(m_statusPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  LARGE_INTEGER size = {};
-  if (!GetFileSizeEx(file.get(), &size)) return false;
-  const LONGLONG start = size.QuadPart > static_cast<LONGLONG>(maxBytes) ? size.QuadPart - static_cast<LONGLONG>(maxBytes) : 0;
-  LARGE_INTEGER offset = {};
-  offset.QuadPart = start;
-  if (!SetFilePointerEx(file.get(), offset, nullptr, FILE_BEGIN)) return false;
-  text.resize(static_cast<size_t>(size.QuadPart - start));
-  DWORD read = 0;
-  if (!text.empty() && !ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size()), &read, nullptr)) return false;
-  text.resize(read);
+  if (!m_pump) return false;
+  text = m_pump->Recent();
   return true;
+}
+
+bool CEncoderProcess::StatusFileLost() {
+  if (!m_statusFileOpened) return false;
+  if (m_pump->FileOutOfReach()) return true;
+  // As anyone else would open it to read.
+  const UniqueFile file(CreateFileA(m_statusPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !file;
 }

@@ -10,6 +10,10 @@
 namespace {
 // A wait result for "no child to wait on": the system's WAIT_FAILED.
 constexpr unsigned long kWaitFailed = 0xFFFFFFFFul;
+
+std::string StatusFileLostReason() {
+  return FillIn(kLogStatusFileLost, {std::to_string(kStallTimeoutMs / 1000)});
+}
 }  // namespace
 
 LiveSession::LiveSession(EncoderRunner& runner, std::function<std::string(const std::string&)> toAnsi)
@@ -67,6 +71,7 @@ void LiveSession::Launch(long long nowMs, const StreamChoice& choice, std::vecto
   m_stall.Reset(nowMs);
   m_deadAir.Reset();
   m_peakDb.reset();
+  m_status.reset();  // what was read at this moment was the ended encoder's
 }
 
 void LiveSession::NoteMeterUnavailable(std::vector<std::string>& lines) {
@@ -81,7 +86,7 @@ std::vector<std::string> LiveSession::Listen(long long nowMs) {
   unsigned long waitResult = 0;
   if (!m_bLive || !m_metered || !m_runner.HasChild() || m_runner.Poll(waitResult) != WaitOutcome::Running) return lines;
   std::string tail;
-  if (!m_runner.ReadStatusTail(tail)) return lines;
+  if (!StatusAt(nowMs, tail)) return lines;
   m_peakDb = LatestPeakLevel(tail);
   switch (m_deadAir.Tick(nowMs, m_peakDb)) {
     case DeadAirChange::None:
@@ -104,7 +109,7 @@ std::vector<std::string> LiveSession::Tick(long long nowMs, const StreamChoice& 
   const bool hasChild = m_runner.HasChild();
   WaitOutcome waited = hasChild ? m_runner.Poll(waitResult) : WaitOutcome::Failed;
   std::string statusTail;
-  const bool statusReadable = hasChild && m_runner.ReadStatusTail(statusTail);
+  const bool statusReadable = hasChild && LookAtStatus(nowMs, statusTail);
   // An encoder that refused the meter's filters streams without them from its next launch on.
   if (m_metered && statusReadable && LevelMeterUnavailable(statusTail)) NoteMeterUnavailable(lines);
   // An encoder whose progress stands still (a connection that died without closing) is as good as ended:
@@ -158,7 +163,7 @@ bool LiveSession::PlannedRelaunchDue(long long nowMs) const {
 // ended for making no progress.
 void LiveSession::LogEncoderEnd(bool stalled, const std::string& statusTail, std::vector<std::string>& lines) const {
   if (stalled) {
-    lines.push_back(FillIn(kLogEncoderStalled, {std::to_string(kStallTimeoutMs / 1000)}));
+    lines.push_back(m_statusLost ? StatusFileLostReason() : FillIn(kLogEncoderStalled, {std::to_string(kStallTimeoutMs / 1000)}));
     return;
   }
   if (const char* explained = ExplainedExitReason(statusTail)) {
@@ -179,7 +184,7 @@ LiveFigures LiveSession::Figures(long long nowMs) {
   figures.peakDb = m_peakDb;
   figures.silent = m_deadAir.Silent();
   std::string tail;
-  if (m_runner.ReadStatusTail(tail)) figures.kbitPerSecond = LatestProgress(tail).kbitPerSecond;
+  if (StatusAt(nowMs, tail)) figures.kbitPerSecond = LatestProgress(tail).kbitPerSecond;
   unsigned long waitResult = 0;
   const bool down = !m_runner.HasChild() || m_runner.Poll(waitResult) == WaitOutcome::Ended;
   // An encoder that has ended is up no longer.
@@ -191,4 +196,22 @@ LiveFigures LiveSession::Figures(long long nowMs) {
     figures.retryInMs = retryAt > nowMs ? retryAt - nowMs : 0;
   }
   return figures;
+}
+
+bool LiveSession::StatusAt(long long nowMs, std::string& text) {
+  if (!m_status || m_status->atMs != nowMs) {
+    StatusReading reading;
+    reading.atMs = nowMs;
+    reading.said = m_runner.ReadStatusTail(reading.text);
+    m_status = std::move(reading);
+  }
+  text = m_status->text;
+  return m_status->said;
+}
+
+bool LiveSession::LookAtStatus(long long nowMs, std::string& text) {
+  m_status.reset();
+  const bool said = StatusAt(nowMs, text);
+  m_statusLost = m_runner.StatusFileLost();
+  return said && !m_statusLost;
 }

@@ -24,18 +24,25 @@ class EncoderRunner {
     bool started = false;     // the encoder runs
     bool statusFile = false;  // its output reaches the status file
   };
-  // Starts the encoder with this argument string, its output going to a fresh status file.
+  // Starts the encoder with this argument string, its output read as it comes and written to a fresh
+  // status file.
   virtual LaunchResult Launch(const std::string& arguments) = 0;
   // Ends the encoder, if one runs, waits (bounded) until it has gone, and forgets it.
   virtual void Stop() = 0;
   virtual bool HasChild() const = 0;
   // Whether the encoder has ended, without waiting; rawResult is the system's own answer.
   virtual WaitOutcome Poll(unsigned long& rawResult) = 0;
-  // The end of what the encoder wrote (UTF-8). False when its status file cannot be read.
+  // What the running (or last) encoder said (UTF-8): its latest progress line and level reading, then
+  // the newest part of its output (StatusRecord::Recent). Once the encoder has ended, all it said.
+  // False when its output is not being read: nothing is to be decided from it then.
   virtual bool ReadStatusTail(std::string& text) = 0;
   // Keeps the machine from sleeping (true) or lets it sleep again (false): a sleeping PC takes the
   // broadcast with it. The display may still turn off.
   virtual void KeepSystemAwake(bool awake) = 0;
+  // True when the status file the launch opened is out of reach now: it cannot be opened for reading, or
+  // the latest write could not open it (deleted, held by another program, its rights taken away). False
+  // while it can be, and when the launch opened none.
+  virtual bool StatusFileLost() = 0;
 };
 
 // What the encoder is to capture and where to publish it, as chosen at the moment of a launch: a device or
@@ -96,6 +103,11 @@ class LiveSession {
   void LogEncoderEnd(bool stalled, const std::string& statusTail, std::vector<std::string>& lines) const;
   void NoteMeterUnavailable(std::vector<std::string>& lines);
   bool PlannedRelaunchDue(long long nowMs) const;
+  // What the encoder had said at nowMs (EncoderRunner::ReadStatusTail): read once for each moment, so
+  // that the looks of one timer tick share one reading.
+  bool StatusAt(long long nowMs, std::string& text);
+  // The watchdog's look, read afresh: a status file lost since the launch counts as one that cannot be read.
+  bool LookAtStatus(long long nowMs, std::string& text);
 
   EncoderRunner& m_runner;
   std::function<std::string(const std::string&)> m_toAnsi;
@@ -113,6 +125,13 @@ class LiveSession {
   bool m_meterUnavailable = false;
   bool m_meterOffLogged = false;
   bool m_metered = false;  // the current encoder was asked to measure
+  struct StatusReading {
+    long long atMs = 0;
+    bool said = false;
+    std::string text;
+  };
+  std::optional<StatusReading> m_status;
+  bool m_statusLost = false;  // at the watchdog's latest look
   std::optional<double> m_peakDb;
   DeadAirDetector m_deadAir;
   FdkAacSupport m_aacSupport = FdkAacSupport::Unknown;

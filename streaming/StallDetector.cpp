@@ -6,8 +6,7 @@ void StallDetector::Reset(long long nowMs) {
 }
 
 bool StallDetector::Tick(long long nowMs, bool statusReadable, std::optional<long long> progressTimeMs) {
-  if (!statusReadable) return false;
-  if (progressTimeMs && (!bestTimeMs_ || *progressTimeMs > *bestTimeMs_)) {
+  if (statusReadable && progressTimeMs && (!bestTimeMs_ || *progressTimeMs > *bestTimeMs_)) {
     bestTimeMs_ = progressTimeMs;
     sinceMs_ = nowMs;
     return false;

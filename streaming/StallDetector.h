@@ -3,7 +3,9 @@
 
 // A streaming encoder can stay alive with nothing moving (a connection that hangs, a capture device that
 // stopped delivering). The watchdog, which only restarts encoders that ended, would never notice; this
-// decides when such an encoder is to be ended, from the progress times in its status file.
+// decides when such an encoder is to be ended, from the progress times it reports. A status file that
+// cannot be read (deleted, locked, its rights taken away) counts as no progress: the relaunch that follows
+// makes a new one, so that the file users look in never silently stops telling.
 
 constexpr long long kStallTimeoutMs = 20000;
 
@@ -13,10 +15,10 @@ class StallDetector {
   void Reset(long long nowMs);
 
   // Once per watchdog tick. statusReadable: the status file could be read; progressTimeMs: the time=
-  // of its latest progress line (LatestProgress), empty when there is none or it says N/A.
+  // of the latest progress line (LatestProgress), empty when there is none or it says N/A.
   // Returns true (stalled) when the progress time has not gone beyond its highest value for
   // kStallTimeoutMs, or no progress time came within kStallTimeoutMs of the launch. A tick whose file
-  // could not be read decides nothing and changes nothing: it is never stalled.
+  // could not be read is a tick without progress, whatever time it brings.
   bool Tick(long long nowMs, bool statusReadable, std::optional<long long> progressTimeMs);
 
  private:

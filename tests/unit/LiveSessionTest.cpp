@@ -15,11 +15,13 @@
 namespace {
 
 // An encoder that runs, ends at once after each launch, or fails to start, as a test tells it, and has
-// written what the test puts in its status file.
+// said what the test puts in its status; its status file may be lost.
 struct FakeEncoder : EncoderRunner {
   bool endsAtOnce = false, startFails = false, statusFileFails = false, child = false, running = false;
   bool awake = false;
+  bool statusFileLost = false;
   std::string status;
+  int statusReads = 0;
   std::vector<std::string> launches;  // the argument string of each launch
 
   LaunchResult Launch(const std::string& arguments) override {
@@ -34,8 +36,9 @@ struct FakeEncoder : EncoderRunner {
     rawResult = running ? 258 : 0;
     return running ? WaitOutcome::Running : WaitOutcome::Ended;
   }
-  bool ReadStatusTail(std::string& text) override { return text = status, !statusFileFails; }
   void KeepSystemAwake(bool on) override { awake = on; }
+  bool ReadStatusTail(std::string& text) override { return ++statusReads, text = status, !statusFileFails; }
+  bool StatusFileLost() override { return statusFileLost; }
   void End() { running = false; }
 };
 
@@ -134,6 +137,27 @@ TEST(LiveSession, AnEncoderWhoseProgressStandsStillIsEndedAndRelaunched) {
   EXPECT_TRUE(b.encoder.HasChild());
 }
 
+TEST(LiveSession, AStatusFileThatCannotBeReadIsNoProgressAndTheRelaunchSaysSo) {
+  Broadcast b;
+  b.Start();
+  int stream = 0;
+  auto tickMoving = [&] {
+    b.encoder.status += Progress(stream += 5);
+    return b.Tick();
+  };
+  EXPECT_EQ(tickMoving(), Lines{});
+  // Deleted: the encoder goes on, its output still read, but nobody can look at it any more.
+  b.encoder.statusFileLost = true;
+  for (int tick = 1; tick < 4; ++tick) EXPECT_EQ(tickMoving(), Lines{}) << tick;
+  const std::string lost = FillIn(kLogStatusFileLost, {"20"});
+  EXPECT_EQ(tickMoving(), (Lines{kLogRelaunch, lost}));
+  // The relaunch made a new file.
+  b.encoder.statusFileLost = false;
+  EXPECT_EQ(tickMoving(), Lines{kLogOnAir});
+  for (int tick = 1; tick <= 8; ++tick) EXPECT_EQ(tickMoving(), Lines{}) << tick;
+  EXPECT_EQ(b.encoder.launches.size(), 2u);
+}
+
 TEST(LiveSession, LaunchFailuresAreSaidOnceEachAndTriedAgainOnTheSchedule) {
   // The first launch fails (an antivirus holding ffmpeg.exe): said once, tried again at ticks 1, 2, 4, …
   Broadcast first;
@@ -207,7 +231,6 @@ TEST(LiveSession, ALongRunIsRelaunchedOnceBeforeItsTimeStampsWrap) {
   }
 }
 
-
 TEST(LiveSession, RelaunchesUseTheChoiceOfTheMomentAndTheEncoderItCanRun) {
   Broadcast unknown;  // an encoder that printed no banner gets the plain line
   unknown.Start();
@@ -279,6 +302,20 @@ TEST(LiveSession, WhileTheEncoderIsDownTheNextAttemptIsCountedDown) {
   b.encoder.endsAtOnce = false;
   b.Tick();
   EXPECT_FALSE(b.session.Figures(b.now).retryInMs) << "the relaunched encoder runs";
+}
+
+TEST(LiveSession, TheLooksOfOneTimerTickReadTheStatusOnce) {
+  Broadcast b;
+  b.session.LearnEncoder(kBannerWithoutFdk);
+  b.Start();
+  b.encoder.status = Progress(1);
+  const int before = b.encoder.statusReads;
+  b.session.Listen(b.now + 500);
+  EXPECT_EQ(b.session.Figures(b.now + 500).kbitPerSecond, 48.0);
+  EXPECT_EQ(b.encoder.statusReads, before + 1);
+  b.Tick();
+  b.session.Figures(b.now);
+  EXPECT_EQ(b.encoder.statusReads, before + 2);
 }
 
 }  // namespace

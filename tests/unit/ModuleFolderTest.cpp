@@ -1,8 +1,5 @@
 #include "files/ModuleFolder.h"
 
-#include "files/FileLocations.h"
-#include "files/FolderKey.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,17 +30,3 @@ TEST(ModuleFolder, FolderFromThePathBuffer) {
   }
 }
 
-TEST(ModuleFolder, OneFolderOneKeyHoweverItIsSpelled) {
-  EXPECT_EQ(FolderKey("C:\\Radio\\"), FolderKey("c:/radio"));
-  EXPECT_NE(FolderKey("C:\\Radio"), FolderKey("C:\\Radio 2"));
-  // Both bytes of "乗" (81 5C) stay as they are: the second is no separator to drop or fold.
-  EXPECT_NE(FolderKey("C:\\\x81\x5C"), FolderKey("C:"));
-  EXPECT_NE(FolderKey("C:\\\x81" "A"), FolderKey("C:\\\x81" "a"));
-}
-
-TEST(ModuleFolder, ThePerFolderSettingsFileIsAFullPathInTheCurrentFolder) {
-  char buffer[kModulePathBufferSize] = "D:\\PushClient\\PushClient.exe";
-  EXPECT_EQ(LocateFiles(buffer, "C:\\Radio", true).profile, "C:\\Radio\\PushClient.ini");
-  EXPECT_EQ(LocateFiles(buffer, "C:\\", true).profile, "C:\\PushClient.ini");
-  EXPECT_EQ(LocateFiles(buffer, "C:\\\x81\x5C", true).profile, "C:\\\x81\x5C\\PushClient.ini");
-}

@@ -4,6 +4,7 @@
 // the stream's time stamps wrap must come exactly once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -13,6 +14,7 @@
 #include "log/LogBook.h"
 #include "res/Texts.h"
 #include "streaming/LiveSession.h"
+#include "streaming/StatusRecord.h"
 #include "text/AnsiText.h"
 
 namespace {
@@ -20,21 +22,30 @@ namespace {
 constexpr long long kSecondMs = 1000;
 constexpr long long kHourMs = 3600 * kSecondMs;
 constexpr int kDays = 31;
-// What an encoder with the level meter writes while live, measured: progress twice a second and two
-// lines per level reading.
-constexpr long long kStatusBytesPerMinute = 28570;
 
-// An encoder that writes its output as a real one does and ends when the network drops it.
+// An encoder that writes its output as a real one does and ends when the network drops it. Its output
+// goes through the status file's rule, one minute at a time; what the session reads is its latest lines.
 struct MonthEncoder : EncoderRunner {
   bool running = false, awake = false;
   long long streamMs = 0;  // its own clock: where its progress lines stand
   std::string latest;      // what the last look at its output found
   int launches = 0;
+  StatusRecord record;     // the status file's rule, afresh at each launch
+  std::size_t fileBytes = 0, mostFileBytes = 0;
+  std::string minuteOfOutput;  // what it writes in a minute: progress and level twice a second
 
+  MonthEncoder() {
+    for (int half = 0; half < 120; ++half)
+      minuteOfOutput += "[ametadata@level @ 0] frame:1    pts:22050   pts_time:0.5\n"
+                        "[ametadata@level @ 0] lavfi.astats.Overall.Peak_level=-20.000000\n"
+                        "size=     123kB time=00:00:01.50 bitrate=  48.0kbits/s speed=1x    \r";
+  }
   LaunchResult Launch(const std::string&) override {
     running = true;
     streamMs = 0;
     ++launches;
+    record = StatusRecord();
+    fileBytes = 0;
     return {true, true};
   }
   void Stop() override { running = false; }
@@ -44,6 +55,7 @@ struct MonthEncoder : EncoderRunner {
     return running ? WaitOutcome::Running : WaitOutcome::Ended;
   }
   bool ReadStatusTail(std::string& text) override { return text = latest, true; }
+  bool StatusFileLost() override { return false; }
   void KeepSystemAwake(bool on) override { awake = on; }
 
   // periodMs of output: progress moving on and the level it measured.
@@ -54,6 +66,10 @@ struct MonthEncoder : EncoderRunner {
     std::snprintf(progress, sizeof progress, "size=  12kB time=%lld:%02lld:%02lld.00 bitrate=  48.0kbits/s speed=1x\r",
                   streamMs / kHourMs, streamMs / 60000 % 60, streamMs / 1000 % 60);
     latest = std::string("[ametadata@level @ 0] lavfi.astats.Overall.Peak_level=") + peakDb + "\n" + progress;
+    if (streamMs % 60000 != 0) return;
+    const StatusRecord::FileWrite write = record.Take(minuteOfOutput);
+    fileBytes = (write.startOver ? 0 : fileBytes) + write.bytes.size();
+    mostFileBytes = std::max(mostFileBytes, fileBytes);
   }
   void Drop() {
     running = false;
@@ -136,6 +152,8 @@ TEST(MonthOnAir, NothingGrowsNothingStopsInSilenceAndTheTimeStampsNeverWrap) {
     if (dayMs % 60000 == 0) book.Tick(&t);
   }
 
+  EXPECT_LE(encoder.mostFileBytes, kStatusFileMaxBytes);
+  EXPECT_GT(encoder.mostFileBytes, kStatusFileMaxBytes / 2) << "the month must fill the status file";
   EXPECT_EQ(planned, 1);
   EXPECT_GE(plannedAfterRunMs, kPlannedRelaunchEarliestMs);
   EXPECT_LE(plannedAfterRunMs, kPlannedRelaunchLatestMs);

@@ -24,8 +24,8 @@ TEST(StallDetector, TickSequences) {
   } cases[] = {
       {"healthy, the watchdog ticking seldom",
        {{t0 + 5000, true, 4500, false}, {t0 + 30000, true, 29500, false}, {t0 + 90000, true, 89000, false}}},
-      {"an unreadable file decides nothing",
-       {{t0 + 5000, false, none, false}, {t0 + 30000, false, none, false}, {t0 + 90000, false, none, false}}},
+      {"a file never readable is no progress",
+       {{t0 + 5000, false, none, false}, {t0 + 19999, false, none, false}, {t0 + 20000, false, none, true}}},
       {"no progress line within 20 s of the launch",
        {{t0 + 5000, true, none, false}, {t0 + 15000, true, none, false}, {t0 + 19999, true, none, false},
         {t0 + 20000, true, none, true}}},
@@ -36,8 +36,12 @@ TEST(StallDetector, TickSequences) {
        {{t0 + 5000, true, 4500, false}, {t0 + 20000, true, none, false}, {t0 + 25000, true, none, true}}},
       {"a time that goes back is no advance",
        {{t0 + 5000, true, 4500, false}, {t0 + 10000, true, 1000, false}, {t0 + 25000, true, 4000, true}}},
-      {"unreadable while stalled is still not stalled",
-       {{t0 + 5000, true, 4500, false}, {t0 + 40000, false, none, false}, {t0 + 45000, true, 4500, true}}},
+      {"a file lost while the time goes on is no progress",
+       {{t0 + 5000, true, 4500, false}, {t0 + 10000, false, 9500, false}, {t0 + 24999, false, 24000, false},
+        {t0 + 25000, false, 24500, true}}},
+      {"a file readable again in time counts what it says",
+       {{t0 + 5000, true, 4500, false}, {t0 + 20000, false, 19500, false}, {t0 + 24000, true, 23500, false},
+        {t0 + 43999, true, 43500, false}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

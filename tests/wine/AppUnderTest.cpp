@@ -1,5 +1,7 @@
 #include "AppUnderTest.h"
 
+#include <aclapi.h>
+
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -105,6 +107,29 @@ std::string DeviceListing(const std::vector<std::string>& audioNames) {
   for (const std::string& name : audioNames)
     text += "[dshow @ 0]  \"" + name + "\"\r\n[dshow @ 0]     Alternative name \"@device_cm_{x}\"\r\n";
   return text + "dummy: Immediate exit requested\r\n";
+}
+
+bool OthersMayOpen(const std::string& path) {
+  std::vector<char> name(path.begin(), path.end());
+  name.push_back('\0');
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                            &descriptor) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot read the access list of " + path);
+  bool others = dacl == nullptr;
+  for (WORD i = 0; dacl && i < dacl->AceCount; ++i) {
+    ACE_HEADER* ace = nullptr;
+    if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+    const PSID sid = &reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
+    for (WELL_KNOWN_SID_TYPE type : {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid}) {
+      BYTE known[SECURITY_MAX_SID_SIZE];
+      DWORD size = sizeof(known);
+      if (CreateWellKnownSid(type, nullptr, known, &size) && EqualSid(sid, known)) others = true;
+    }
+  }
+  LocalFree(descriptor);
+  return others;
 }
 
 bool ProcessRunning(DWORD pid) {

@@ -29,6 +29,9 @@ inline bool Answers(HWND window) {  // within a second
 }
 // A device listing as an older encoder prints it (section headers, CRLF line ends); names in UTF-8.
 std::string DeviceListing(const std::vector<std::string>& audioNames);
+// Whether anyone but the file's user, SYSTEM and the Administrators may open it, as its access list says:
+// an entry for Everyone, Users or Authenticated Users, or no list at all.
+bool OthersMayOpen(const std::string& path);
 bool ProcessRunning(DWORD pid);
 bool TerminateByPid(DWORD pid, UINT exitCode = 1);  // as the task manager would
 

@@ -1,12 +1,15 @@
 // Going live against the stand-in encoder: the command line it receives, config.db, the log and status
-// line, what the encoder says of itself and why it ended, and that no encoder outlives the window. The
-// rules behind them (schedule, stall, choice at relaunch) are proven natively on the live session.
+// line, what the encoder says of itself and why it ended, the status file, and that no encoder outlives
+// the window. The rules behind them (schedule, stall, choice at relaunch, the status file's bound) are
+// proven natively.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "AppUnderTest.h"
 #include "res/Texts.h"
+#include "text/AnsiText.h"
 #include "res/resource.h"
 
 using namespace pushtest;
@@ -138,4 +141,84 @@ TEST(EncoderOutput, AnEndedEncodersLastWordsFollowTheRelaunchLineWithoutTheStrea
   const std::vector<std::string> messages = app.LogMessages();
   EXPECT_NE(std::search(messages.begin(), messages.end(), said.begin(), said.end()), messages.end());
   for (const std::string& line : app.LogLines()) EXPECT_EQ(line.find("secretkey"), std::string::npos) << line;
+}
+
+namespace {
+// The stream time, in seconds, of the latest progress line in an encoder's output; -1 without one.
+int LatestProgressSeconds(const std::string& output) {
+  const size_t at = output.rfind("time=");
+  int hours = 0, minutes = 0, seconds = 0;
+  if (at == std::string::npos || std::sscanf(output.c_str() + at, "time=%d:%d:%d", &hours, &minutes, &seconds) != 3)
+    return -1;
+  return (hours * 60 + minutes) * 60 + seconds;
+}
+
+long long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+}  // namespace
+
+// A capture device that lags makes the encoder repeat a warning a megabyte a second: the file stays in
+// its bound and is read as fast as it is written, and the encoder's progress still shows.
+TEST(StatusFile, AMinuteOfAMegabyteASecondStaysInItsBoundWithTheBitrateShownAndNoRelaunch) {
+  DeleteFileA(kStatusFile);
+  AppUnderTest app(TwoDevices("stream_progress=1\nstream_chatter_bytes_per_s=1000000\n"));
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(app.WaitForStreamCalls(1));
+  long long largest = 0;
+  int statusLinesWithoutBitrate = 0;
+  const auto start = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - start < 60s) {
+    largest = std::max(largest, FileSize(kStatusFile));
+    if (std::chrono::steady_clock::now() - start > 5s && app.Text(IDC_STATUS).find(" kbit/s ") == std::string::npos)
+      ++statusLinesWithoutBitrate;
+    Sleep(100);
+  }
+  EXPECT_LE(largest, 1 << 20);
+  EXPECT_GT(largest, 1 << 19) << "the encoder did write as much";
+  EXPECT_EQ(statusLinesWithoutBitrate, 0);
+  EXPECT_NE(app.Text(IDC_STATUS).find("| 48 kbit/s |"), std::string::npos) << app.Text(IDC_STATUS);
+  const std::string file = ReadFileBytes(kStatusFile);
+  EXPECT_NE(file.find("] real-time buffer [Line In (USB Audio)] [audio input] too full"), std::string::npos);
+  // The encoder waits whenever its output is not taken: its stream time tells how far it got.
+  EXPECT_GE(LatestProgressSeconds(file), 50);
+  EXPECT_EQ(app.CountLog(kLogRelaunch), 0u);
+  EXPECT_EQ(app.StreamCalls().size(), 1u);
+}
+
+// Both hold the stream key. Files an earlier version left readable by everyone are made private too.
+TEST(StatusFile, AndConfigDbAreTheirUsersAloneEvenWhenAnEarlierVersionMadeThemForEveryone) {
+  AppUnderTest::Options options = TwoDevices("stream_output=encoder status line\n", "0\r\nrtmp://old/app/key\r\n0\r\n1\r\n");
+  options.startNow = false;
+  AppUnderTest app(options);
+  DeleteFileA(kStatusFile);
+  WriteFileBytes(kStatusFile, "an earlier version's status file\r\n");
+  ASSERT_TRUE(OthersMayOpen(kStatusFile)) << "laid for everyone";
+  ASSERT_TRUE(OthersMayOpen(app.PathOf("config.db"))) << "laid for everyone";
+  app.Start();
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(kStatusFile).find("encoder status line") != std::string::npos; }));
+  EXPECT_NE(ReadFileBytes(app.PathOf("config.db")).find(kGoodAddress), std::string::npos) << "saved";
+  EXPECT_FALSE(OthersMayOpen(kStatusFile));
+  EXPECT_FALSE(OthersMayOpen(app.PathOf("config.db")));
+  EXPECT_FALSE(FileExists(app.PathOf("config.db.new")));
+}
+
+// A second copy, started from another folder while the first is on air, writes a status file of its own.
+TEST(StatusFile, OfASecondCopyFromAnotherFolderIsItsOwnAndItSaysSo) {
+  DeleteFileA(kStatusFile);
+  AppUnderTest first(TwoDevices("stream_output=the first copy's encoder\n"));
+  first.GoLive(kGoodAddress);
+  AppUnderTest second(TwoDevices("stream_output=the second copy's encoder\n"));
+  second.GoLive(kGoodAddress);
+  EXPECT_EQ(first.CountLog(FillIn(kLogStatusFileMoved, {first.PathOf("NetStatus.txt")})), 0u);
+  EXPECT_EQ(second.CountLog(FillIn(kLogStatusFileMoved, {second.PathOf("NetStatus.txt")})), 1u)
+      << (second.LogLines().empty() ? "" : second.LogLines()[0]);
+  EXPECT_TRUE(WaitUntil([&] {
+    return ReadFileBytes(second.PathOf("NetStatus.txt")).find("the second copy's encoder") != std::string::npos;
+  }));
+  EXPECT_NE(ReadFileBytes(kStatusFile).find("the first copy's encoder"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(kStatusFile).find("the second copy's encoder"), std::string::npos);
 }

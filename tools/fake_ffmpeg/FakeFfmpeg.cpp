@@ -95,6 +95,12 @@ constexpr DWORD kLevelIntervalMs = 250;
 constexpr unsigned long long kSamplesPerLevel = 12000;
 constexpr char kLevelPrefix[] = "[Parsed_ametadata_3 @ 000001d7c2b5f2c0] ";
 
+// What ffmpeg's DirectShow input repeats when the capture device delivers faster than
+// the encoder takes: the warning of stream_chatter_bytes_per_s.
+constexpr char kBufferTooFull[] =
+    "[dshow @ 000001d7c2b5f2c0] real-time buffer [Line In (USB Audio)] [audio input] too full or near "
+    "too full (101% of size: 3041280 [rtbufsize parameter])! frame dropped!\r\n";
+
 // ---------------------------------------------------------------------------
 // Handles
 
@@ -342,6 +348,7 @@ struct Script {
     bool streamProgress = false;       // progress lines while running
     unsigned long streamProgressStopMs = 0;  // 0: progress never stops
     std::vector<std::string> streamLevels;   // peak levels as printed, one per 250 ms; the last is held
+    unsigned long streamChatterBytesPerS = 0;  // warning lines besides, this many bytes a second
 
     std::vector<std::string> warnings; // go into the record, where tests see them
 };
@@ -397,6 +404,8 @@ void ApplyKey(Script& s, const std::string& key, const std::string& value) {
         ok = ParseUnsigned(value, &s.streamProgressStopMs);
     } else if (key == "stream_levels") {
         ok = ParseLevels(value, &s.streamLevels);
+    } else if (key == "stream_chatter_bytes_per_s") {
+        ok = ParseUnsigned(value, &s.streamChatterBytesPerS);
     } else {
         s.warnings.push_back("unknown key " + key);
     }
@@ -643,23 +652,28 @@ std::string LevelLines(unsigned long long block, const std::vector<std::string>&
            kLevelPrefix + "lavfi.astats.Overall.Peak_level=" + level + "\r\n";
 }
 
-// Publishes for durationMs (INFINITE: until terminated): every 250 ms the level
-// lines, when asked for, and every 500 ms a progress line while stream_progress=1;
-// both until stream_progress_stop_ms, when set, has passed (a connection that hangs
-// holds up the whole run); then silence.
+// Publishes for durationMs (INFINITE: until terminated): every 250 ms the warning
+// lines of stream_chatter_bytes_per_s and the level lines, when asked for, and every
+// 500 ms a progress line while stream_progress=1; all until stream_progress_stop_ms,
+// when set, has passed (a connection that hangs holds up the whole run); then silence.
 void Publish(const Script& s, unsigned long kbit, bool levels, DWORD durationMs) {
     const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    if (!s.streamProgress && !levels) {
+    if (!s.streamProgress && !levels && s.streamChatterBytesPerS == 0) {
         Sleep(durationMs);
         return;
     }
     const ULONGLONG start = GetTickCount64();
+    unsigned long long chattered = 0;
     for (unsigned long long tick = 1;; ++tick) {
         const unsigned long long elapsed = tick * kLevelIntervalMs;
         if (durationMs != INFINITE && elapsed > durationMs) break;
         if (s.streamProgressStopMs != 0 && elapsed > s.streamProgressStopMs) break;
         const ULONGLONG now = GetTickCount64() - start;
         if (now < elapsed) Sleep(static_cast<DWORD>(elapsed - now));
+        std::string chatter;
+        while (chattered + chatter.size() < s.streamChatterBytesPerS * elapsed / 1000) chatter += kBufferTooFull;
+        chattered += chatter.size();
+        if (!chatter.empty()) WriteAll(err, chatter);
         if (levels) WriteAll(err, LevelLines(tick - 1, s.streamLevels));
         if (s.streamProgress && elapsed % kProgressIntervalMs == 0) WriteAll(err, ProgressLine(elapsed, kbit));
     }

@@ -1,0 +1,68 @@
+#include "files/PrivateFile.h"
+
+#include <sddl.h>
+
+#include <vector>
+
+namespace {
+
+// The string form ("S-1-5-21-…") of the user this process runs as; empty when it cannot be told.
+std::string CurrentUserSid() {
+  UniqueHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return std::string();
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  std::vector<unsigned char> user(size);
+  if (size == 0 || !GetTokenInformation(token.get(), TokenUser, user.data(), size, &size)) return std::string();
+  char* text = nullptr;
+  if (!ConvertSidToStringSidA(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &text)) return std::string();
+  const std::string sid = text;
+  LocalFree(text);
+  return sid;
+}
+
+// Full access (FA) for the user, SYSTEM (SY) and the Administrators (BA); nobody else is named, so nobody
+// else gets in. Protected (P): the folder's inheritable entries are not added.
+PSECURITY_DESCRIPTOR MakePrivateDescriptor() {
+  const std::string user = CurrentUserSid();
+  if (user.empty()) return nullptr;
+  const std::string sddl = "D:P(A;;FA;;;" + user + ")(A;;FA;;;SY)(A;;FA;;;BA)";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+    return nullptr;
+  return descriptor;
+}
+
+}  // namespace
+
+PrivateFileAttributes::PrivateFileAttributes() : m_descriptor(MakePrivateDescriptor()) {
+  m_attributes.nLength = sizeof(m_attributes);
+  m_attributes.lpSecurityDescriptor = m_descriptor;
+  m_attributes.bInheritHandle = FALSE;
+}
+
+PrivateFileAttributes::~PrivateFileAttributes() {
+  if (m_descriptor) LocalFree(m_descriptor);
+}
+
+// SetFileSecurityA rather than SetNamedSecurityInfoA: Wine's SetNamedSecurityInfoA (and SetSecurityInfo)
+// report success and leave the file's rights as they were.
+bool MakeFilePrivate(const std::string& path) {
+  PrivateFileAttributes attributes;
+  const SECURITY_ATTRIBUTES* privateFile = attributes.get();
+  return privateFile && SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                         privateFile->lpSecurityDescriptor) != FALSE;
+}
+
+UniqueFile CreatePrivateFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+  PrivateFileAttributes attributes;
+  UniqueFile file(
+      CreateFileA(path.c_str(), access, share, attributes.get(), disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return file;
+  // CreateFileA gives the rights only to a file it creates; one it opened keeps its own until told.
+  const DWORD opened = GetLastError();
+  if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING || opened == ERROR_ALREADY_EXISTS)
+    MakeFilePrivate(path);
+  SetLastError(opened);
+  return file;
+}

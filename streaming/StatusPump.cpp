@@ -1,0 +1,82 @@
+#include "streaming/StatusPump.h"
+
+#include <system_error>
+
+CStatusPump::CStatusPump()
+    : m_stop(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_ended(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+bool CStatusPump::Start(const std::string& statusPath, unsigned long long serial) {
+  if (!m_stop || !m_ended || !m_pipe.Create("EncoderStatus", serial)) return false;
+  m_path = statusPath;
+  try {
+    m_thread = std::thread(&CStatusPump::Run, this);
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+void CStatusPump::Stop() {
+  if (m_stop) SetEvent(m_stop.get());
+  if (m_thread.joinable()) m_thread.join();
+}
+
+void CStatusPump::AwaitEnd(DWORD waitMs) {
+  if (m_awaited || !m_thread.joinable()) return;
+  m_awaited = true;
+  WaitForSingleObject(m_ended.get(), waitMs);
+}
+
+std::string CStatusPump::Recent() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_record.Recent();
+}
+
+void CStatusPump::Run() {
+  std::string output;
+  m_pipe.Read(output);
+  for (;;) {
+    Take(output);
+    output.clear();
+    const HANDLE events[] = {m_pipe.ReadFinished(), m_stop.get()};
+    // No read under way: every writer has closed its end.
+    if (!events[0]) break;
+    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
+      m_pipe.Drain(output);
+      Take(output);
+      break;
+    }
+    m_pipe.Read(output);
+  }
+  SetEvent(m_ended.get());
+}
+
+void CStatusPump::Take(const std::string& output) {
+  if (output.empty()) return;
+  StatusRecord::FileWrite write;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    write = m_record.Take(output);
+    if (m_fileBehind) write = m_record.StartOver();
+  }
+  if (!m_path.empty()) m_fileBehind = !Write(write);
+}
+
+// Never creates the file: one that is gone stays gone until the next launch makes it anew.
+bool CStatusPump::Write(const StatusRecord::FileWrite& write) {
+  const UniqueFile file(CreateFileA(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  m_outOfReach = !file;
+  if (!file) return false;
+  const LARGE_INTEGER start = {};
+  if (!SetFilePointerEx(file.get(), start, nullptr, write.startOver ? FILE_BEGIN : FILE_END)) return false;
+  for (std::size_t done = 0; done < write.bytes.size();) {
+    DWORD written = 0;
+    if (!WriteFile(file.get(), write.bytes.data() + done, static_cast<DWORD>(write.bytes.size() - done), &written,
+                   nullptr) ||
+        written == 0)
+      return false;
+    done += written;
+  }
+  return !write.startOver || SetEndOfFile(file.get());
+}
