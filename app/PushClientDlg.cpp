@@ -368,10 +368,10 @@ void CPushClientDlg::ParseDeviceLIst() {
 void CPushClientDlg::FillDeviceCombo() {
   m_comboDevice.ResetContent();
   for (const std::string& name : m_devices.Names()) m_comboDevice.AddString(name);
-  // The box sorts: positions count in its order, so the names are read back from it.
-  std::vector<std::string> shown;
-  for (int i = 0; i < m_comboDevice.GetCount(); ++i) shown.push_back(m_comboDevice.GetLBText(i));
-  m_deviceSelection = SelectDevice(shown, m_strDeviceName, m_config.m_nDeviceIndex);
+  m_deviceSelection = SelectDevice(m_devices.Names(), m_strDeviceName, m_config.m_nDeviceIndex);
+  // The box sorts: a device found by its name is at the position the box gave it.
+  if (!m_strDeviceName.empty() && !m_deviceSelection.savedNameMissing)
+    m_deviceSelection.position = m_comboDevice.FindStringExact(m_strDeviceName);
   m_config.m_nDeviceIndex = m_deviceSelection.position;
   m_comboDevice.SetCurSel(m_config.m_nDeviceIndex);
   // Device names are often longer than the box is wide.

@@ -29,8 +29,8 @@ class DeviceCatalogue {
   std::vector<bool> m_listingLossyLines;
 };
 
-// Which entry the device box selects after it was refilled, its names given in the box's own order: the
-// device saved by name when it is there; without a saved name the saved position (one at or beyond the
+// Which entry the device box selects after it was refilled with these names: the device saved by name
+// when it is there (its position among the names given); without a saved name the saved position (one at or beyond the
 // count becomes 0, a negative one selects nothing). A saved name that is not there selects by position
 // as well, but is reported missing, so that an unattended start does not go on air with another device.
 struct DeviceSelection {

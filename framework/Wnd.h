@@ -63,6 +63,10 @@ class CComboBox : public CWnd {
   void ResetContent() const { SendMessage(CB_RESETCONTENT); }
   int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
   int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
+  // The position of the entry whose text is this one (compared without regard to case), or CB_ERR.
+  int FindStringExact(const std::string& text) const {
+    return static_cast<int>(SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())));
+  }
   int SetCurSel(int index) const { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
   // The text of entry index; empty for a position that names no entry.
   std::string GetLBText(int index) const;

@@ -66,7 +66,7 @@ TEST(WhileLive, RefreshingRebuildsTheListAndLeavesTheEncoderAlone) {
   WriteFileBytes(app.PathOf("listing.txt"), DeviceListing({u8"麦克风 (Realtek Audio)", "Line In (USB Audio)", "AUX"}));
   app.Click(IDC_BTN_REFRESH);
   EXPECT_EQ(app.DeviceCount(), 3);
-  EXPECT_EQ(app.ComboSelection(IDC_COMBO_DEVICE), 1) << "selected again by position";
+  EXPECT_EQ(app.ComboSelection(IDC_COMBO_DEVICE), 2) << "the device chosen, found again by its name";
   EXPECT_TRUE(ProcessRunning(pid));
   EXPECT_EQ(app.StreamCalls().size(), 1u);
 }
