@@ -111,10 +111,30 @@ stop_rtmp_server() {
   RTMP_STARTED=0
 }
 
+# The HTTPS webhook of the wine.AlertsOverHttps tests (scripts/webhook-https.sh); HTTPS_WEBHOOK_STARTED is set
+# first, as for the RTMP server. On success exports PUSHCLIENT_HTTPS_WEBHOOK, its folder, which those tests
+# need: without it they are skipped.
+start_https_webhook() {
+  HTTPS_WEBHOOK_STARTED=1
+  if bash "$ROOT/scripts/webhook-https.sh" start; then
+    export PUSHCLIENT_HTTPS_WEBHOOK="${WEBHOOK_HTTPS_DIR:-$ROOT/build/win/webhook-https}"
+  else
+    echo "The HTTPS webhook did not start: the wine.AlertsOverHttps tests will be skipped." >&2
+    unset PUSHCLIENT_HTTPS_WEBHOOK
+  fi
+}
+
+stop_https_webhook() {
+  [ "${HTTPS_WEBHOOK_STARTED:-0}" = 1 ] || return 0
+  bash "$ROOT/scripts/webhook-https.sh" stop >/dev/null || true
+  HTTPS_WEBHOOK_STARTED=0
+}
+
 # Ends whatever of the above was started, in reverse order. Install it as the EXIT trap before
 # starting anything: it leaves alone what was not started.
 cleanup() {
   stop_wine
+  stop_https_webhook
   stop_rtmp_server
   stop_display
 }

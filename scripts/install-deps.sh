@@ -2,9 +2,9 @@
 # Installs the Debian packages that building, running and testing PushClient need on this Linux host:
 # the mingw-w64 cross compilers, clang with lld as a second compiler for the same target and with
 # libFuzzer's runtime for the fuzzers, Wine with Xvfb to run the Windows program, GoogleTest for the native
-# unit tests, ffmpeg with nginx's RTMP module for real streaming on loopback, unzip to test the release
-# package, and a PulseAudio server of the tests' own that gives a real Windows ffmpeg.exe under Wine audio
-# devices to list (npm fetches that ffmpeg.exe).
+# unit tests, ffmpeg with nginx's RTMP module for real streaming on loopback, Python 3 for the HTTPS webhook
+# the alert tests post to, unzip to test the release package, and a PulseAudio server of the tests' own that
+# gives a real Windows ffmpeg.exe under Wine audio devices to list (npm fetches that ffmpeg.exe).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$ROOT/scripts/common.sh"
@@ -14,7 +14,7 @@ packages=(
   wine wine64 fonts-wine xvfb x11-apps x11-utils xdotool imagemagick fonts-wqy-zenhei locales
   googletest cmake ninja-build gcc g++ make curl unzip
   libclang-rt-14-dev
-  ffmpeg nginx libnginx-mod-rtmp libnginx-mod-stream openssl
+  ffmpeg nginx libnginx-mod-rtmp libnginx-mod-stream openssl python3
   pulseaudio pulseaudio-utils
 )
 # A Node.js installed from elsewhere brings its own npm, which Debian's package would clash with.

@@ -29,6 +29,8 @@ build_windows
 start_display
 # The end-to-end tests publish to the local RTMP server.
 start_rtmp_server
+# The alerts over HTTPS post to a receiver whose certificates are made now.
+start_https_webhook
 # A real Windows ffmpeg.exe and the sound server whose devices it lists, for the wine.RealEncoder tests.
 fetch_real_ffmpeg
 start_pulse

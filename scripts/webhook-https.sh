@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The HTTPS webhook that the wine.AlertsHttps tests post alerts to (tools/webhook_receiver): two listeners on
+# 127.0.0.1, each on a free port, with certificates made at start for CN=localhost (subjectAltName
+# DNS:localhost, IP:127.0.0.1). The tests trust "trusted" in their Wine prefix and never "untrusted".
+#
+#   scripts/webhook-https.sh start    make the certificates, start the receiver and wait until both
+#                                     listeners accept (at most 10 s)
+#   scripts/webhook-https.sh stop     stop the receiver this script started, by its recorded pid, when that
+#                                     pid is still the receiver of our folder
+#   scripts/webhook-https.sh status   "running (pid N)" with exit code 0, or "stopped" with 3
+#
+# Its folder (WEBHOOK_HTTPS_DIR, default build/win/webhook-https) holds, for each of trusted and
+# untrusted: NAME.pem and NAME.key, NAME.port (the port, once it listens) and NAME.posts (what was
+# posted); trusted.der too (the certificate as the tests add it to the Windows store). Needs python3 and
+# openssl (scripts/install-deps.sh).
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+DIR="${WEBHOOK_HTTPS_DIR:-$ROOT/build/win/webhook-https}"
+PIDFILE="$DIR/receiver.pid"
+RECEIVER="$ROOT/tools/webhook_receiver/https_receiver.py"
+LISTENERS=(trusted untrusted)
+CERT_DAYS=2
+
+# Whether a process is the receiver of our own folder.
+is_our_receiver() {
+  local cmdline
+  cmdline="$(tr '\0' ' ' 2>/dev/null <"/proc/$1/cmdline")" || return 1
+  [[ "$cmdline" == *python3*" $RECEIVER $DIR "* ]]
+}
+
+# The pid of the receiver this script started, if it is still there: a recycled pid that now belongs to
+# another program is not ours.
+running_pid() {
+  local pid
+  [ -f "$PIDFILE" ] || return 1
+  pid="$(cat "$PIDFILE" 2>/dev/null)"
+  [[ "$pid" =~ ^[0-9]+$ ]] || return 1
+  is_our_receiver "$pid" || return 1
+  echo "$pid"
+}
+
+port_accepts() {
+  timeout 1 bash -c "exec 3<>/dev/tcp/127.0.0.1/$1" 2>/dev/null
+}
+
+make_certificate() {
+  openssl req -x509 -newkey rsa:2048 -nodes -days "$CERT_DAYS" -subj /CN=localhost \
+    -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" \
+    -keyout "$DIR/$1.key" -out "$DIR/$1.pem" >/dev/null 2>&1
+}
+
+start() {
+  local pid
+  if pid="$(running_pid)"; then
+    echo "webhook-https: already running (pid $pid)"
+    return 0
+  fi
+  command -v python3 >/dev/null || { echo "webhook-https: python3 is not installed" >&2; return 1; }
+  command -v openssl >/dev/null || { echo "webhook-https: openssl is not installed" >&2; return 1; }
+  mkdir -p "$DIR"
+  for name in "${LISTENERS[@]}"; do
+    rm -f "$DIR/$name.port" "$DIR/$name.posts"
+    make_certificate "$name"
+  done
+  openssl x509 -in "$DIR/trusted.pem" -outform DER -out "$DIR/trusted.der"
+
+  python3 "$RECEIVER" "$DIR" "${LISTENERS[@]}" </dev/null >"$DIR/receiver.log" 2>&1 &
+  pid=$!
+  echo "$pid" >"$PIDFILE"
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$pid" 2>/dev/null || [[ "$(ps -o stat= -p "$pid" 2>/dev/null)" == Z* ]]; then
+      echo "webhook-https: the receiver exited at start:" >&2
+      tail -n 5 "$DIR/receiver.log" >&2 || true
+      rm -f "$PIDFILE"
+      return 1
+    fi
+    local ready=1
+    for name in "${LISTENERS[@]}"; do
+      if [ ! -s "$DIR/$name.port" ] || ! port_accepts "$(cat "$DIR/$name.port")"; then ready=0; fi
+    done
+    if [ "$ready" = 1 ]; then
+      echo "webhook-https: running (pid $pid), https://localhost:$(cat "$DIR/trusted.port")/ (trusted)," \
+        "https://localhost:$(cat "$DIR/untrusted.port")/ (untrusted), in $DIR"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "webhook-https: the receiver did not listen within 10 s" >&2
+  stop >/dev/null
+  return 1
+}
+
+stop() {
+  local pid
+  if ! pid="$(running_pid)"; then
+    rm -f "$PIDFILE"
+    echo "webhook-https: stopped"
+    return 0
+  fi
+  kill -TERM "$pid" 2>/dev/null || true
+  for _ in $(seq 1 50); do
+    is_our_receiver "$pid" || break
+    sleep 0.1
+  done
+  if is_our_receiver "$pid"; then
+    kill -KILL "$pid" 2>/dev/null || true
+  fi
+  rm -f "$PIDFILE" "$DIR"/*.port
+  echo "webhook-https: stopped"
+}
+
+status() {
+  local pid
+  if pid="$(running_pid)"; then
+    echo "webhook-https: running (pid $pid)"
+    return 0
+  fi
+  echo "webhook-https: stopped"
+  return 3
+}
+
+case "${1:-}" in
+  start) start ;;
+  stop) stop ;;
+  status) status ;;
+  *) echo "usage: $0 start|stop|status" >&2; exit 2 ;;
+esac
