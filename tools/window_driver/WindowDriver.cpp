@@ -5,6 +5,9 @@
 //   window_driver select-device NAME   choose the device whose text is NAME (UTF-8)
 //   window_driver click BUTTON         click a button: live (the live switch), refresh, clear-log or tray
 //   window_driver log                  print the activity log (UTF-8)
+//   window_driver test-alert URL       open 告警设置…, send its test message to URL and print the outcome
+//                                      shown (UTF-8); the window stays open 3 s for a look, then is
+//                                      cancelled
 //   window_driver close                send the window's close command
 // Exit code 0 on success, 1 on failure, 2 on a usage error.
 #include <windows.h>
@@ -111,6 +114,41 @@ int main(int argc, char** argv) {
     const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) std::printf("%s\n", Utf8(ItemText(list, LB_GETTEXTLEN, LB_GETTEXT, i)).c_str());
     return 0;
+  }
+  if (command == "test-alert" && argc == 3) {
+    PostMessageW(main, WM_SYSCOMMAND, IDM_ALERTS, 0);
+    HWND settings = nullptr;
+    for (int i = 0; i < 100 && !settings; ++i, Sleep(100)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(main, &pid);
+      settings = FindWindowW(L"#32770", nullptr);
+      // The topmost dialog of the program that has the test button is the alert settings window.
+      for (HWND w = settings; w; w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && GetDlgItem(w, IDC_BTN_TEST_ALERT)) {
+          settings = w;
+          break;
+        }
+        settings = nullptr;
+      }
+    }
+    if (!settings) {
+      std::fprintf(stderr, "window_driver: the alert settings window did not open\n");
+      return 1;
+    }
+    SendMessageW(GetDlgItem(settings, IDC_EDIT_WEBHOOK), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(argv[2]).c_str()));
+    HWND button = GetDlgItem(settings, IDC_BTN_TEST_ALERT);
+    SendMessageW(button, BM_CLICK, 0, 0);
+    // The button rests while the message is under way; the outcome stands beside it.
+    for (int i = 0; i < 300 && !IsWindowEnabled(button); ++i) Sleep(100);
+    wchar_t outcome[512] = {};
+    SendMessageW(GetDlgItem(settings, IDC_ALERT_RESULT), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(outcome));
+    std::printf("%s\n", Utf8(outcome).c_str());
+    const bool sent = IsWindowEnabled(button) != FALSE;
+    Sleep(3000);
+    PostMessageW(settings, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return sent ? 0 : 1;
   }
   if (command == "close") {
     PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
