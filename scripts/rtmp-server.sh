@@ -14,6 +14,7 @@
 # libnginx-mod-rtmp, libnginx-mod-stream and openssl (scripts/install-deps.sh).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$ROOT/scripts/service-lib.sh"
 DIR="${RTMP_DIR:-$ROOT/build/rtmp}"
 PIDFILE="$DIR/rtmp-server.pid"
 MODULE=/usr/lib/nginx/modules/ngx_rtmp_module.so
@@ -26,20 +27,8 @@ is_our_server() {
   [[ "$cmdline" == nginx* && "$cmdline" == *" -c $DIR/nginx.conf"* ]]
 }
 
-# The pid of the server this script started, if it is still there: a recycled pid that now belongs
-# to another program is not ours.
-running_pid() {
-  local pid
-  [ -f "$PIDFILE" ] || return 1
-  pid="$(cat "$PIDFILE" 2>/dev/null)"
-  [[ "$pid" =~ ^[0-9]+$ ]] || return 1
-  is_our_server "$pid" || return 1
-  echo "$pid"
-}
-
-port_accepts() {
-  timeout 1 bash -c "exec 3<>/dev/tcp/127.0.0.1/$1" 2>/dev/null
-}
+# The pid of the server this script started, if it is still there.
+running_pid() { pid_of_ours "$PIDFILE" is_our_server; }
 
 start() {
   if pid="$(running_pid)"; then

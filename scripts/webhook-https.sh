@@ -15,6 +15,7 @@
 # openssl (scripts/install-deps.sh).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$ROOT/scripts/service-lib.sh"
 DIR="${WEBHOOK_HTTPS_DIR:-$ROOT/build/win/webhook-https}"
 PIDFILE="$DIR/receiver.pid"
 RECEIVER="$ROOT/tools/webhook_receiver/https_receiver.py"
@@ -28,20 +29,8 @@ is_our_receiver() {
   [[ "$cmdline" == *python3*" $RECEIVER $DIR "* ]]
 }
 
-# The pid of the receiver this script started, if it is still there: a recycled pid that now belongs to
-# another program is not ours.
-running_pid() {
-  local pid
-  [ -f "$PIDFILE" ] || return 1
-  pid="$(cat "$PIDFILE" 2>/dev/null)"
-  [[ "$pid" =~ ^[0-9]+$ ]] || return 1
-  is_our_receiver "$pid" || return 1
-  echo "$pid"
-}
-
-port_accepts() {
-  timeout 1 bash -c "exec 3<>/dev/tcp/127.0.0.1/$1" 2>/dev/null
-}
+# The pid of the receiver this script started, if it is still there.
+running_pid() { pid_of_ours "$PIDFILE" is_our_receiver; }
 
 make_certificate() {
   openssl req -x509 -newkey rsa:2048 -nodes -days "$CERT_DAYS" -subj /CN=localhost \
