@@ -67,7 +67,7 @@ else
   echo "  ${probe//$'\n'/$'\n'  }" >&2
 fi
 sleep 1
-import -display "$DISPLAY" -window root -crop 520x260+0+0 "$RUN_DIR/window.png"
+import -display "$DISPLAY" -window root -crop 680x260+0+0 "$RUN_DIR/window.png"
 echo "Screenshot: $RUN_DIR/window.png"
 echo "Activity log:"
 drive log | sed 's/^/  /'
