@@ -82,16 +82,8 @@ stop() {
     return 0
   fi
   workers="$(pgrep -P "$pid" -f '^nginx: ' || true)"
-  kill -TERM "$pid" 2>/dev/null || true
-  for _ in $(seq 1 50); do
-    is_our_server "$pid" || break
-    sleep 0.1
-  done
-  # Still there after 5 s: take the master and its own workers down hard, each by its pid and only
-  # while that pid is still the same nginx.
-  if is_our_server "$pid"; then
-    kill -KILL "$pid" 2>/dev/null || true
-  fi
+  end_ours "$pid" is_our_server
+  # Workers left by a master that had to be killed go too, each only while its pid is still an nginx worker.
   for p in $workers; do
     if [[ "$(tr '\0' ' ' 2>/dev/null <"/proc/$p/cmdline")" == "nginx: worker process"* ]]; then
       kill -KILL "$p" 2>/dev/null || true
@@ -101,19 +93,4 @@ stop() {
   echo "rtmp-server: stopped"
 }
 
-status() {
-  local pid
-  if pid="$(running_pid)"; then
-    echo "rtmp-server: running (pid $pid)"
-    return 0
-  fi
-  echo "rtmp-server: stopped"
-  return 3
-}
-
-case "${1:-}" in
-  start) start ;;
-  stop) stop ;;
-  status) status ;;
-  *) echo "usage: $0 start|stop|status" >&2; exit 2 ;;
-esac
+service_main rtmp-server "$@"

@@ -86,31 +86,9 @@ stop() {
     echo "webhook-https: stopped"
     return 0
   fi
-  kill -TERM "$pid" 2>/dev/null || true
-  for _ in $(seq 1 50); do
-    is_our_receiver "$pid" || break
-    sleep 0.1
-  done
-  if is_our_receiver "$pid"; then
-    kill -KILL "$pid" 2>/dev/null || true
-  fi
+  end_ours "$pid" is_our_receiver
   rm -f "$PIDFILE" "$DIR"/*.port
   echo "webhook-https: stopped"
 }
 
-status() {
-  local pid
-  if pid="$(running_pid)"; then
-    echo "webhook-https: running (pid $pid)"
-    return 0
-  fi
-  echo "webhook-https: stopped"
-  return 3
-}
-
-case "${1:-}" in
-  start) start ;;
-  stop) stop ;;
-  status) status ;;
-  *) echo "usage: $0 start|stop|status" >&2; exit 2 ;;
-esac
+service_main webhook-https "$@"
