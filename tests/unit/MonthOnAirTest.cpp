@@ -78,7 +78,7 @@ struct MonthEncoder : EncoderRunner {
 };
 
 std::tm LocalTimeAt(long long ms) {
-  // 2026-12-01 00:00:00 and on, as the machine's clock tells it.
+  // 2026-12-01 00:00:00 and on, as the machine's clock tells it: 31 days stay in December.
   std::tm t = {};
   const long long seconds = ms / kSecondMs;
   t.tm_year = 2026 - 1900;
@@ -87,11 +87,6 @@ std::tm LocalTimeAt(long long ms) {
   t.tm_hour = static_cast<int>(seconds / 3600 % 24);
   t.tm_min = static_cast<int>(seconds / 60 % 60);
   t.tm_sec = static_cast<int>(seconds % 60);
-  if (t.tm_mday > 31) {  // into January
-    t.tm_mday -= 31;
-    t.tm_mon = 0;
-    t.tm_year += 1;
-  }
   return t;
 }
 

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iostream>
 
 #include "AppUnderTest.h"
 #include "res/Texts.h"
@@ -21,29 +20,20 @@ namespace {
 
 const char kHookPath[] = "/hook?token=x";
 
-// A listener of the receiver: NAME.port holds its port, NAME.posts what was posted to it, each post as
-// "POST <path> <length>", the body and a newline.
-class HttpsListener {
- public:
+// A listener of the receiver: NAME.port holds its port, NAME.posts what was posted to it ("POST <path>
+// <length>", the body, a newline). A receiver left running keeps the records of earlier runs: only what
+// came since the listener was looked at counts.
+struct HttpsListener {
   HttpsListener(const std::string& folder, const std::string& name)
-      : m_port(std::atoi(ReadFileBytes(folder + "\\" + name + ".port").c_str())),
-        m_records(folder + "\\" + name + ".posts"),
-        m_seen(ReadFileBytes(m_records).size()) {}
+      : port(std::atoi(ReadFileBytes(folder + "\\" + name + ".port").c_str())),
+        records(folder + "\\" + name + ".posts"),
+        seen(ReadFileBytes(records).size()) {}
+  std::string Url(const std::string& pathAndQuery) const { return "https://localhost:" + std::to_string(port) + pathAndQuery; }
+  std::string NewPosts() const { return ReadFileBytes(records).substr(seen); }
 
-  int Port() const { return m_port; }
-  std::string Url(const std::string& pathAndQuery) const {
-    return "https://localhost:" + std::to_string(m_port) + pathAndQuery;
-  }
-  // What was posted since this test began: a receiver left running keeps the records of earlier runs.
-  std::string NewPosts() const {
-    const std::string posts = ReadFileBytes(m_records);
-    return posts.size() >= m_seen ? posts.substr(m_seen) : posts;
-  }
-
- private:
-  int m_port;
-  std::string m_records;
-  size_t m_seen;
+  int port;
+  std::string records;
+  size_t seen;
 };
 
 // A certificate in the current user's root store for as long as this lives. Wine's registry store writes
@@ -53,16 +43,12 @@ class HttpsListener {
 class TrustedRoot {
  public:
   explicit TrustedRoot(const std::string& der)
-      : m_der(der),
-        m_added(CertAddEncodedCertificateToSystemStoreA("ROOT", Bytes(), Size()) != FALSE) {}
+      : m_der(der), m_added(CertAddEncodedCertificateToSystemStoreA("ROOT", Bytes(), Size()) != FALSE) {}
   ~TrustedRoot() {
-    if (m_added) {
-      EXPECT_TRUE(Remove()) << "the test's certificate stays trusted in the Wine prefix";
-    }
+    if (m_added) EXPECT_TRUE(Remove()) << "the test's certificate stays trusted in the Wine prefix";
   }
   TrustedRoot(const TrustedRoot&) = delete;
   TrustedRoot& operator=(const TrustedRoot&) = delete;
-
   bool Added() const { return m_added; }
 
  private:
@@ -104,8 +90,7 @@ TEST(AlertsOverHttps, ATrustedCertificateTakesTheAlertAndOneNobodyTrustsIsRefuse
   std::string folder = "Z:" + std::string(receiver);
   std::replace(folder.begin(), folder.end(), '/', '\\');
   const HttpsListener trusted(folder, "trusted"), untrusted(folder, "untrusted");
-  ASSERT_GT(trusted.Port(), 0) << folder;
-  ASSERT_GT(untrusted.Port(), 0) << folder;
+  ASSERT_TRUE(trusted.port > 0 && untrusted.port > 0) << folder;
   const TrustedRoot root(ReadFileBytes(folder + "\\trusted.der"));
   ASSERT_TRUE(root.Added()) << GetLastError();
 
@@ -125,7 +110,6 @@ TEST(AlertsOverHttps, ATrustedCertificateTakesTheAlertAndOneNobodyTrustsIsRefuse
   const std::string refused = kAlertSendFailed + untrusted.Url("/****") + " (WinHTTP ";
   std::string line;
   ASSERT_TRUE(WaitUntil([&] { return !(line = LineStarting(app, refused)).empty(); }, 15s));
-  std::cout << "Refused: " << line << "\n";
   // The certificate check's own failure, not a connection that never was: Windows reports 12175
   // (ERROR_WINHTTP_SECURE_FAILURE), Wine 8 12157 (ERROR_WINHTTP_SECURE_CHANNEL_ERROR).
   const std::string code = line.substr(refused.size(), 5);

@@ -3,11 +3,8 @@
 // the user's settings and leaves no encoder running.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "AppUnderTest.h"
 #include "res/Texts.h"
-#include "text/AnsiText.h"
 #include "res/resource.h"
 
 using namespace pushtest;
@@ -175,26 +172,5 @@ TEST(Faults, AHundredQuickTogglesEndOffWithNoEncoderLeft) {
   EXPECT_EQ(app.CountLog(kLogOffAir), 100u);
   // An encoder ended before it wrote its record cannot be looked for, nor can it still run.
   for (const EncoderCall& call : app.StreamCalls()) EXPECT_FALSE(ProcessRunning(call.pid)) << call.pid;
-  CloseAndExpectNoEncoderLeft(app);
-}
-
-// The watchdog looks for the status file at every tick: one that cannot be read counts as no progress,
-// and the encoder is ended and relaunched with a new file.
-TEST(FaultsMended, AStatusFileDeletedWhileLiveIsMadeAnewByARelaunchThatSaysWhy) {
-  DeleteFileA(kStatusFile);
-  AppUnderTest app(TwoDevices("stream_progress=1\n"));
-  app.GoLive(kGoodAddress);
-  ASSERT_TRUE(app.WaitForStreamCalls(1));
-  ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(kStatusFile).find("stream launch 1") != std::string::npos; }));
-  ASSERT_TRUE(DeleteFileA(kStatusFile));
-  const std::string lost = FillIn(kLogStatusFileLost, {"20"});
-  ASSERT_TRUE(app.WaitForLog(lost, 40s));
-  const std::vector<std::string> said = {kLogRelaunch, lost};
-  const std::vector<std::string> messages = app.LogMessages();
-  EXPECT_NE(std::search(messages.begin(), messages.end(), said.begin(), said.end()), messages.end());
-  ASSERT_TRUE(app.WaitForStreamCalls(2));
-  EXPECT_FALSE(ProcessRunning(app.StreamCalls()[0].pid));
-  EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(kStatusFile).find("stream launch 2") != std::string::npos; }));
-  EXPECT_EQ(app.CountLog(kLogRelaunch), 1u);
   CloseAndExpectNoEncoderLeft(app);
 }
