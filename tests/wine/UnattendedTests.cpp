@@ -16,28 +16,22 @@ namespace {
 const char kConfigWithAddress[] = "0\r\nrtmp://127.0.0.1/live/stream\r\n0\r\n1\r\n";
 const char kConfigWithAddressAndTray[] = "0\r\nrtmp://127.0.0.1/live/stream\r\n1\r\n1\r\n";
 
-TEST(Unattended, InTheTrayTheWindowNeverShowsUntilTheIconIsClicked) {
+// Started by a scheduled task without "Start in": the files beside the program, and a window that stays in
+// the tray.
+TEST(Unattended, FromAnotherFolderTheFilesBesideTheProgramAreUsedAndTheTrayWindowNeverShows) {
   AppUnderTest::Options options = TwoDevices("", kConfigWithAddressAndTray);
   options.arguments = "/live";
   options.startsHidden = true;
+  options.workingFolder = "C:\\windows\\temp\\pushclient-elsewhere";
   AppUnderTest app(options);
   ASSERT_TRUE(app.Main());
   ASSERT_TRUE(app.WaitForStreamCalls(1)) << "on air";
+  EXPECT_EQ(app.StreamCalls()[0].args.back(), "rtmp://127.0.0.1/live/stream") << "config.db beside the program";
+  EXPECT_FALSE(FileExists(options.workingFolder + "\\device.txt"));
+  RemoveDirectoryA(options.workingFolder.c_str());
   EXPECT_FALSE(WaitUntil([&] { return IsWindowVisible(app.Main()) != FALSE; }, 3s, 20ms)) << "not even for a moment";
   SendMessageA(app.Main(), WM_USER + 1, 0, WM_LBUTTONDOWN);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(app.Main()) != FALSE; }));
-}
-
-TEST(Unattended, FromAnotherCurrentFolderTheFilesBesideTheProgramAreUsed) {
-  AppUnderTest::Options options = TwoDevices("", kConfigWithAddress);
-  options.arguments = "/live";
-  options.workingFolder = "C:\\windows\\temp\\pushclient-elsewhere";
-  AppUnderTest app(options);
-  ASSERT_TRUE(app.WaitForStreamCalls(1));
-  EXPECT_EQ(app.StreamCalls()[0].args.back(), "rtmp://127.0.0.1/live/stream") << "config.db beside the program";
-  EXPECT_TRUE(FileExists(app.PathOf("device.txt")));
-  EXPECT_FALSE(FileExists(options.workingFolder + "\\device.txt"));
-  RemoveDirectoryA(options.workingFolder.c_str());
 }
 
 TEST(Unattended, ASavedDeviceMissingAtBootIsWaitedForAndUsedOnceItIsThere) {
