@@ -148,7 +148,6 @@ TEST(SessionAlerts, AnOutageIsToldOnceAtItsStartAndAgainWhenItEnds) {
       {{kLogRelaunch, reason}, {{AlertEvent::Dropped, kLogRelaunch + reason}}},
       {{kLogRelaunch, kLogCallFailed}, {{AlertEvent::LaunchFailed, kLogCallFailed}}},  // still the same outage
       {{kLogRelaunch, kLogCallFailed}, {}},
-      {{kLogRelaunch}, {}},
       {{kLogOnAir}, {{AlertEvent::BackOnAir, kAlertBackOnAir}}},
       {{kLogOnAir}, {}},
       {{DeadAirText()}, {{AlertEvent::DeadAir, DeadAirText()}}},

@@ -25,26 +25,15 @@ TEST(EncoderOutput, LastMeaningfulLine) {
     std::string output;
     std::string line;
   } cases[] = {
-      {"refused at once", kStart + "rtmp://h/live/key: Connection refused\n", "rtmp://h/live/key: Connection refused"},
-      {"after progress, then the closing lines",
-       kStart + kProgress + "\nrtmp://h/live/key: Operation not permitted\n"
-                            "video:0kB audio:123kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 1.2%\n"
-                            "Conversion failed!\n",
-       "rtmp://h/live/key: Operation not permitted"},
       {"CR-separated progress after the error", "audio=Mic: I/O error\n" + kProgress, "audio=Mic: I/O error"},
       {"trailing blank lines and blanks", "Unknown encoder 'libfdk_aac'  \r\n \r\n\t\n\n", "Unknown encoder 'libfdk_aac'"},
-      {"video progress lines",
-       "Error writing trailer\nframe=  100 fps= 25 q=28.0 size=     300kB time=00:00:04.00 bitrate= 614.4kbits/s\r",
-       "Error writing trailer"},
       {"the level meter's lines and closing report",
        kStart + "size=       7kB time=00:00:00.97 bitrate=  58.0kbits/s speed=0.968x    \r"
                 "av_interleaved_write_frame(): Broken pipe\n"
-                "[ametadata@level @ 0x555fa004d740] frame:2    pts:44100   pts_time:1\n"
                 "[ametadata@level @ 0x555fa004d740] lavfi.astats.Overall.Peak_level=-18.063656\n"
                 "Error writing trailer of rtmp://h/live/key: Broken pipe\n"
                 "video:0kB audio:7kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 8.514324%\n"
                 "[astats@level @ 0x555fa004c980] Peak level dB: -18.063656\n"
-                "[astats@level @ 0x555fa004c980] Number of samples: 9148\n"
                 "[aac @ 0x555fa0046a40] Qavg: 1234.567\n"
                 "Conversion failed!\n",
        "Error writing trailer of rtmp://h/live/key: Broken pipe"},
@@ -60,7 +49,6 @@ TEST(EncoderOutput, ExitReasonIsMaskedAndCutAtACharacter) {
   const std::string yi = u8"音";  // three bytes
   EXPECT_EQ(EncoderExitReason(std::string(199, 'x') + yi + "tail"), std::string(199, 'x'));
   EXPECT_EQ(EncoderExitReason(std::string(197, 'x') + yi + "z"), std::string(197, 'x') + yi);
-  EXPECT_EQ(EncoderExitReason(std::string(300, 'y')), std::string(200, 'y'));
 }
 
 // The server still holds a stream of this name: the program says so, and that it tries again.
@@ -72,7 +60,6 @@ TEST(EncoderOutput, AlreadyPublishingIsExplained) {
     std::string output;
     const char* reason;
   } cases[] = {
-      {"refused at connection", kStart + refused, kLogAlreadyPublishing},
       {"more lines after it", kStart + refused + "Error opening output files: Operation not permitted\n",
        kLogAlreadyPublishing},
       {"a later server error decides",
@@ -96,7 +83,6 @@ TEST(EncoderOutput, LatestProgress) {
   } cases[] = {
       {"publishing", kStart + kProgress, 62340, 48.1},
       {"the first line: N/A bitrate", "size=       0kB time=00:00:00.00 bitrate=N/A speed=N/A\r", 0, noRate},
-      {"N/A time", "size=N/A time=N/A bitrate=N/A speed=N/A\r", noTime, noRate},
       {"the latest line counts, even with N/A",
        "size= 3kB time=00:00:01.50 bitrate= 47.9kbits/s\rsize=N/A time=N/A bitrate=N/A\r", noTime, noRate},
       {"an error after the progress", kProgress + "rtmp://h/a/k: Broken pipe\n", 62340, 48.1},
@@ -105,7 +91,6 @@ TEST(EncoderOutput, LatestProgress) {
        614.4},
       {"a negative time is none", "size= 0kB time=-577014:32:22.77 bitrate=  -0.0kbits/s\r", noTime, noRate},
       {"no progress yet", kStart, noTime, noRate},
-      {"nothing", "", noTime, noRate},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
