@@ -1,6 +1,7 @@
 #include "alerts/AlertQueue.h"
 
 #include "res/Texts.h"
+#include "text/AnsiText.h"
 
 #include <algorithm>
 #include <iterator>
@@ -20,7 +21,7 @@ std::string AlertQueue::Naming(const AlertMessage& message) {
 }
 
 std::string AlertQueue::GaveUp(const AlertMessage& message) {
-  return kAlertGaveUp + std::to_string(kAlertLifetimeMs / kMsPerMinute) + kAlertGaveUpMinutes + Naming(message);
+  return FillIn(kAlertGaveUp, {std::to_string(kAlertLifetimeMs / kMsPerMinute), Naming(message)});
 }
 
 AlertLogLines AlertQueue::Add(AlertMessage message, long long nowMs) {
@@ -39,8 +40,7 @@ AlertLogLines AlertQueue::Push(AlertMessage message, long long nowMs) {
   AlertLogLines log;
   if (waiting_.size() >= kAlertQueueCapacity) {
     const auto oldest = waiting_.begin() + (sending_ && waiting_.front().id == *sending_ ? 1 : 0);
-    log.push_back(kAlertQueueFull + std::to_string(kAlertQueueCapacity) + kAlertQueueFullDropped +
-                  Naming(oldest->message));
+    log.push_back(FillIn(kAlertQueueFull, {std::to_string(kAlertQueueCapacity), Naming(oldest->message)}));
     waiting_.erase(oldest);
   }
   waiting_.push_back({++lastId_, std::move(message), nowMs});

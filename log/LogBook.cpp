@@ -5,6 +5,7 @@
 
 #include "log/LogLine.h"
 #include "res/Texts.h"
+#include "text/AnsiText.h"
 
 namespace {
 
@@ -86,10 +87,10 @@ LogUpdate LogBook::Add(const std::tm* now, const std::string& message) {
     if (!written && !m_failing) {
       // Shown, never written: a failure to write is not itself written, so it cannot fail again.
       m_failing = true;
-      update.add.push_back(FormatLogLine(now, kLogFileFailed + path + kLogFileFailedEnd));
+      update.add.push_back(FormatLogLine(now, FillIn(kLogFileFailed, {path})));
     } else if (written && m_failing) {
       m_failing = false;
-      const std::string resumed = FormatLogLine(now, kLogFileResumed + path);
+      const std::string resumed = FormatLogLine(now, FillIn(kLogFileResumed, {path}));
       Write(path, resumed);
       update.add.push_back(resumed);
     }

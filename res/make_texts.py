@@ -65,10 +65,8 @@ TEXTS = [
     ("kAlertAddressMalformed", "告警地址格式有误，告警消息不会发送！"),
     ("kAlertSendFailed", "告警消息发送失败，稍后自动重试："),
     ("kAlertSendRecovered", "告警消息恢复发送："),
-    ("kAlertGaveUp", "告警消息已放弃（"),
-    ("kAlertGaveUpMinutes", "分钟内未能发出）："),
-    ("kAlertQueueFull", "告警消息积压已满（"),
-    ("kAlertQueueFullDropped", "条），丢弃最早的一条："),
+    ("kAlertGaveUp", "告警消息已放弃（{}分钟内未能发出）：{}"),
+    ("kAlertQueueFull", "告警消息积压已满（{}条），丢弃最早的一条：{}"),
     # What an alert says where the log has no line of its own
     ("kAlertBackOnAir", "恢复直播"),
     ("kAlertClosing", "PushClient已关闭，直播结束"),
@@ -78,10 +76,9 @@ TEXTS = [
     ("kAlertTesting", "正在发送测试消息……"),
     ("kAlertTestSent", "测试消息已发送，请到群里查看。"),
     ("kAlertTestFailed", "测试消息发送失败："),
-    # The log's day files: the file's name goes between the two parts of the first text, after the second
-    ("kLogFileFailed", "无法写入日志文件"),
-    ("kLogFileFailedEnd", "，日志只显示在窗口中！"),
-    ("kLogFileResumed", "日志已恢复写入文件"),
+    # The log's day files, each text with the file's name
+    ("kLogFileFailed", "无法写入日志文件{}，日志只显示在窗口中！"),
+    ("kLogFileResumed", "日志已恢复写入文件{}"),
     # A reason after the relaunch line, with the stall's bound in seconds (kStallTimeoutMs)
     ("kLogStatusFileLost", "直播进程退出原因：状态文件NetStatus.txt连续{}秒无法读取，已结束编码器"),
     # With the status file this copy of the program writes instead

@@ -1,5 +1,6 @@
 #include "alerts/AlertQueue.h"
 #include "res/Texts.h"
+#include "text/AnsiText.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ AlertMessage At(AlertEvent event, int minute, int second, std::string text = u8"
   return message;
 }
 
-std::string GaveUp(const char* naming) { return kAlertGaveUp + std::string("10") + kAlertGaveUpMinutes + naming; }
+std::string GaveUp(const char* naming) { return FillIn(kAlertGaveUp, {"10", naming}); }
 std::string Failed(const char* reason) { return kAlertSendFailed + std::string(kMasked) + " (" + reason + ")"; }
 const std::string kRecovered = kAlertSendRecovered + std::string(kMasked);
 
@@ -98,8 +99,7 @@ TEST(AlertQueue, BoundDropsTheOldestWaiting) {
     const AlertLogLines lines = queue.Add(At(AlertEvent::Test, static_cast<int>(i / 60), static_cast<int>(i % 60)), 0);
     log.insert(log.end(), lines.begin(), lines.end());
   }
-  EXPECT_EQ(log, (AlertLogLines{kAlertQueueFull + std::string("100") + kAlertQueueFullDropped +
-                                "test 2026-12-07 14:00:01"}));
+  EXPECT_EQ(log, (AlertLogLines{FillIn(kAlertQueueFull, {"100", "test 2026-12-07 14:00:01"})}));
   EXPECT_EQ(queue.Waiting(), kAlertQueueCapacity);
   queue.Finish(first.attempt->id, true, "", 0);
   const AlertQueue::Step second = queue.Next(0);

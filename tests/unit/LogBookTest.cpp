@@ -10,6 +10,7 @@
 #include "MemoryFolder.h"
 #include "log/LogScroll.h"
 #include "res/Texts.h"
+#include "text/AnsiText.h"
 
 namespace {
 
@@ -91,8 +92,8 @@ TEST(LogBook, DayFilesOlderThanTheKeptDaysGoAtTheStartAndAtMidnightOthersStay) {
 }
 
 TEST(LogBook, AFileThatCannotBeWrittenIsSaidOnceAndItsComingBackOnce) {
-  const std::string failed = std::string(kLogFileFailed) + kToday + kLogFileFailedEnd;
-  const std::string resumed = std::string(kLogFileResumed) + kToday;
+  const std::string failed = FillIn(kLogFileFailed, {kToday});
+  const std::string resumed = FillIn(kLogFileResumed, {kToday});
   // One line logged at each step: what the disk allows then, the messages the list is to add.
   struct Step {
     bool canMakeFolders;
