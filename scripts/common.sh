@@ -111,7 +111,7 @@ stop_rtmp_server() {
   RTMP_STARTED=0
 }
 
-# The HTTPS webhook of the wine.AlertsOverHttps tests (scripts/webhook-https.sh); HTTPS_WEBHOOK_STARTED is set
+# The webhooks of the alert tests, wine.Alerts and wine.AlertsOverHttps (scripts/webhook-https.sh); HTTPS_WEBHOOK_STARTED is set
 # first, as for the RTMP server. On success exports PUSHCLIENT_HTTPS_WEBHOOK, its folder, which those tests
 # need: without it they are skipped.
 start_https_webhook() {
@@ -119,7 +119,7 @@ start_https_webhook() {
   if bash "$ROOT/scripts/webhook-https.sh" start; then
     export PUSHCLIENT_HTTPS_WEBHOOK="${WEBHOOK_HTTPS_DIR:-$ROOT/build/win/webhook-https}"
   else
-    echo "The HTTPS webhook did not start: the wine.AlertsOverHttps tests will be skipped." >&2
+    echo "The webhook receiver did not start: the alert tests will be skipped." >&2
     unset PUSHCLIENT_HTTPS_WEBHOOK
   fi
 }

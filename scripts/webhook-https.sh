@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# The HTTPS webhook that the wine.AlertsHttps tests post alerts to (tools/webhook_receiver): two listeners on
-# 127.0.0.1, each on a free port, with certificates made at start for CN=localhost (subjectAltName
-# DNS:localhost, IP:127.0.0.1). The tests trust "trusted" in their Wine prefix and never "untrusted".
+# The webhooks that the alert tests (wine.Alerts, wine.AlertsOverHttps) post to (tools/webhook_receiver),
+# each on a free port of 127.0.0.1: two over HTTPS with certificates made at start for CN=localhost
+# (subjectAltName DNS:localhost, IP:127.0.0.1), of which the tests trust "trusted" in their Wine prefix and
+# never "untrusted"; and three over plain HTTP: "plain" answers 200, "failing" 500, "hanging" never.
 #
-#   scripts/webhook-https.sh start    make the certificates, start the receiver and wait until both
-#                                     listeners accept (at most 10 s)
+#   scripts/webhook-https.sh start    make the certificates, start the receiver and wait until every
+#                                     listener accepts (at most 10 s)
 #   scripts/webhook-https.sh stop     stop the receiver this script started, by its recorded pid, when that
 #                                     pid is still the receiver of our folder
 #   scripts/webhook-https.sh status   "running (pid N)" with exit code 0, or "stopped" with 3
 #
-# Its folder (WEBHOOK_HTTPS_DIR, default build/win/webhook-https) holds, for each of trusted and
-# untrusted: NAME.pem and NAME.key, NAME.port (the port, once it listens) and NAME.posts (what was
-# posted); trusted.der too (the certificate as the tests add it to the Windows store). Needs python3 and
+# Its folder (WEBHOOK_HTTPS_DIR, default build/win/webhook-https) holds, for each listener, NAME.port (the
+# port, once it listens) and NAME.posts (what was posted); for trusted and untrusted NAME.pem and NAME.key;
+# trusted.der too (the certificate as the tests add it to the Windows store). Needs python3 and
 # openssl (scripts/install-deps.sh).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -20,6 +21,7 @@ DIR="${WEBHOOK_HTTPS_DIR:-$ROOT/build/win/webhook-https}"
 PIDFILE="$DIR/receiver.pid"
 RECEIVER="$ROOT/tools/webhook_receiver/https_receiver.py"
 LISTENERS=(trusted untrusted)
+PLAIN_LISTENERS=(plain=ok failing=error hanging=hang)
 CERT_DAYS=2
 
 # Whether a process is the receiver of our own folder.
@@ -48,12 +50,14 @@ start() {
   command -v openssl >/dev/null || { echo "webhook-https: openssl is not installed" >&2; return 1; }
   mkdir -p "$DIR"
   for name in "${LISTENERS[@]}"; do
-    rm -f "$DIR/$name.port" "$DIR/$name.posts"
     make_certificate "$name"
   done
+  local names=("${LISTENERS[@]}")
+  for listener in "${PLAIN_LISTENERS[@]}"; do names+=("${listener%%=*}"); done
+  for name in "${names[@]}"; do rm -f "$DIR/$name.port" "$DIR/$name.posts"; done
   openssl x509 -in "$DIR/trusted.pem" -outform DER -out "$DIR/trusted.der"
 
-  python3 "$RECEIVER" "$DIR" "${LISTENERS[@]}" </dev/null >"$DIR/receiver.log" 2>&1 &
+  python3 "$RECEIVER" "$DIR" "${LISTENERS[@]/%/=tls}" "${PLAIN_LISTENERS[@]}" </dev/null >"$DIR/receiver.log" 2>&1 &
   pid=$!
   echo "$pid" >"$PIDFILE"
   for _ in $(seq 1 100); do
@@ -64,12 +68,13 @@ start() {
       return 1
     fi
     local ready=1
-    for name in "${LISTENERS[@]}"; do
+    for name in "${names[@]}"; do
       if [ ! -s "$DIR/$name.port" ] || ! port_accepts "$(cat "$DIR/$name.port")"; then ready=0; fi
     done
     if [ "$ready" = 1 ]; then
       echo "webhook-https: running (pid $pid), https://localhost:$(cat "$DIR/trusted.port")/ (trusted)," \
-        "https://localhost:$(cat "$DIR/untrusted.port")/ (untrusted), in $DIR"
+        "https://localhost:$(cat "$DIR/untrusted.port")/ (untrusted), http://127.0.0.1:$(cat "$DIR/plain.port")/" \
+        "(plain; failing and hanging beside it), in $DIR"
       return 0
     fi
     sleep 0.1

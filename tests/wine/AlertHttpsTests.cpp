@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "AppUnderTest.h"
+#include "WebhookListener.h"
 #include "res/Texts.h"
 
 using namespace pushtest;
@@ -19,22 +20,6 @@ using namespace pushtest;
 namespace {
 
 const char kHookPath[] = "/hook?token=x";
-
-// A listener of the receiver: NAME.port holds its port, NAME.posts what was posted to it ("POST <path>
-// <length>", the body, a newline). A receiver left running keeps the records of earlier runs: only what
-// came since the listener was looked at counts.
-struct HttpsListener {
-  HttpsListener(const std::string& folder, const std::string& name)
-      : port(std::atoi(ReadFileBytes(folder + "\\" + name + ".port").c_str())),
-        records(folder + "\\" + name + ".posts"),
-        seen(ReadFileBytes(records).size()) {}
-  std::string Url(const std::string& pathAndQuery) const { return "https://localhost:" + std::to_string(port) + pathAndQuery; }
-  std::string NewPosts() const { return ReadFileBytes(records).substr(seen); }
-
-  int port;
-  std::string records;
-  size_t seen;
-};
 
 // A certificate in the current user's root store for as long as this lives. Wine's registry store writes
 // what was added only when it is closed, and a program's chain engine reads the roots once: the
@@ -71,9 +56,9 @@ class TrustedRoot {
   bool m_added;
 };
 
-AppUnderTest::Options Posting(const HttpsListener& listener) {
+AppUnderTest::Options Posting(const WebhookListener& listener) {
   AppUnderTest::Options options = TwoDevices();
-  options.files["PushClient.ini"] = "[alert]\r\nwebhook=" + listener.Url(kHookPath) + "\r\n";
+  options.files["PushClient.ini"] = "[alert]\r\nwebhook=" + listener.Url("https", kHookPath) + "\r\n";
   return options;
 }
 
@@ -84,12 +69,9 @@ std::string LineStarting(const AppUnderTest& app, const std::string& start) {
 }
 
 TEST(AlertsOverHttps, ATrustedCertificateTakesTheAlertAndOneNobodyTrustsIsRefusedBeforeAnythingIsSent) {
-  const char* receiver = std::getenv("PUSHCLIENT_HTTPS_WEBHOOK");
-  if (!receiver || !*receiver) GTEST_SKIP() << "no HTTPS receiver: PUSHCLIENT_HTTPS_WEBHOOK is unset";
-  // The Linux path as Wine's drive Z: shows it.
-  std::string folder = "Z:" + std::string(receiver);
-  std::replace(folder.begin(), folder.end(), '/', '\\');
-  const HttpsListener trusted(folder, "trusted"), untrusted(folder, "untrusted");
+  const std::string folder = WebhookReceiverFolder();
+  if (folder.empty()) GTEST_SKIP() << "no webhook receiver: PUSHCLIENT_HTTPS_WEBHOOK is unset";
+  const WebhookListener trusted(folder, "trusted"), untrusted(folder, "untrusted");
   ASSERT_TRUE(trusted.port > 0 && untrusted.port > 0) << folder;
   const TrustedRoot root(ReadFileBytes(folder + "\\trusted.der"));
   ASSERT_TRUE(root.Added()) << GetLastError();
@@ -107,7 +89,7 @@ TEST(AlertsOverHttps, ATrustedCertificateTakesTheAlertAndOneNobodyTrustsIsRefuse
 
   AppUnderTest app(Posting(untrusted));
   app.GoLive(kGoodAddress);
-  const std::string refused = kAlertSendFailed + untrusted.Url("/****") + " (WinHTTP ";
+  const std::string refused = kAlertSendFailed + untrusted.Url("https", "/****") + " (WinHTTP ";
   std::string line;
   ASSERT_TRUE(WaitUntil([&] { return !(line = LineStarting(app, refused)).empty(); }, 15s));
   // The certificate check's own failure, not a connection that never was: Windows reports 12175

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""A webhook over HTTPS on 127.0.0.1 for the Wine tests: keeps every POST it receives and answers 200.
+"""Webhooks on 127.0.0.1 for the Wine tests: each keeps every POST it receives and answers as told.
 
-    https_receiver.py DIR NAME [NAME ...]
+    https_receiver.py DIR NAME=KIND [NAME=KIND ...]
 
-For each NAME it serves HTTPS with the certificate DIR/NAME.pem and its key DIR/NAME.key on a free port
-of 127.0.0.1, writes that port to DIR/NAME.port once it listens, and appends each POST to DIR/NAME.posts
-as a line "POST <path and query> <body length>", the body's bytes and a newline. It runs until it gets
-SIGTERM or SIGINT. Standard library only.
+KIND is tls (HTTPS with the certificate DIR/NAME.pem and its key DIR/NAME.key, answering 200), ok (plain
+HTTP, answering 200), error (plain HTTP, answering 500) or hang (plain HTTP, never answering). Each listens
+on a free port of 127.0.0.1, writes that port to DIR/NAME.port once it listens, and appends each POST to
+DIR/NAME.posts as a line "POST <path and query> <body length>", the body's bytes and a newline. It runs
+until it gets SIGTERM or SIGINT. Standard library only.
 """
 import http.server
 import os
@@ -24,15 +25,20 @@ MAX_BODY_BYTES = 1 << 20
 class Listener(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
 
-    def __init__(self, context, record_path):
+    def __init__(self, kind, context, record_path):
+        self.kind = kind
         self.context = context
         self.record_path = record_path
+        self.stopping = threading.Event()
         self.record_lock = threading.Lock()
         super().__init__(("127.0.0.1", 0), Handler)
 
     # The TLS handshake happens on the request's own thread: one that fails (a client that does not
     # trust the certificate ends it) or stalls never holds up the others.
     def finish_request(self, request, client_address):
+        if self.context is None:
+            super().finish_request(request, client_address)
+            return
         request.settimeout(HANDSHAKE_TIMEOUT_S)
         try:
             request = self.context.wrap_socket(request, server_side=True)
@@ -58,8 +64,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         body = self.rfile.read(length)
         self.server.record(self.path, body)
+        if self.server.kind == "hang":
+            self.server.stopping.wait()
+            return
         answer = b'{"ok":true}'
-        self.send_response(200)
+        self.send_response(500 if self.server.kind == "error" else 200)
         self.send_header("Content-Type", "application/json")
         self.send_header("Content-Length", str(len(answer)))
         self.end_headers()
@@ -73,12 +82,18 @@ def main(argv):
     if len(argv) < 3:
         sys.stderr.write(__doc__)
         return 2
-    folder, names = argv[1], argv[2:]
+    folder = argv[1]
     listeners = []
-    for name in names:
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(os.path.join(folder, name + ".pem"), os.path.join(folder, name + ".key"))
-        listeners.append((name, Listener(context, os.path.join(folder, name + ".posts"))))
+    for spec in argv[2:]:
+        name, _, kind = spec.partition("=")
+        if kind not in ("tls", "ok", "error", "hang"):
+            sys.stderr.write(__doc__)
+            return 2
+        context = None
+        if kind == "tls":
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(os.path.join(folder, name + ".pem"), os.path.join(folder, name + ".key"))
+        listeners.append((name, Listener(kind, context, os.path.join(folder, name + ".posts"))))
     for name, listener in listeners:
         open(listener.record_path, "wb").close()
         threading.Thread(target=listener.serve_forever, daemon=True).start()
@@ -93,6 +108,7 @@ def main(argv):
         signal.signal(signum, lambda *_: stopped.set())
     stopped.wait()
     for _, listener in listeners:
+        listener.stopping.set()
         listener.shutdown()
         listener.server_close()
     return 0
