@@ -74,7 +74,9 @@ AlertQueue::Step AlertQueue::Next(long long nowMs) {
   return step;
 }
 
-AlertLogLines AlertQueue::Finish(std::uint64_t id, bool sent, const std::string& failure, long long nowMs) {
+AlertLogLines AlertQueue::Finish(std::uint64_t id, const Delivery& delivery, long long nowMs) {
+  const bool sent = delivery.verdict == DeliveryVerdict::Sent;
+  const std::string& failure = delivery.failure;
   AlertLogLines log;
   sending_.reset();
   const auto entry = std::find_if(waiting_.begin(), waiting_.end(), [id](const Entry& e) { return e.id == id; });

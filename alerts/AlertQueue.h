@@ -7,6 +7,7 @@
 // (ASCII), never by its text. The messages are UTF-8 and leave as they came, save the note on folded
 // drops, which comes from the utf8:: texts (also res/Texts.h, UTF-8 bytes).
 #include "alerts/AlertMessage.h"
+#include "alerts/WebhookAnswer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -52,9 +53,9 @@ class AlertQueue {
   // out the first alert when its turn has come.
   Step Next(long long nowMs);
 
-  // How the attempt went. failure: a short ASCII reason ("HTTP 500"), shown in the log line of the first
-  // failure of a run. The first success after failures is logged too.
-  AlertLogLines Finish(std::uint64_t id, bool sent, const std::string& failure, long long nowMs);
+  // How the attempt went. delivery.failure (a short ASCII reason, "HTTP 500") is shown in the log line of
+  // the first failure of a run. The first success after failures is logged too.
+  AlertLogLines Finish(std::uint64_t id, const Delivery& delivery, long long nowMs);
 
   // When Next may have something to do, if nothing is being sent; empty when only Add can change that.
   std::optional<long long> WakeAtMs() const;

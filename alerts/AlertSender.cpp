@@ -98,7 +98,10 @@ void CAlertSender::Run(std::shared_ptr<Shared> shared) {
       const WebhookRequest request = BuildWebhookRequest(s.address, s.secret, step.attempt->message, EpochMsNow());
       const PostOutcome outcome = s.poster.Post(request);
       lock.lock();
-      const AlertLogLines lines = s.queue.Finish(step.attempt->id, outcome.sent, outcome.failure, MonotonicMsNow());
+      Delivery delivery;
+      delivery.verdict = outcome.sent ? DeliveryVerdict::Sent : DeliveryVerdict::TryAgain;
+      delivery.failure = outcome.failure;
+      const AlertLogLines lines = s.queue.Finish(step.attempt->id, delivery, MonotonicMsNow());
       lock.unlock();
       // A Stop that lets the queue drain waits for this.
       s.changed.notify_all();

@@ -42,7 +42,10 @@ std::vector<long long> Drive(AlertQueue& queue, long long fromMs, long long unti
     tries.push_back(nowMs);
     if (texts) texts->push_back(step.attempt->message.text);
     const bool ok = sent(nowMs);
-    const AlertLogLines lines = queue.Finish(step.attempt->id, ok, ok ? "" : "HTTP 500", nowMs);
+    Delivery delivery;
+    delivery.verdict = ok ? DeliveryVerdict::Sent : DeliveryVerdict::TryAgain;
+    if (!ok) delivery.failure = "HTTP 500";
+    const AlertLogLines lines = queue.Finish(step.attempt->id, delivery, nowMs);
     log.insert(log.end(), lines.begin(), lines.end());
   }
   return tries;
@@ -101,7 +104,7 @@ TEST(AlertQueue, BoundDropsTheOldestWaiting) {
   }
   EXPECT_EQ(log, (AlertLogLines{FillIn(kAlertQueueFull, {"100", "test 2026-12-07 14:00:01"})}));
   EXPECT_EQ(queue.Waiting(), kAlertQueueCapacity);
-  queue.Finish(first.attempt->id, true, "", 0);
+  queue.Finish(first.attempt->id, Delivery{DeliveryVerdict::Sent}, 0);
   const AlertQueue::Step second = queue.Next(0);
   ASSERT_TRUE(second.attempt);
   EXPECT_EQ(second.attempt->message.time.second, 2);
