@@ -13,7 +13,10 @@ const char* WireName(AlertEvent event) {
     case AlertEvent::LaunchFailed: return "launch_failed";
     case AlertEvent::DeadAir: return "dead_air";
     case AlertEvent::SoundBack: return "sound_back";
+    case AlertEvent::NoDataOut: return "no_data_out";
     case AlertEvent::DeviceMissing: return "device_missing";
+    case AlertEvent::StartupFailed: return "startup_failed";
+    case AlertEvent::EndSession: return "end_session";
     case AlertEvent::OffAir: return "off_air";
     case AlertEvent::Closing: return "closing";
     case AlertEvent::Test: return "test";

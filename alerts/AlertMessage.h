@@ -12,7 +12,10 @@ enum class AlertEvent {
   LaunchFailed,   // "launch_failed"
   DeadAir,        // "dead_air"
   SoundBack,      // "sound_back"
+  NoDataOut,      // "no_data_out": an encoder runs, but no data reaches the server
   DeviceMissing,  // "device_missing"
+  StartupFailed,  // "startup_failed": started unattended, ffmpeg.exe missing or not running; tried again
+  EndSession,     // "end_session": Windows is shutting down or restarting
   OffAir,         // "off_air"
   Closing,        // "closing"
   Test,           // "test"

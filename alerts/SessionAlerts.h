@@ -1,29 +1,17 @@
 #pragma once
-// What of a broadcast's log is news for a person away from the desk: the lines the live session and the
-// window log, read as they come, give the alerts to send. The texts stay the window's (code page 936)
-// until the alert leaves, converted then.
-#include <string>
-#include <vector>
-
+// Which of a broadcast's events are news for a person away from the desk. An outage is told once, as it
+// begins (an encoder that had been on air dropped, or one that never got data out), a failure to start
+// the encoder once per outage, and its end as "back on air"; the relaunches in between are no news.
 #include "alerts/AlertMessage.h"
-
-struct PendingAlert {
-  AlertEvent event;
-  std::string text;  // code page 936
-};
 
 class SessionAlerts {
  public:
-  // The broadcast was switched on: the next "on air" is the first, not a return.
+  // The broadcast was switched on: what comes is a new run.
   void SwitchedOn();
-
-  // Lines logged together (one call of the session, in their order). An outage (the encoder ended, or
-  // could not be started) is told once as it begins, the failure to start once per outage, and its end
-  // as "back on air"; the relaunches in between are no news.
-  std::vector<PendingAlert> Read(const std::vector<std::string>& lines);
+  // Whether this event of the broadcast is to be told.
+  bool Tell(AlertEvent event);
 
  private:
-  bool m_onAirSaid = false;
-  bool m_down = false;          // an outage is under way
-  bool m_launchFailSaid = false;  // in this outage
+  bool m_outageTold = false;      // this outage was told
+  bool m_launchFailTold = false;  // in this outage
 };

@@ -22,11 +22,15 @@ std::string FormatLiveStatus(bool onAir, const LiveFigures& figures) {
   std::string rate = "--";
   const std::optional<double>& kbps = figures.kbitPerSecond;
   if (kbps && std::isfinite(*kbps) && *kbps >= 0 && *kbps < 1e12) rate = std::to_string(std::llround(*kbps));
+  const std::string relaunches =
+      std::string(" | ") + kStatusRelaunches + " " + std::to_string(figures.relaunches) + " " + kStatusTimes;
+  // Not on air until data goes out.
+  if (figures.connecting) return kStatusConnecting + relaunches;
   std::string text = std::string(kStatusOnAir) + " " + FormatUptime(figures.uptimeMs);
   if (figures.silent) text += std::string(" | ") + kStatusSilence;
   // An encoder that is down sends nothing: the countdown takes the bitrate's place, so the line still fits.
   if (!figures.retryInMs) text += " | " + rate + " kbit/s";
-  text += std::string(" | ") + kStatusRelaunches + " " + std::to_string(figures.relaunches) + " " + kStatusTimes;
+  text += relaunches;
   // Whole seconds, rounded up: the attempt comes at the tick the count reaches 0.
   if (figures.retryInMs) text += " | " + std::to_string((*figures.retryInMs + 999) / 1000) + " " + kStatusRetryIn;
   return text;

@@ -25,11 +25,12 @@
 namespace {
 const char kPipeFailed[] = "Error On CreatePipe()";
 const char kStartFailed[] = "Error on CreateProcess()";
-}  // namespace
 
-namespace {
 // The program closing while live still tells the group so, within the two seconds closing may take.
 constexpr long long kAlertCloseDrainMs = 300;
+// Windows ending the session ends the process soon after WM_ENDSESSION returns (an end-task box after
+// 5 s): the group's message may take this long of the 3 s the work there is given.
+constexpr long long kAlertEndSessionDrainMs = 1500;
 
 std::string ComputerName() {
   char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
@@ -42,6 +43,8 @@ std::string Utf8ToAnsiCopy(const std::string& utf8) {
   Utf8ToAnsi(text);
   return text;
 }
+
+bool EncoderIsThere(const std::string& path) { return _access(path.c_str(), 0) == 0; }
 }  // namespace
 
 CPushClientDlg::CPushClientDlg(COneCopyPerFolder* oneCopy)
@@ -72,6 +75,8 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
       // A copy started later in this folder asks this one to show itself.
       OnMessage(COneCopyPerFolder::ShowWindowMessage(), &CPushClientDlg::OnShowFromAnotherCopy),
       OnMessage(WM_DRAWITEM, &CPushClientDlg::OnDrawItem),
+      OnMessage(WM_QUERYENDSESSION, &CPushClientDlg::OnQueryEndSession),
+      OnMessage(WM_ENDSESSION, &CPushClientDlg::OnEndSession),
   };
   static const MessageMap map = {CDialog::GetMessageMap(), entries, sizeof(entries) / sizeof(entries[0])};
   return &map;
@@ -104,24 +109,17 @@ BOOL CPushClientDlg::OnInitDialog() {
   m_bLive = false;
 
   FindAppDir();
-  m_listLog.Open(m_files.logFolder);
   SetTimer(ID_TIMER_LOG_DAY, kLogDayPeriodMs);
-  if (_access(m_files.encoder.c_str(), 0) != 0) {
-    AfxMessageBox(kEncoderMissing);
-    return TRUE;
-  }
-
   LoadConfig();
   StartAlerts();
-  // The listing runs on while the window shows; the list and its remembered position follow when it ends.
-  RefreshDevices();
   // Started unattended (a shortcut in the Startup folder): on air once the devices are known, and out of
   // the way in the tray when the user asked for that.
-  m_bGoLiveWhenListed = GoLiveAtStartup(AfxGetApp()->m_strCmdLine);
+  m_unattended = UnattendedStart(GoLiveAtStartup(AfxGetApp()->m_strCmdLine));
   // The window is never seen: the dialog box would show it when its queue first runs empty, so that show
   // is refused (OnWindowPosChanging). Without the icon there would be no way back to it: shown then.
-  if (m_bGoLiveWhenListed && m_config.m_nMinimizeToTray > 0)
+  if (m_unattended.Active() && m_config.m_nMinimizeToTray > 0)
     m_bKeepHidden = m_tray.Add(m_hWnd, AfxGetApp()->LoadIcon(IDR_MAINFRAME), WM_TRAYNOTIFY, kTrayTip);
+  ContinueStartup();
 
   m_comboBitrate.SetCurSel(m_config.m_nBitrateIndex);
   CheckDlgButton(m_hWnd, IDC_CHECK_TRAY, m_config.m_nMinimizeToTray > 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -136,6 +134,8 @@ void CPushClientDlg::FindAppDir() {
   const DWORD length = GetCurrentDirectoryA(sizeof(current), current);
   m_files = LocateFiles(buffer, length < sizeof(current) ? std::string(current, length) : std::string(),
                         GetDriveTypeA("C:\\") != DRIVE_NO_ROOT_DIR);
+  // Before anything is logged: every line reaches its day file.
+  m_listLog.Open(m_files.logFolder);
   if (!ClaimStatusFile(m_files)) AddLog(FillIn(kLogStatusFileMoved, {m_files.statusFile}));
   m_settings = CSettingsFile(m_files.config);
   m_profile = CProfileSettings(m_files.profile);
@@ -150,10 +150,29 @@ void CPushClientDlg::OnClose() {
 }
 
 void CPushClientDlg::StopEverything() {
-  if (m_bLive) Alert(AlertEvent::Closing, kAlertClosing);
+  if (m_bLive) m_alerts.Tell(AlertEvent::Closing, kAlertClosing);
   StopStreamingChild();
   m_listing.Cancel();
-  if (m_alertSender) m_alertSender->Stop(kAlertCloseDrainMs);
+  m_alerts.Stop(kAlertCloseDrainMs);
+}
+
+// Asked whether the session may end: yes, and nothing else. Another program may still cancel the shutdown,
+// and then the station must still be on air.
+LRESULT CPushClientDlg::OnQueryEndSession(WPARAM, LPARAM) { return TRUE; }
+
+// The session ends (a restart for an update, a shutdown): Windows ends the process soon after this
+// returns, so the group hears first, then the day file gets its line, the encoder is ended without the
+// usual wait, and the settings are saved. /live at the next log-on brings the broadcast back.
+LRESULT CPushClientDlg::OnEndSession(WPARAM wParam, LPARAM) {
+  if (!wParam) return 0;
+  if (m_bLive) m_alerts.Tell(AlertEvent::EndSession, kLogEndSession);
+  AddLog(kLogEndSession);
+  m_session.EndNow();
+  m_listing.Cancel();
+  SaveConfig();
+  m_alerts.Stop(kAlertEndSessionDrainMs);
+  EndDialog(IDOK);
+  return 0;
 }
 
 // Enter or Escape reaching the dialog ends the program just as the close command does: an encoder left
@@ -304,12 +323,19 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
   if (!taken) return 0;
   DeviceListingResult& result = *taken;
   EnableWindow(GetDlgItem(IDC_BTN_REFRESH), TRUE);
+  const bool listed = result.outcome != DeviceListingResult::Outcome::PipeFailed &&
+                     result.outcome != DeviceListingResult::Outcome::StartFailed;
+  if (listed && m_unattended.Over(UnattendedStart::Trouble::ListingFailed)) AddLog(kLogStartupRecovered);
   switch (result.outcome) {
     case DeviceListingResult::Outcome::PipeFailed:
     case DeviceListingResult::Outcome::StartFailed:
-      m_bListingBoxUp = true;
+      if (m_unattended.Active()) {
+        SayUnattendedTrouble(UnattendedStart::Trouble::ListingFailed,
+                             FillIn(kLogListingFailedRetry, {std::to_string(kUnattendedRetryMs / 1000)}));
+        UpdateStatusText();
+        return 0;
+      }
       AfxMessageBox(result.outcome == DeviceListingResult::Outcome::PipeFailed ? kPipeFailed : kStartFailed);
-      m_bListingBoxUp = false;
       break;
     case DeviceListingResult::Outcome::TimedOut:
       AddLog(ListingTimedOutText());
@@ -327,9 +353,36 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
     }
   }
   UpdateStatusText();
-  if (m_bGoLiveWhenListed && result.outcome != DeviceListingResult::Outcome::Cancelled)
+  if (m_unattended.Active() && result.outcome != DeviceListingResult::Outcome::Cancelled)
     GoLiveOrWaitForDevice(result.outcome);
   return 0;
+}
+
+// Settings and alerts are read already: what is left of start-up is finding ffmpeg.exe and listing the
+// devices, which is what a retry does again.
+void CPushClientDlg::ContinueStartup() {
+  if (!EncoderIsThere(m_files.encoder)) {
+    if (!m_unattended.Active()) {
+      AfxMessageBox(kEncoderMissing);
+      return;
+    }
+    SayUnattendedTrouble(UnattendedStart::Trouble::EncoderMissing,
+                         FillIn(kLogEncoderMissingRetry, {m_files.encoder, std::to_string(kUnattendedRetryMs / 1000)}));
+    return;
+  }
+  if (m_unattended.Over(UnattendedStart::Trouble::EncoderMissing)) AddLog(kLogStartupRecovered);
+  // The listing runs on while the window shows; the list and its remembered position follow when it ends.
+  RefreshDevices();
+}
+
+// Said once, to the log and the group, and tried again on the timer until it works.
+void CPushClientDlg::SayUnattendedTrouble(UnattendedStart::Trouble trouble, const std::string& line) {
+  if (m_unattended.Met(trouble)) {
+    AddLog(line);
+    m_alerts.Tell(trouble == UnattendedStart::Trouble::DeviceMissing ? AlertEvent::DeviceMissing : AlertEvent::StartupFailed,
+                  line);
+  }
+  SetTimer(ID_TIMER_UNATTENDED_RETRY, kUnattendedRetryMs);
 }
 
 // Started unattended: on air once the device chosen last is there, exactly as a click on "开始直播" does
@@ -338,20 +391,15 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
 void CPushClientDlg::GoLiveOrWaitForDevice(DeviceListingResult::Outcome outcome) {
   const std::size_t count = m_devices.Names().size();
   if (outcome == DeviceListingResult::Outcome::Written && MayGoLiveUnattended(m_deviceSelection, count)) {
-    m_bGoLiveWhenListed = false;
-    KillTimer(ID_TIMER_DEVICE_WAIT);
+    m_unattended.Done();
+    KillTimer(ID_TIMER_UNATTENDED_RETRY);
     if (!m_bLive) OnBnClickedLive();
     return;
   }
-  if (!m_bDeviceWaitLogged) {
-    const std::string period = std::to_string(kDeviceWaitPeriodMs / 1000);
-    const std::string line =
-        m_strDeviceName.empty() ? FillIn(kLogNoDevices, {period}) : FillIn(kLogDeviceMissing, {m_strDeviceName, period});
-    AddLog(line);
-    Alert(AlertEvent::DeviceMissing, line);
-    m_bDeviceWaitLogged = true;
-    SetTimer(ID_TIMER_DEVICE_WAIT, kDeviceWaitPeriodMs);
-  }
+  const std::string period = std::to_string(kUnattendedRetryMs / 1000);
+  SayUnattendedTrouble(UnattendedStart::Trouble::DeviceMissing,
+                       m_strDeviceName.empty() ? FillIn(kLogNoDevices, {period})
+                                               : FillIn(kLogDeviceMissing, {m_strDeviceName, period}));
 }
 
 void CPushClientDlg::ParseDeviceLIst() {
@@ -408,12 +456,12 @@ StreamChoice CPushClientDlg::CurrentStreamChoice() const {
 }
 
 void CPushClientDlg::LaunchStream() {
-  AddLogLines(m_session.Start(static_cast<long long>(GetTickCount64()), CurrentStreamChoice()));
+  HandleSessionEvents(m_session.Start(static_cast<long long>(GetTickCount64()), CurrentStreamChoice()));
 }
 
-void CPushClientDlg::AddLogLines(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines) AddLog(line);
-  for (const PendingAlert& alert : m_sessionAlerts.Read(lines)) Alert(alert.event, alert.text);
+void CPushClientDlg::HandleSessionEvents(const SessionEvents& events) {
+  for (const std::string& line : LogLinesOf(events)) AddLog(line);
+  m_alerts.Tell(events);
 }
 
 // ---- Alerts
@@ -421,42 +469,12 @@ void CPushClientDlg::AddLogLines(const std::vector<std::string>& lines) {
 // From PushClient.ini, at start and after the alert settings changed. A sender already running goes, and
 // what it still had to send with it.
 void CPushClientDlg::StartAlerts() {
-  m_alertSender.reset();
-  const AlertSettings settings = m_profile.Alerts();
-  m_alertStation = settings.station.empty() ? ComputerName() : settings.station;
-  if (settings.webhook.empty()) return;
-  const WebhookAddressParse parsed = ParseWebhookAddress(settings.webhook);
-  if (parsed.refusal) {
-    AddLog(parsed.refusal);
-    return;
-  }
-  const HWND window = m_hWnd;
-  m_alertSender = std::make_unique<CAlertSender>(parsed.address, settings.secret, [this, window](std::string line) {
-    {
-      std::lock_guard<std::mutex> lock(m_alertLogMutex);
-      m_alertLog.push_back(std::move(line));
-    }
-    PostMessageA(window, WM_ALERT_LOG, 0, 0);
-  });
-}
-
-void CPushClientDlg::Alert(AlertEvent event, const std::string& text) {
-  if (!m_alertSender) return;
-  AlertMessage message;
-  message.event = event;
-  message.text = AnsiToUtf8(text);
-  message.station = AnsiToUtf8(m_alertStation);
-  message.time = CurrentLocalTime();
-  m_alertSender->Post(std::move(message));
+  const std::string refusal = m_alerts.Start(m_profile.Alerts(), ComputerName(), m_hWnd, WM_ALERT_LOG);
+  if (!refusal.empty()) AddLog(refusal);
 }
 
 LRESULT CPushClientDlg::OnAlertLog(WPARAM, LPARAM) {
-  std::vector<std::string> lines;
-  {
-    std::lock_guard<std::mutex> lock(m_alertLogMutex);
-    lines.swap(m_alertLog);
-  }
-  for (const std::string& line : lines) AddLog(line);
+  for (const std::string& line : m_alerts.TakeLog()) AddLog(line);
   return 0;
 }
 
@@ -473,10 +491,13 @@ void CPushClientDlg::UpdateStatusText(long long nowMs) {
 // Dead air beginning or ending is news for someone who is not at the window: with the window in the tray
 // it also comes as a balloon of the icon.
 void CPushClientDlg::Listen(long long nowMs) {
-  const std::vector<std::string> lines = m_session.Listen(nowMs);
-  for (const std::string& line : lines)
-    if (!IsWindowVisible(m_hWnd)) m_tray.ShowBalloon(kTrayTip, line, line == DeadAirText());
-  AddLogLines(lines);
+  const SessionEvents events = m_session.Listen(nowMs);
+  for (const SessionEvent& event : events) {
+    const bool deadAir = event.kind == SessionEventKind::DeadAir;
+    if ((deadAir || event.kind == SessionEventKind::SoundBack) && !IsWindowVisible(m_hWnd))
+      m_tray.ShowBalloon(kTrayTip, event.line, deadAir);
+  }
+  HandleSessionEvents(events);
 }
 
 LRESULT CPushClientDlg::OnDrawItem(WPARAM wParam, LPARAM lParam) {
@@ -498,21 +519,21 @@ void CPushClientDlg::OnBnClickedLive() {
       return;
     }
     // Whoever switches on has chosen: an unattended start no longer waits for its device.
-    m_bGoLiveWhenListed = false;
-    KillTimer(ID_TIMER_DEVICE_WAIT);
+    m_unattended.Done();
+    KillTimer(ID_TIMER_UNATTENDED_RETRY);
     m_strDeviceName = m_strDevice;
     SaveConfig();
     SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStop);
     SetTimer(ID_TIMER_WATCHDOG, static_cast<UINT>(kWatchdogPeriodMs));
     SetTimer(ID_TIMER_STATUS, kStatusPeriodMs);
-    m_sessionAlerts.SwitchedOn();
+    m_alerts.SwitchedOn();
     LaunchStream();
   } else {
-    const std::vector<std::string> lines = m_session.Stop();
+    const SessionEvents events = m_session.Stop();
     KillTimer(ID_TIMER_WATCHDOG);
     KillTimer(ID_TIMER_STATUS);
     SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStart);
-    AddLogLines(lines);
+    HandleSessionEvents(events);
   }
   UpdateStatusText();
 }
@@ -526,11 +547,17 @@ bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
     Listen(now);
     UpdateStatusText(now);
   }
-  if (nIDEvent == ID_TIMER_DEVICE_WAIT && !m_listing.IsRunning() && !m_bListingBoxUp) RefreshDevices();
+  if (nIDEvent == ID_TIMER_UNATTENDED_RETRY && !m_listing.IsRunning()) {
+    if (m_unattended.Active()) {
+      ContinueStartup();
+    } else {
+      KillTimer(ID_TIMER_UNATTENDED_RETRY);
+    }
+  }
   if (nIDEvent == ID_TIMER_WATCHDOG && m_bLive) {
-    const std::vector<std::string> lines = m_session.Tick(now, CurrentStreamChoice());
-    AddLogLines(lines);
-    if (!lines.empty()) UpdateStatusText(now);
+    const SessionEvents events = m_session.Tick(now, CurrentStreamChoice());
+    HandleSessionEvents(events);
+    if (!events.empty()) UpdateStatusText(now);
   }
   return false;
 }

@@ -1,17 +1,14 @@
 #pragma once
 #include <windows.h>
 
-#include <map>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "alerts/AlertSender.h"
-#include "alerts/SessionAlerts.h"
+#include "app/AlertWiring.h"
 #include "app/LevelMeter.h"
 #include "app/OneCopyPerFolder.h"
 #include "app/TrayIcon.h"
+#include "app/UnattendedStart.h"
 #include "devices/DeviceCatalogue.h"
 #include "devices/DeviceListing.h"
 #include "files/FileLocations.h"
@@ -41,9 +38,9 @@ constexpr UINT kStatusPeriodMs = 500;
 // The activity log's look at the date, so that old day files go soon after midnight: once a minute, always.
 constexpr UINT_PTR ID_TIMER_LOG_DAY = 102;
 constexpr UINT kLogDayPeriodMs = 60 * 1000;
-// Started with /live while the device chosen last is missing: the devices are listed again this often.
-constexpr UINT_PTR ID_TIMER_DEVICE_WAIT = 103;
-constexpr UINT kDeviceWaitPeriodMs = 15000;
+// Started with /live while ffmpeg.exe is missing, its listing fails or the device chosen last is missing:
+// start-up is tried again this often (UnattendedStart).
+constexpr UINT_PTR ID_TIMER_UNATTENDED_RETRY = 103;
 
 // The main window: composes the features and hands them the user's choices.
 class CPushClientDlg : public CDialog {
@@ -83,6 +80,8 @@ class CPushClientDlg : public CDialog {
   LRESULT OnAlertLog(WPARAM wParam, LPARAM lParam);
   LRESULT OnShowFromAnotherCopy(WPARAM wParam, LPARAM lParam);
   LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
+  LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+  LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
 
  private:
   HICON m_hIcon = nullptr;
@@ -108,27 +107,22 @@ class CPushClientDlg : public CDialog {
   CLevelMeter m_meter;
   // Settings that were never read must never be written over the user's file.
   bool m_bSettingsLoaded = false;
-  // Started with /live: go live when a device listing has ended with the chosen device in it.
-  bool m_bGoLiveWhenListed = false;
-  bool m_bDeviceWaitLogged = false;
+  // Started with /live: on air once start-up has worked and the chosen device is listed.
+  UnattendedStart m_unattended;
   // Started with /live in the tray: the window stays hidden until it is shown on purpose.
   bool m_bKeepHidden = false;
   // The selection the last refill of the device box made.
   DeviceSelection m_deviceSelection;
-  // Alerts to a group chat; none without a webhook. Lines for the log come from the sender's thread
-  // through m_alertLog.
-  SessionAlerts m_sessionAlerts;
-  std::string m_alertStation;
-  std::mutex m_alertLogMutex;
-  std::vector<std::string> m_alertLog;
-  std::unique_ptr<CAlertSender> m_alertSender;
-  // A message box about a failed listing is up; listings the device wait would start meanwhile wait.
-  bool m_bListingBoxUp = false;
+  // Alerts to a group chat; none without a webhook.
+  CAlertWiring m_alerts;
 
   void AddToSystemMenu();
   void StartAlerts();
-  void Alert(AlertEvent event, const std::string& text);
   void StopEverything();
+  // What start-up does once the settings are read: ffmpeg.exe is looked for and the devices listed. Started
+  // unattended, trouble on the way is said once and tried again.
+  void ContinueStartup();
+  void SayUnattendedTrouble(UnattendedStart::Trouble trouble, const std::string& line);
   void FindAppDir();
   void ParseDeviceLIst();
   void FillDeviceCombo();
@@ -140,7 +134,8 @@ class CPushClientDlg : public CDialog {
   StreamChoice CurrentStreamChoice() const;
   void LaunchStream();
   void StopStreamingChild();
-  void AddLogLines(const std::vector<std::string>& lines);
+  // The session's events: logged, and told where they are news.
+  void HandleSessionEvents(const SessionEvents& events);
   void Listen(long long nowMs);
   bool MinimizeToTray();
   void SetStatusText(const std::string& text);

@@ -80,9 +80,19 @@ TEXTS = [
     ("kLogFileFailed", "无法写入日志文件{}，日志只显示在窗口中！"),
     ("kLogFileResumed", "日志已恢复写入文件{}"),
     # A reason after the relaunch line, with the stall's bound in seconds (kStallTimeoutMs)
-    ("kLogStatusFileLost", "直播进程退出原因：状态文件NetStatus.txt连续{}秒无法读取，已结束编码器"),
     # With the status file this copy of the program writes instead
     ("kLogStatusFileMoved", "另一个PushClient正在使用C:\\NetStatus.txt，本程序的编码器状态改写到{}"),
+    # On air means data going out; the status file is a mirror that may fail without ending anything
+    ("kStatusConnecting", "正在连接服务器……"),
+    ("kLogStatusFileFailing", "状态文件NetStatus.txt暂时无法写入（被删除、占用或只读），稍后自动重试，直播不受影响"),
+    ("kLogStatusFileWritten", "状态文件NetStatus.txt已恢复写入"),
+    ("kAlertNoDataOut", "编码器已启动，但没有数据发到服务器。"),
+    # Started with /live: nothing waits for a click
+    ("kLogEncoderMissingRetry", "找不到ffmpeg.exe：{}，每{}秒重试一次"),
+    ("kLogListingFailedRetry", "无法运行ffmpeg.exe列出音频设备，每{}秒重试一次"),
+    ("kLogStartupRecovered", "ffmpeg.exe已可以运行，继续启动"),
+    # Windows ending the session
+    ("kLogEndSession", "Windows正在关机或重启…"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written

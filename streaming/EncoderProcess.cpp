@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "files/PrivateFile.h"
 #include "framework/UniqueHandle.h"
 
 namespace {
@@ -30,20 +29,15 @@ EncoderRunner::LaunchResult CEncoderProcess::Launch(const std::string& arguments
   m_pi.Reset();
   m_pump.reset();
 
-  // Made anew, or emptied, at each launch, so that what it holds is this run's output alone. Private: the
-  // encoder names the publish address, stream key included.
-  const bool statusFile = static_cast<bool>(CreatePrivateFile(m_statusPath, GENERIC_WRITE,
-                                                              FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_ALWAYS));
   auto pump = std::make_unique<CStatusPump>();
-  const bool pumping = pump->Start(statusFile ? m_statusPath : std::string(), ++m_launches);
+  const bool pumping = pump->Start(m_statusPath, ++m_launches);
 
   ChildStartOptions options;
   options.redirect = true;
   options.output = pumping ? pump->ChildEnd() : nullptr;
   LaunchResult result;
   result.started = StartChildProcess(m_program, arguments, options, m_pi);
-  result.statusFile = statusFile && pumping;
-  m_statusFileOpened = result.statusFile;
+  result.outputRead = pumping;
   if (pumping) {
     pump->ChildStarted();
     m_pump = std::move(pump);
@@ -58,6 +52,11 @@ void CEncoderProcess::Stop() {
   }
   m_pi.Reset();
   if (m_pump) m_pump->Stop();
+}
+
+void CEncoderProcess::EndNow() {
+  if (m_pi.process) TerminateProcess(m_pi.process.get(), 0);
+  m_pi.Reset();
 }
 
 void CEncoderProcess::KeepSystemAwake(bool awake) {
@@ -80,11 +79,4 @@ bool CEncoderProcess::ReadStatusTail(std::string& text) {
   return true;
 }
 
-bool CEncoderProcess::StatusFileLost() {
-  if (!m_statusFileOpened) return false;
-  if (m_pump->FileOutOfReach()) return true;
-  // As anyone else would open it to read.
-  const UniqueFile file(CreateFileA(m_statusPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return !file;
-}
+bool CEncoderProcess::StatusFileFailing() { return m_pump && m_pump->FileFailing(); }

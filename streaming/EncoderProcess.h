@@ -26,9 +26,10 @@ class CEncoderProcess : public EncoderRunner {
   // encoder must never meet the old one still holding the stream. The output it wrote is taken to the
   // status file.
   void Stop() override;
+  void EndNow() override;
 
   bool ReadStatusTail(std::string& text) override;
-  bool StatusFileLost() override;
+  bool StatusFileFailing() override;
 
   bool HasChild() const override { return static_cast<bool>(m_pi.process); }
   // The request belongs to the calling thread: the window's, which lives as long as the program.
@@ -41,6 +42,5 @@ class CEncoderProcess : public EncoderRunner {
   ProcessRecord m_pi;
   // Of the running (or last) encoder; none when its output could not be read.
   std::unique_ptr<CStatusPump> m_pump;
-  bool m_statusFileOpened = false;  // by the last launch, and its output goes there
   unsigned long long m_launches = 0;
 };

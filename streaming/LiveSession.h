@@ -12,6 +12,7 @@
 #include "encoder/AacEncoderChoice.h"
 #include "encoder/TlsSupport.h"
 #include "streaming/DeadAir.h"
+#include "streaming/SessionEvent.h"
 #include "streaming/StallDetector.h"
 #include "streaming/Watchdog.h"
 
@@ -22,13 +23,15 @@ class EncoderRunner {
 
   struct LaunchResult {
     bool started = false;     // the encoder runs
-    bool statusFile = false;  // its output reaches the status file
+    bool outputRead = false;  // its output is read as it comes (and mirrored into the status file)
   };
   // Starts the encoder with this argument string, its output read as it comes and written to a fresh
   // status file.
   virtual LaunchResult Launch(const std::string& arguments) = 0;
   // Ends the encoder, if one runs, waits (bounded) until it has gone, and forgets it.
   virtual void Stop() = 0;
+  // Ends the encoder, if one runs, without waiting for it to be gone.
+  virtual void EndNow() = 0;
   virtual bool HasChild() const = 0;
   // Whether the encoder has ended, without waiting; rawResult is the system's own answer.
   virtual WaitOutcome Poll(unsigned long& rawResult) = 0;
@@ -39,10 +42,10 @@ class EncoderRunner {
   // Keeps the machine from sleeping (true) or lets it sleep again (false): a sleeping PC takes the
   // broadcast with it. The display may still turn off.
   virtual void KeepSystemAwake(bool awake) = 0;
-  // True when the status file the launch opened is out of reach now: it cannot be opened for reading, or
-  // the latest write could not open it (deleted, held by another program, its rights taken away). False
-  // while it can be, and when the launch opened none.
-  virtual bool StatusFileLost() = 0;
+  // True while the status file cannot be written (deleted and not to be made again, held by another
+  // program, read-only, its rights taken away). It is the user's mirror of the encoder's output, tried
+  // again at each later write; what the encoder says is read from its pipe all the same.
+  virtual bool StatusFileFailing() = 0;
 };
 
 // What the encoder is to capture and where to publish it, as chosen at the moment of a launch: a device or
@@ -55,7 +58,8 @@ struct StreamChoice {
 
 // What the status line shows while live.
 struct LiveFigures {
-  long long uptimeMs = 0;                // since the current encoder was launched; 0 while none runs
+  long long uptimeMs = 0;                // since the current encoder's first progress; 0 while none is on air
+  bool connecting = false;               // an encoder runs but has not got data out yet
   std::optional<double> kbitPerSecond;   // from its latest progress report
   int relaunches = 0;                    // encoders started again since going live
   // While the encoder is down and the watchdog waits to launch it again: how long until it tries.
@@ -76,37 +80,45 @@ class LiveSession {
   // Whether rtmps:// addresses can be published to: unless the encoder said it has no TLS.
   bool EncoderSpeaksTls() const { return CanSpeakTls(m_tls); }
 
-  // Switches the broadcast on and launches the encoder. Returns the lines to log.
-  std::vector<std::string> Start(long long nowMs, const StreamChoice& choice);
-  // Switches it off, ending the encoder. Returns the lines to log.
-  std::vector<std::string> Stop();
+  // Switches the broadcast on and launches the encoder.
+  SessionEvents Start(long long nowMs, const StreamChoice& choice);
+  // Switches it off, ending the encoder.
+  SessionEvents Stop();
   // Ends the encoder without a word: the window is closing.
   void Abandon();
+  // Ends the encoder without waiting for it to be gone: Windows is ending the session.
+  void EndNow();
 
-  // A look at what the running encoder measured, several times a second while live: its peak level and
-  // dead air. Returns the lines to log (dead air began or ended).
-  std::vector<std::string> Listen(long long nowMs);
+  // A look at what the running encoder said, several times a second while live: its first progress (on
+  // air), its peak level and dead air.
+  SessionEvents Listen(long long nowMs);
 
-  // The watchdog's look at the encoder, every kWatchdogPeriodMs while live. An ended encoder, or one that
-  // could not be started, is launched again on the schedule of WatchdogTick, with choice; one whose
-  // progress stood still for kStallTimeoutMs is ended and counts as ended. One that has run for
-  // kPlannedRelaunchEarliestMs is relaunched at its first quiet moment, or at kPlannedRelaunchLatestMs,
-  // outside the schedule. Returns the lines to log.
-  std::vector<std::string> Tick(long long nowMs, const StreamChoice& choice);
+  // The watchdog's look at the encoder, every kWatchdogPeriodMs while live. An encoder is on air from its
+  // first progress line with a stream time above zero: until then a tick that finds it running neither
+  // says so nor resets the count, so one that never gets data out is relaunched on the schedule's back-off.
+  // An ended encoder, or one that could not be started, is launched again on the schedule of
+  // WatchdogTick, with choice; one whose progress stood still for kStallTimeoutMs is ended and counts as
+  // ended. One that has run for kPlannedRelaunchEarliestMs is relaunched at its first quiet moment, or at
+  // kPlannedRelaunchLatestMs, outside the schedule.
+  SessionEvents Tick(long long nowMs, const StreamChoice& choice);
 
   bool IsLive() const { return m_bLive; }
   int RestartCount() const { return m_nRestartCount; }
   LiveFigures Figures(long long nowMs);
 
  private:
-  void Launch(long long nowMs, const StreamChoice& choice, std::vector<std::string>& lines);
-  void LogEncoderEnd(bool stalled, const std::string& statusTail, std::vector<std::string>& lines) const;
-  void NoteMeterUnavailable(std::vector<std::string>& lines);
+  void Launch(long long nowMs, const StreamChoice& choice, SessionEvents& events);
+  // The relaunch of an encoder found ended (or ended for standing still), with why it ended.
+  SessionEvent EncoderEnded(bool hadChild, bool stalled, const std::string& statusTail) const;
+  // The first progress of the current encoder: it is on air.
+  void NoteProgress(long long nowMs, const std::string& statusTail, SessionEvents& events);
+  void NoteStatusFile(SessionEvents& events);
+  void NoteMeterUnavailable(SessionEvents& events);
   bool PlannedRelaunchDue(long long nowMs) const;
   // What the encoder had said at nowMs (EncoderRunner::ReadStatusTail): read once for each moment, so
   // that the looks of one timer tick share one reading.
   bool StatusAt(long long nowMs, std::string& text);
-  // The watchdog's look, read afresh: a status file lost since the launch counts as one that cannot be read.
+  // The watchdog's look, read afresh.
   bool LookAtStatus(long long nowMs, std::string& text);
 
   EncoderRunner& m_runner;
@@ -117,6 +129,11 @@ class LiveSession {
   int m_nRelaunches = 0;
   long long m_launchMs = 0;
   bool m_launchFailed = false;  // the last launch could not start the encoder
+  bool m_onAirThisRun = false;  // the current encoder has shown progress
+  long long m_onAirSinceMs = 0;
+  bool m_everOnAir = false;     // since switching on
+  bool m_down = false;          // an encoder ended or could not be started, and none is on air since
+  bool m_statusFileFailing = false;  // as last said
   long long m_lastTickMs = 0;
   StallDetector m_stall;
   // Only an encoder that has shown itself (a version banner) is asked to measure what it sends; one that
@@ -131,7 +148,6 @@ class LiveSession {
     std::string text;
   };
   std::optional<StatusReading> m_status;
-  bool m_statusLost = false;  // at the watchdog's latest look
   std::optional<double> m_peakDb;
   DeadAirDetector m_deadAir;
   FdkAacSupport m_aacSupport = FdkAacSupport::Unknown;

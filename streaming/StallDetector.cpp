@@ -5,8 +5,8 @@ void StallDetector::Reset(long long nowMs) {
   bestTimeMs_.reset();
 }
 
-bool StallDetector::Tick(long long nowMs, bool statusReadable, std::optional<long long> progressTimeMs) {
-  if (statusReadable && progressTimeMs && (!bestTimeMs_ || *progressTimeMs > *bestTimeMs_)) {
+bool StallDetector::Tick(long long nowMs, bool outputRead, std::optional<long long> progressTimeMs) {
+  if (outputRead && progressTimeMs && (!bestTimeMs_ || *progressTimeMs > *bestTimeMs_)) {
     bestTimeMs_ = progressTimeMs;
     sinceMs_ = nowMs;
     return false;

@@ -3,9 +3,8 @@
 
 // A streaming encoder can stay alive with nothing moving (a connection that hangs, a capture device that
 // stopped delivering). The watchdog, which only restarts encoders that ended, would never notice; this
-// decides when such an encoder is to be ended, from the progress times it reports. A status file that
-// cannot be read (deleted, locked, its rights taken away) counts as no progress: the relaunch that follows
-// makes a new one, so that the file users look in never silently stops telling.
+// decides when such an encoder is to be ended, from the progress times it reports, as read from its pipe.
+// The status file is only the user's mirror of that output: whatever happens to it ends no broadcast.
 
 constexpr long long kStallTimeoutMs = 20000;
 
@@ -14,12 +13,12 @@ class StallDetector {
   // At every launch of the encoder: nowMs is a monotonic clock reading in milliseconds.
   void Reset(long long nowMs);
 
-  // Once per watchdog tick. statusReadable: the status file could be read; progressTimeMs: the time=
+  // Once per watchdog tick. outputRead: the encoder's output is being read; progressTimeMs: the time=
   // of the latest progress line (LatestProgress), empty when there is none or it says N/A.
   // Returns true (stalled) when the progress time has not gone beyond its highest value for
-  // kStallTimeoutMs, or no progress time came within kStallTimeoutMs of the launch. A tick whose file
-  // could not be read is a tick without progress, whatever time it brings.
-  bool Tick(long long nowMs, bool statusReadable, std::optional<long long> progressTimeMs);
+  // kStallTimeoutMs, or no progress time came within kStallTimeoutMs of the launch. A tick without the
+  // encoder's output is a tick without progress, whatever time it brings.
+  bool Tick(long long nowMs, bool outputRead, std::optional<long long> progressTimeMs);
 
  private:
   long long sinceMs_ = 0;                  // the launch, or the last tick on which the time went up

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "files/PrivateFile.h"
+
 CStatusPump::CStatusPump()
     : m_stop(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_ended(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
@@ -33,6 +35,8 @@ std::string CStatusPump::Recent() const {
 }
 
 void CStatusPump::Run() {
+  // The run's file, empty, before the encoder has said anything: what it holds is this run's alone.
+  if (!m_path.empty()) m_failing = m_fileBehind = !Write({true, std::string()});
   std::string output;
   m_pipe.Read(output);
   for (;;) {
@@ -59,14 +63,14 @@ void CStatusPump::Take(const std::string& output) {
     write = m_record.Take(output);
     if (m_fileBehind) write = m_record.StartOver();
   }
-  if (!m_path.empty()) m_fileBehind = !Write(write);
+  if (!m_path.empty()) m_failing = m_fileBehind = !Write(write);
 }
 
-// Never creates the file: one that is gone stays gone until the next launch makes it anew.
+// The file is made again when it is gone (a user who deletes it gets it back at the next output), private:
+// the encoder names the publish address, stream key included.
 bool CStatusPump::Write(const StatusRecord::FileWrite& write) {
-  const UniqueFile file(CreateFileA(m_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  m_outOfReach = !file;
+  const UniqueFile file = CreatePrivateFile(m_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            OPEN_ALWAYS);
   if (!file) return false;
   const LARGE_INTEGER start = {};
   if (!SetFilePointerEx(file.get(), start, nullptr, write.startOver ? FILE_BEGIN : FILE_END)) return false;

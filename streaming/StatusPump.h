@@ -26,9 +26,10 @@ class CStatusPump {
   CStatusPump(const CStatusPump&) = delete;
   CStatusPump& operator=(const CStatusPump&) = delete;
 
-  // Makes the pipe (named with serial) and starts reading it, before the encoder starts. What comes is
-  // appended to the file at statusPath, which is to exist, empty; an empty path leaves the output in
-  // memory alone. False when the pipe or the thread cannot be made: nothing reads then.
+  // Makes the pipe (named with serial) and starts reading it, before the encoder starts. The file at
+  // statusPath is made anew, private, on the pump's thread, and what comes is appended to it; an empty
+  // path leaves the output in memory alone. False when the pipe or the thread cannot be made: nothing
+  // reads then.
   bool Start(const std::string& statusPath, unsigned long long serial);
   // The end the encoder is to write into.
   HANDLE ChildEnd() const { return m_pipe.ChildEnd(); }
@@ -44,20 +45,20 @@ class CStatusPump {
 
   // What the encoder said (StatusRecord::Recent).
   std::string Recent() const;
-  // True when the latest write could not open the status file: it is gone, or someone holds it against
-  // writers.
-  bool FileOutOfReach() const { return m_outOfReach; }
+  // True while the status file cannot be written: the latest attempt failed (it could not be made again,
+  // someone holds it against writers, it is read-only). Each later write tries again.
+  bool FileFailing() const { return m_failing; }
 
  private:
   void Run();
   void Take(const std::string& output);
-  // False when the write did not reach the file, whole.
+  // False when the write did not reach the file, whole. A missing file is made again, private.
   bool Write(const StatusRecord::FileWrite& write);
 
   OutputPipe m_pipe{kStatusPipeBytes};
   std::string m_path;
-  bool m_fileBehind = false;  // a write missed the file: it starts over at the next
-  std::atomic<bool> m_outOfReach{false};
+  bool m_fileBehind = true;  // the file is to start over at the next write: new, or a write missed it
+  std::atomic<bool> m_failing{false};
   UniqueHandle m_stop;
   UniqueHandle m_ended;
   std::thread m_thread;

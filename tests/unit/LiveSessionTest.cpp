@@ -14,13 +14,23 @@
 
 namespace {
 
+// A progress line at any stream time, hours as long as they come.
+std::string ProgressAt(long long ms) {
+  char line[96];
+  std::snprintf(line, sizeof line, "size=  12kB time=%lld:%02lld:%02lld.00 bitrate=  48.0kbits/s speed=1x\r",
+                ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
+  return line;
+}
+
 // An encoder that runs, ends at once after each launch, or fails to start, as a test tells it, and has
-// said what the test puts in its status; its status file may be lost.
+// said what the test puts in its status. While it runs and sends, each look finds its progress a second on.
 struct FakeEncoder : EncoderRunner {
-  bool endsAtOnce = false, startFails = false, statusFileFails = false, child = false, running = false;
+  bool endsAtOnce = false, startFails = false, outputLost = false, child = false, running = false;
+  bool sends = true;
   bool awake = false;
-  bool statusFileLost = false;
+  bool statusFileFailing = false;
   std::string status;
+  long long streamMs = 0;
   int statusReads = 0;
   std::vector<std::string> launches;  // the argument string of each launch
 
@@ -28,17 +38,24 @@ struct FakeEncoder : EncoderRunner {
     launches.push_back(arguments);
     child = !startFails;
     running = child && !endsAtOnce;
-    return {child, !statusFileFails};
+    streamMs = 0;
+    return {child, !outputLost};
   }
   void Stop() override { child = running = false; }
+  void EndNow() override { Stop(); }
   bool HasChild() const override { return child; }
   WaitOutcome Poll(unsigned long& rawResult) override {
     rawResult = running ? 258 : 0;
     return running ? WaitOutcome::Running : WaitOutcome::Ended;
   }
   void KeepSystemAwake(bool on) override { awake = on; }
-  bool ReadStatusTail(std::string& text) override { return ++statusReads, text = status, !statusFileFails; }
-  bool StatusFileLost() override { return statusFileLost; }
+  bool ReadStatusTail(std::string& text) override {
+    ++statusReads;
+    text = status;
+    if (running && sends) text += ProgressAt(streamMs += 1000);
+    return !outputLost;
+  }
+  bool StatusFileFailing() override { return statusFileFailing; }
   void End() { running = false; }
 };
 
@@ -48,32 +65,27 @@ struct Broadcast {
   LiveSession session{encoder, [](const std::string& text) { return text; }};
   StreamChoice choice{"Mic", "48", "rtmp://127.0.0.1/live/secret"};
   long long now = 1000000;  // any monotonic reading
+  SessionEvents events;     // of the latest call
 
-  std::vector<std::string> Start() { return session.Start(now, choice); }
-  std::vector<std::string> Tick() { return session.Tick(now += kWatchdogPeriodMs, choice); }
+  std::vector<std::string> Start() { return LogLinesOf(events = session.Start(now, choice)); }
+  std::vector<std::string> Tick() { return LogLinesOf(events = session.Tick(now += kWatchdogPeriodMs, choice)); }
+  std::vector<std::string> Listen(long long atMs) { return LogLinesOf(events = session.Listen(atMs)); }
+  std::vector<SessionEventKind> Kinds() const {
+    std::vector<SessionEventKind> kinds;
+    for (const SessionEvent& event : events) kinds.push_back(event.kind);
+    return kinds;
+  }
 };
 
 using Lines = std::vector<std::string>;
+using Kinds = std::vector<SessionEventKind>;
 const std::string kRefused = "rtmp://127.0.0.1/live/secret: Connection refused\n";
 const std::string kReason = std::string(kLogEncoderExitReason) + "rtmp://127.0.0.1/live/****: Connection refused";
-
-// The progress line an encoder prints about twice a second, at a given stream time.
-std::string Progress(int seconds) {
-  return "size=      12kB time=00:00:" + std::to_string(100 + seconds).substr(1) + ".00 bitrate=  48.0kbits/s speed=1x\r";
-}
 
 const char kBannerWithoutFdk[] = "ffmpeg version 4.1\n  configuration: --enable-gpl --enable-gnutls\n";
 
 std::string Level(const char* db) {
   return std::string("[ametadata@level @ 000001d7c2a3e4c0] lavfi.astats.Overall.Peak_level=") + db + "\n";
-}
-
-// A progress line at any stream time, hours as long as they come.
-std::string ProgressAt(long long ms) {
-  char line[96];
-  std::snprintf(line, sizeof line, "size=  12kB time=%lld:%02lld:%02lld.00 bitrate=  48.0kbits/s speed=1x\r",
-                ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
-  return line;
 }
 
 TEST(LiveSession, AnEncoderThatKeepsEndingIsRelaunchedOnTheScheduleWithItsReason) {
@@ -95,39 +107,47 @@ TEST(LiveSession, AnEncoderThatKeepsEndingIsRelaunchedOnTheScheduleWithItsReason
   EXPECT_EQ(b.session.Figures(b.now).relaunches, 11);
 }
 
-TEST(LiveSession, AnEncoderThatEndsOnceIsBackOnAirAtTheNextTick) {
+TEST(LiveSession, AnEncoderThatEndsOnceIsBackOnAirAtItsFirstProgress) {
   Broadcast b;
   b.Start();
+  EXPECT_TRUE(b.session.Figures(b.now).connecting) << "not on air before data goes out";
   EXPECT_EQ(b.Tick(), Lines{});
+  EXPECT_EQ(b.Kinds(), Kinds{SessionEventKind::OnAir}) << "the first progress, said at the click already";
+  EXPECT_EQ(b.session.Figures(b.now + 1000).uptimeMs, 1000) << "on air from the first progress";
   b.encoder.End();
   EXPECT_EQ(b.Tick(), Lines{kLogRelaunch});  // it said nothing: no reason line
+  EXPECT_EQ(b.Kinds(), Kinds{SessionEventKind::Dropped});
   EXPECT_EQ(b.Tick(), Lines{kLogOnAir});
+  EXPECT_EQ(b.Kinds(), Kinds{SessionEventKind::BackOnAir});
   EXPECT_EQ(b.Tick(), Lines{});
   EXPECT_EQ(b.session.RestartCount(), 0);
 
-  // Off and on again while the count is above zero: the first tick that finds the encoder running says so.
+  // Off and on again while the count is above zero: the click said it, the first progress ends the count.
   b.encoder.endsAtOnce = true;
   b.encoder.End();
   b.Tick();
   b.Tick();
   EXPECT_EQ(b.session.RestartCount(), 2);
-  EXPECT_EQ(b.session.Stop(), Lines{kLogOffAir});
+  EXPECT_EQ(LogLinesOf(b.session.Stop()), Lines{kLogOffAir});
   EXPECT_FALSE(b.encoder.HasChild());
   EXPECT_FALSE(b.encoder.awake);
   EXPECT_EQ(b.Tick(), Lines{});  // off air: no watchdog
   b.encoder.endsAtOnce = false;
   b.Start();
-  EXPECT_EQ(b.Tick(), Lines{kLogOnAir});
+  EXPECT_EQ(b.Tick(), Lines{});
+  EXPECT_EQ(b.Kinds(), Kinds{SessionEventKind::OnAir});
+  EXPECT_EQ(b.session.RestartCount(), 0);
 }
 
 TEST(LiveSession, AnEncoderWhoseProgressStandsStillIsEndedAndRelaunched) {
   Broadcast b;
+  b.encoder.sends = false;
   b.encoder.status = kRefused;  // a moving encoder's status file may hold anything before its progress
   b.Start();
   int stream = 0;
   for (int tick = 1; tick <= 12; ++tick) {
     stream += 4;
-    b.encoder.status += Progress(stream);
+    b.encoder.status += ProgressAt(stream * 1000);
     EXPECT_EQ(b.Tick(), Lines{}) << "a moving encoder is left alone, tick " << tick;
   }
   // The connection hangs: the progress time stays where it is for 20 s.
@@ -137,36 +157,50 @@ TEST(LiveSession, AnEncoderWhoseProgressStandsStillIsEndedAndRelaunched) {
   EXPECT_TRUE(b.encoder.HasChild());
 }
 
-TEST(LiveSession, AStatusFileThatCannotBeReadIsNoProgressAndTheRelaunchSaysSo) {
+// A route that swallows packets, a server that accepts and hangs: the encoder runs and never gets data
+// out. It is never taken for on air, and the stall rule's relaunches widen as the schedule does.
+TEST(LiveSession, AnEncoderThatNeverGetsDataOutIsNoReturnAndBacksOff) {
+  Broadcast b;
+  b.encoder.sends = false;
+  b.Start();
+  std::vector<int> relaunchedAt;
+  for (int tick = 1; tick <= 20; ++tick) {
+    const Lines lines = b.Tick();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), kLogOnAir), 0) << tick;
+    if (b.encoder.launches.size() == relaunchedAt.size() + 1) continue;
+    if (relaunchedAt.empty()) EXPECT_EQ(b.Kinds().front(), SessionEventKind::NoDataOut);
+    relaunchedAt.push_back(tick);
+  }
+  EXPECT_EQ(relaunchedAt, (std::vector<int>{4, 8, 13, 20}));
+  EXPECT_TRUE(b.session.Figures(b.now).connecting);
+  b.encoder.sends = true;
+  EXPECT_EQ(b.Tick(), Lines{kLogOnAir});
+  EXPECT_EQ(b.Kinds(), Kinds{SessionEventKind::OnAir}) << "on air for the first time since the click";
+  EXPECT_EQ(b.session.RestartCount(), 0);
+}
+
+// The status file is the user's mirror of the encoder's output: one that cannot be written is said once,
+// and so is its return, and the broadcast goes on.
+TEST(LiveSession, AStatusFileThatCannotBeWrittenIsSaidOnceAndEndsNothing) {
   Broadcast b;
   b.Start();
-  int stream = 0;
-  auto tickMoving = [&] {
-    b.encoder.status += Progress(stream += 5);
-    return b.Tick();
-  };
-  EXPECT_EQ(tickMoving(), Lines{});
-  // Deleted: the encoder goes on, its output still read, but nobody can look at it any more.
-  b.encoder.statusFileLost = true;
-  for (int tick = 1; tick < 4; ++tick) EXPECT_EQ(tickMoving(), Lines{}) << tick;
-  const std::string lost = FillIn(kLogStatusFileLost, {"20"});
-  EXPECT_EQ(tickMoving(), (Lines{kLogRelaunch, lost}));
-  // The relaunch made a new file.
-  b.encoder.statusFileLost = false;
-  EXPECT_EQ(tickMoving(), Lines{kLogOnAir});
-  for (int tick = 1; tick <= 8; ++tick) EXPECT_EQ(tickMoving(), Lines{}) << tick;
-  EXPECT_EQ(b.encoder.launches.size(), 2u);
+  b.encoder.statusFileFailing = true;
+  EXPECT_EQ(b.Tick(), Lines{kLogStatusFileFailing});
+  for (int tick = 1; tick <= 8; ++tick) EXPECT_EQ(b.Tick(), Lines{}) << tick;
+  b.encoder.statusFileFailing = false;
+  EXPECT_EQ(b.Tick(), Lines{kLogStatusFileWritten});
+  EXPECT_EQ(b.encoder.launches.size(), 1u);
 }
 
 TEST(LiveSession, LaunchFailuresAreSaidOnceEachAndTriedAgainOnTheSchedule) {
   // The first launch fails (an antivirus holding ffmpeg.exe): said once, tried again at ticks 1, 2, 4, …
   Broadcast first;
   first.encoder.startFails = true;
-  first.encoder.statusFileFails = true;
+  first.encoder.outputLost = true;
   EXPECT_EQ(first.Start(), (Lines{kLogOnAir, kStatusFileFailed, kLogCallFailed}));
   EXPECT_EQ(first.session.Figures(first.now + 1000).retryInMs, 4000);
   EXPECT_EQ(first.Tick(), (Lines{kLogRelaunch, kStatusFileFailed, kLogCallFailed}));
-  first.encoder.statusFileFails = false;
+  first.encoder.outputLost = false;
   EXPECT_EQ(first.Tick(), (Lines{kLogRelaunch, kLogCallFailed}));
   EXPECT_EQ(first.Tick(), Lines{});
   EXPECT_EQ(first.session.Figures(first.now).retryInMs, 5000);
@@ -202,6 +236,7 @@ TEST(LiveSession, ALongRunIsRelaunchedOnceBeforeItsTimeStampsWrap) {
   };
   for (const auto& c : cases) {
     Broadcast b;
+    b.encoder.sends = false;
     if (c.level) b.session.LearnEncoder(kBannerWithoutFdk);
     b.Start();
     const long long launched = b.now;
@@ -251,14 +286,14 @@ TEST(LiveSession, DeadAirIsSaidOnceAndSoIsTheSoundComingBack) {
   b.session.LearnEncoder(kBannerWithoutFdk);
   b.Start();
   b.encoder.status = Level("-20.0") + Level("-inf");
-  for (int ms = 0; ms < 10000; ms += 500) EXPECT_EQ(b.session.Listen(b.now + ms), Lines{}) << ms;
-  EXPECT_EQ(b.session.Listen(b.now + 10000), Lines{DeadAirText()});
-  EXPECT_EQ(b.session.Listen(b.now + 10500), Lines{});
+  for (int ms = 0; ms < 10000; ms += 500) EXPECT_EQ(b.Listen(b.now + ms), Lines{}) << ms;
+  EXPECT_EQ(b.Listen(b.now + 10000), Lines{DeadAirText()});
+  EXPECT_EQ(b.Listen(b.now + 10500), Lines{});
   LiveFigures figures = b.session.Figures(b.now + 10500);
   EXPECT_TRUE(figures.metered && figures.silent);
   EXPECT_EQ(figures.peakDb, kSilenceFloorDb);
   b.encoder.status += Level("-12.5");
-  EXPECT_EQ(b.session.Listen(b.now + 11000), Lines{kLogSoundBack});
+  EXPECT_EQ(b.Listen(b.now + 11000), Lines{kLogSoundBack});
   figures = b.session.Figures(b.now + 11000);
   EXPECT_FALSE(figures.silent);
   EXPECT_EQ(figures.peakDb, -12.5);
@@ -306,7 +341,8 @@ TEST(LiveSession, TheLooksOfOneTimerTickReadTheStatusOnce) {
   Broadcast b;
   b.session.LearnEncoder(kBannerWithoutFdk);
   b.Start();
-  b.encoder.status = Progress(1);
+  b.encoder.sends = false;
+  b.encoder.status = ProgressAt(1000);
   const int before = b.encoder.statusReads;
   b.session.Listen(b.now + 500);
   EXPECT_EQ(b.session.Figures(b.now + 500).kbitPerSecond, 48.0);

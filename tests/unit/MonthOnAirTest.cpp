@@ -49,13 +49,14 @@ struct MonthEncoder : EncoderRunner {
     return {true, true};
   }
   void Stop() override { running = false; }
+  void EndNow() override { running = false; }
   bool HasChild() const override { return running; }
   WaitOutcome Poll(unsigned long& rawResult) override {
     rawResult = running ? 258 : 0;
     return running ? WaitOutcome::Running : WaitOutcome::Ended;
   }
   bool ReadStatusTail(std::string& text) override { return text = latest, true; }
-  bool StatusFileLost() override { return false; }
+  bool StatusFileFailing() override { return false; }
   void KeepSystemAwake(bool on) override { awake = on; }
 
   // periodMs of output: progress moving on and the level it measured.
@@ -114,7 +115,7 @@ TEST(MonthOnAir, NothingGrowsNothingStopsInSilenceAndTheTimeStampsNeverWrap) {
   session.LearnEncoder("ffmpeg version 6.1\n  configuration: --enable-gpl --enable-gnutls\n");
   const StreamChoice choice{"Mic", "48", "rtmp://127.0.0.1/live/secret"};
   long long nowMs = start;
-  log(nowMs, session.Start(nowMs, choice));
+  log(nowMs, LogLinesOf(session.Start(nowMs, choice)));
   int planned = 0;
   long long plannedAfterRunMs = 0;
   long long runStartMs = nowMs;
@@ -129,13 +130,13 @@ TEST(MonthOnAir, NothingGrowsNothingStopsInSilenceAndTheTimeStampsNeverWrap) {
     // Every night at three the studio is silent for a minute.
     const bool quiet = dayMs >= 3 * kHourMs && dayMs < 3 * kHourMs + 60 * kSecondMs;
     encoder.Write(kWatchdogPeriodMs, quiet ? "-70.0" : "-20.0");
-    if (day == 29 && dayMs == 12 * kHourMs) log(nowMs, session.Stop());  // switched off for an hour
-    if (day == 29 && dayMs == 13 * kHourMs) log(nowMs, session.Start(nowMs, choice));
+    if (day == 29 && dayMs == 12 * kHourMs) log(nowMs, LogLinesOf(session.Stop()));  // switched off for an hour
+    if (day == 29 && dayMs == 13 * kHourMs) log(nowMs, LogLinesOf(session.Start(nowMs, choice)));
     ASSERT_EQ(encoder.awake, session.IsLive()) << "day " << day;
 
     const int launchesBefore = encoder.launches;
-    log(nowMs, session.Listen(nowMs));
-    const std::vector<std::string> lines = session.Tick(nowMs, choice);
+    log(nowMs, LogLinesOf(session.Listen(nowMs)));
+    const std::vector<std::string> lines = LogLinesOf(session.Tick(nowMs, choice));
     log(nowMs, lines);
     for (const std::string& line : lines) {
       if (line.compare(0, plannedPrefix.size(), plannedPrefix) != 0) continue;

@@ -125,4 +125,48 @@ TEST(Alerts, TheSettingsWindowSendsATestMessageAndSaysHowItWent) {
   EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(app.PathOf("PushClient.ini")).find(address) != std::string::npos; }));
 }
 
+// A route that swallows packets or a server that refuses: the encoder starts and gets nothing out. That is
+// told once, as trouble, and never as on air or back on air.
+TEST(Alerts, AnEncoderThatNeverGetsDataOutIsToldOnceAndNeverTakenForOnAir) {
+  NEED_RECEIVER(folder);
+  const WebhookListener receiver(folder, "plain");
+  AppUnderTest::Options options = TwoDevices(
+      "stream=exit_after\nstream_after_ms=2000\nstream_progress=0\nstream_error=rtmp://127.0.0.1/live/k: Connection timed out\n");
+  options.files["PushClient.ini"] = Profile(receiver);
+  AppUnderTest app(options);
+  app.GoLive("rtmp://127.0.0.1/live/k");
+  ASSERT_TRUE(app.WaitForStreamCalls(3, 20s));
+  EXPECT_TRUE(receiver.WaitForPost("\"event\":\"no_data_out\""));
+  EXPECT_EQ(app.CountLog(kLogOnAir), 1u) << "the click's line alone";
+  const std::string posts = receiver.NewPosts();
+  EXPECT_EQ(posts.find("on_air"), std::string::npos) << posts;
+  EXPECT_EQ(posts.find("no_data_out"), posts.rfind("no_data_out")) << "once: " << posts;
+}
+
+// Windows restarting for an update: the group hears, the day file has the line, the program ends.
+TEST(Alerts, WindowsEndingTheSessionIsToldLoggedAndEndsTheProgram) {
+  NEED_RECEIVER(folder);
+  const WebhookListener receiver(folder, "plain");
+  AppUnderTest::Options options = TwoDevices();
+  options.files["PushClient.ini"] = Profile(receiver);
+  AppUnderTest app(options);
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(receiver.WaitForPost("\"event\":\"on_air\""));
+  const std::vector<std::string> lines = app.LogLines();
+  ASSERT_FALSE(lines.empty());
+  const std::string dayFile = app.PathOf("logs\\" + lines[0].substr(0, 10) + ".log");
+  STARTUPINFOA startup = {sizeof(startup)};
+  PROCESS_INFORMATION wineboot = {};
+  char command[] = "wineboot.exe --end-session";
+  ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &wineboot));
+  EXPECT_TRUE(app.WaitForExit(15s));
+  WaitForSingleObject(wineboot.hProcess, 15000);
+  CloseHandle(wineboot.hThread);
+  CloseHandle(wineboot.hProcess);
+  EXPECT_TRUE(receiver.WaitForPost("\"event\":\"end_session\""));
+  EXPECT_NE(ReadFileBytes(dayFile).find(u8"Windows正在关机或重启…"), std::string::npos);
+  ASSERT_FALSE(app.StreamCalls().empty());
+  EXPECT_FALSE(ProcessRunning(app.StreamCalls()[0].pid)) << "no encoder left behind";
+}
+
 }  // namespace

@@ -57,7 +57,7 @@ TEST(FaultsMended, AConfigDbThatCannotBeWrittenKeepsTheOldOneAndTheBroadcastStar
   }
 }
 
-TEST(FaultsMended, AStatusFileThatCannotBeOpenedIsLoggedAndTheBroadcastStarts) {
+TEST(FaultsMended, AStatusFileThatCannotBeWrittenIsLoggedAndTheBroadcastGoesOn) {
   DeleteFileA(kStatusFile);
   ASSERT_TRUE(CreateDirectoryA(kStatusFile, nullptr));
   struct Restore {
@@ -65,7 +65,7 @@ TEST(FaultsMended, AStatusFileThatCannotBeOpenedIsLoggedAndTheBroadcastStarts) {
   } restore;
   AppUnderTest app(TwoDevices());
   app.GoLive(kGoodAddress);
-  EXPECT_TRUE(app.WaitForLog(kStatusFileFailed));
+  EXPECT_TRUE(app.WaitForLog(kLogStatusFileFailing));
   ASSERT_TRUE(app.WaitForStreamCalls(1));
   EXPECT_TRUE(ProcessRunning(app.StreamCalls()[0].pid));
   EXPECT_EQ(app.Text(IDC_BTN_LIVE), kButtonStop);

@@ -82,4 +82,28 @@ TEST(Unattended, AFirstLaunchThatIsRefusedIsSaidOnceAndTriedAgainOnTheSchedule) 
   EXPECT_EQ(app.CountLog(kLogCallFailed), 1u) << "once per attempt, not once per tick";
 }
 
+// At boot an antivirus may still hold ffmpeg.exe: nothing waits for a click, the start is tried again.
+TEST(Unattended, AnEncoderMissingAtBootIsSaidOnceWithoutABoxAndTheBroadcastStartsOnceItIsThere) {
+  AppUnderTest::Options options = TwoDevices("", kConfigWithAddress);
+  options.arguments = "/live";
+  options.startNow = false;
+  options.waitForListing = false;
+  AppUnderTest app(options);
+  ASSERT_TRUE(MoveFileA(app.PathOf("ffmpeg.exe").c_str(), app.PathOf("ffmpeg.held").c_str()));
+  app.Start();
+  const std::string missing = FillIn(kLogEncoderMissingRetry, {"", ""});
+  const std::string prefix = missing.substr(0, missing.find("exe") + 3);
+  const auto saidMissing = [&] {
+    size_t said = 0;
+    for (const std::string& message : app.LogMessages()) said += message.rfind(prefix, 0) == 0;
+    return said;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return saidMissing() == 1; }));
+  EXPECT_TRUE(app.OtherDialogs().empty()) << "no box waits for a click";
+  ASSERT_TRUE(MoveFileA(app.PathOf("ffmpeg.held").c_str(), app.PathOf("ffmpeg.exe").c_str()));
+  ASSERT_TRUE(app.WaitForStreamCalls(1, 25s));
+  EXPECT_EQ(saidMissing(), 1u);
+  EXPECT_EQ(app.CountLog(kLogStartupRecovered), 1u);
+}
+
 }  // namespace

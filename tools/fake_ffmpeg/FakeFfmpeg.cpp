@@ -345,7 +345,7 @@ struct Script {
     unsigned long streamFailFirst = 0;
     std::string streamOutput;          // escapes decoded; empty: nothing on stdout
     std::string streamError;           // escapes decoded; on stderr before exiting
-    bool streamProgress = false;       // progress lines while running
+    bool streamProgress = true;        // progress lines while running, as a real encoder prints them
     unsigned long streamProgressStopMs = 0;  // 0: progress never stops
     std::vector<std::string> streamLevels;   // peak levels as printed, one per 250 ms; the last is held
     unsigned long streamChatterBytesPerS = 0;  // warning lines besides, this many bytes a second
