@@ -110,11 +110,17 @@ BOOL CPushClientDlg::OnInitDialog() {
 
   FindAppDir();
   SetTimer(ID_TIMER_LOG_DAY, kLogDayPeriodMs);
-  LoadConfig();
-  StartAlerts();
   // Started unattended (a shortcut in the Startup folder): on air once the devices are known, and out of
   // the way in the tray when the user asked for that.
   m_unattended = UnattendedStart(GoLiveAtStartup(AfxGetApp()->m_strCmdLine));
+  // A person at the desk is told at once, and settings never read are never written. Unattended, the
+  // settings and the alerts come first, so that the trouble reaches the group.
+  if (!m_unattended.Active() && !EncoderIsThere(m_files.encoder)) {
+    AfxMessageBox(kEncoderMissing);
+    return TRUE;
+  }
+  LoadConfig();
+  StartAlerts();
   // The window is never seen: the dialog box would show it when its queue first runs empty, so that show
   // is refused (OnWindowPosChanging). Without the icon there would be no way back to it: shown then.
   if (m_unattended.Active() && m_config.m_nMinimizeToTray > 0)
@@ -358,14 +364,10 @@ LRESULT CPushClientDlg::OnDeviceListReady(WPARAM wParam, LPARAM) {
   return 0;
 }
 
-// Settings and alerts are read already: what is left of start-up is finding ffmpeg.exe and listing the
-// devices, which is what a retry does again.
+// Settings and alerts are read already: what is left of start-up is finding ffmpeg.exe (missing here only
+// when started unattended) and listing the devices, which is what a retry does again.
 void CPushClientDlg::ContinueStartup() {
   if (!EncoderIsThere(m_files.encoder)) {
-    if (!m_unattended.Active()) {
-      AfxMessageBox(kEncoderMissing);
-      return;
-    }
     SayUnattendedTrouble(UnattendedStart::Trouble::EncoderMissing,
                          FillIn(kLogEncoderMissingRetry, {m_files.encoder, std::to_string(kUnattendedRetryMs / 1000)}));
     return;
