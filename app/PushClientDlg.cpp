@@ -104,7 +104,6 @@ BOOL CPushClientDlg::OnInitDialog() {
   m_bLive = false;
 
   FindAppDir();
-  m_listLog.Open(m_files.logFolder);
   SetTimer(ID_TIMER_LOG_DAY, kLogDayPeriodMs);
   if (_access(m_files.encoder.c_str(), 0) != 0) {
     AfxMessageBox(kEncoderMissing);
@@ -136,6 +135,8 @@ void CPushClientDlg::FindAppDir() {
   const DWORD length = GetCurrentDirectoryA(sizeof(current), current);
   m_files = LocateFiles(buffer, length < sizeof(current) ? std::string(current, length) : std::string(),
                         GetDriveTypeA("C:\\") != DRIVE_NO_ROOT_DIR);
+  // Before the first line, so that every line reaches the day's file.
+  m_listLog.Open(m_files.logFolder);
   if (!ClaimStatusFile(m_files)) AddLog(FillIn(kLogStatusFileMoved, {m_files.statusFile}));
   m_settings = CSettingsFile(m_files.config);
   m_profile = CProfileSettings(m_files.profile);
