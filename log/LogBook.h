@@ -37,7 +37,7 @@ class LogFileSystem {
 };
 
 // What the window's list is to do for one logged line: add these lines (each with its time stamp, in the
-// log's code page), then remove this many from its top, where the oldest are.
+// log's code page), then remove this many of the lines it was given first.
 struct LogUpdate {
   std::vector<std::string> add;
   std::size_t dropOldest = 0;

@@ -196,22 +196,23 @@ TEST(LogScroll, TheLastLineStaysInViewUnlessTheUserScrolledUp) {
     const char* what;
     LogListView before;
     std::vector<int> addedAt;
-    int dropped;
+    std::vector<int> droppedAt;
     int countAfter;
     int top;
     int visibleAfter = 10;
   } cases[] = {
-      {"not yet full", {0, 10, 9}, {9}, 0, 10, 0},
-      {"the last line shown: the new one is", {0, 10, 10}, {10}, 0, 11, 1},
-      {"a scroll bar came and took a line's room", {0, 4, 4}, {4}, 0, 5, 2, 3},
-      {"scrolled up: left there", {100, 10, 200}, {200}, 0, 201, 100},
-      {"scrolled up, a line sorted above the view", {100, 10, 200}, {50}, 0, 201, 101},
-      {"scrolled up at the bound: the same lines stay", {100, 10, 5000}, {5000}, 1, 5000, 99},
-      {"the lines shown were dropped", {0, 10, 5000}, {5000}, 1, 5000, 0},
+      {"not yet full", {0, 10, 9}, {9}, {}, 10, 0},
+      {"the last line shown: the new one is", {0, 10, 10}, {10}, {}, 11, 1},
+      {"a scroll bar came and took a line's room", {0, 4, 4}, {4}, {}, 5, 2, 3},
+      {"scrolled up: left there", {100, 10, 200}, {200}, {}, 201, 100},
+      {"scrolled up, a line sorted above the view", {100, 10, 200}, {50}, {}, 201, 101},
+      {"scrolled up at the bound: the same lines stay", {100, 10, 5000}, {5000}, {0}, 5000, 99},
+      {"the clock set back: the line comes above, the first added goes below", {100, 10, 5000}, {0}, {3000}, 5000, 101},
+      {"the lines shown were dropped", {0, 10, 5000}, {5000}, {0}, 5000, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(TopIndexAfterAdding(c.before, c.addedAt, c.dropped, {0, c.visibleAfter, c.countAfter}), c.top);
+    EXPECT_EQ(TopIndexAfterAdding(c.before, c.addedAt, c.droppedAt, {0, c.visibleAfter, c.countAfter}), c.top);
   }
 }
 
