@@ -33,6 +33,17 @@ PSECURITY_DESCRIPTOR MakePrivateDescriptor() {
   return descriptor;
 }
 
+// FAT32 and exFAT keep no rights: every file there is open to everyone, whatever a call asked for, and
+// setting rights there need not fail. A volume that cannot be asked is taken at its word.
+bool VolumeKeepsRights(const std::string& path) {
+  char root[MAX_PATH] = {};
+  DWORD flags = 0;
+  if (!GetVolumePathNameA(path.c_str(), root, sizeof(root)) ||
+      !GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
+    return true;
+  return (flags & FILE_PERSISTENT_ACLS) != 0;
+}
+
 }  // namespace
 
 PrivateFileAttributes::PrivateFileAttributes() : m_descriptor(MakePrivateDescriptor()) {
@@ -50,19 +61,24 @@ PrivateFileAttributes::~PrivateFileAttributes() {
 bool MakeFilePrivate(const std::string& path) {
   PrivateFileAttributes attributes;
   const SECURITY_ATTRIBUTES* privateFile = attributes.get();
-  return privateFile && SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                         privateFile->lpSecurityDescriptor) != FALSE;
+  return privateFile &&
+         SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                          privateFile->lpSecurityDescriptor) != FALSE &&
+         VolumeKeepsRights(path);
 }
 
-UniqueFile CreatePrivateFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+PrivateFileResult CreatePrivateFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
   PrivateFileAttributes attributes;
-  UniqueFile file(
+  PrivateFileResult result;
+  result.file.reset(
       CreateFileA(path.c_str(), access, share, attributes.get(), disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return file;
+  if (!result.file) return result;
   // CreateFileA gives the rights only to a file it creates; one it opened keeps its own until told.
   const DWORD opened = GetLastError();
   if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING || opened == ERROR_ALREADY_EXISTS)
-    MakeFilePrivate(path);
+    result.isPrivate = MakeFilePrivate(path);
+  else
+    result.isPrivate = attributes.get() && VolumeKeepsRights(path);
   SetLastError(opened);
-  return file;
+  return result;
 }

@@ -83,6 +83,8 @@ TEXTS = [
     ("kLogStatusFileLost", "直播进程退出原因：状态文件NetStatus.txt连续{}秒无法读取，已结束编码器"),
     # With the status file this copy of the program writes instead
     ("kLogStatusFileMoved", "另一个PushClient正在使用C:\\NetStatus.txt，本程序的编码器状态改写到{}"),
+    # A file that could not be made readable by its user alone, with the file's name
+    ("kLogFileNotPrivate", "无法把{}设为仅本用户可读（FAT32、exFAT格式的磁盘不支持文件权限），本机其他用户可能读到其中的地址！"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written
