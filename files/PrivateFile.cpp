@@ -4,9 +4,6 @@
 
 #include <vector>
 
-namespace {
-
-// The string form ("S-1-5-21-…") of the user this process runs as; empty when it cannot be told.
 std::string CurrentUserSid() {
   UniqueHandle token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return std::string();
@@ -20,6 +17,8 @@ std::string CurrentUserSid() {
   LocalFree(text);
   return sid;
 }
+
+namespace {
 
 // Full access (FA) for the user, SYSTEM (SY) and the Administrators (BA); nobody else is named, so nobody
 // else gets in. Protected (P): the folder's inheritable entries are not added.

@@ -28,6 +28,10 @@ PrivateFileResult CreatePrivateFile(const std::string& path, DWORD access, DWORD
 // readable by everyone). False when they could not be set, or its volume keeps none.
 bool MakeFilePrivate(const std::string& path);
 
+// The string form ("S-1-5-21-…") of the user this process runs as, elevated or not; empty when it cannot be
+// told.
+std::string CurrentUserSid();
+
 // Says once, through the function it was given, that a file could not be made private: what fails for a
 // file fails again at each save of it, and once is enough for the user to learn it.
 class CNotPrivateNotice {
