@@ -143,8 +143,9 @@ void CPushClientDlg::FindAppDir() {
   // Before anything is logged: every line reaches its day file.
   m_listLog.Open(m_files.logFolder);
   if (!ClaimStatusFile(m_files)) AddLog(FillIn(kLogStatusFileMoved, {m_files.statusFile}));
-  m_settings = CSettingsFile(m_files.config);
-  m_profile = CProfileSettings(m_files.profile);
+  const auto notPrivate = [this](const std::string& path) { AddLog(FillIn(kLogFileNotPrivate, {path})); };
+  m_settings = CSettingsFile(m_files.config, notPrivate);
+  m_profile = CProfileSettings(m_files.profile, notPrivate);
   m_encoder.Locate(m_files.encoder, m_files.statusFile);
 }
 

@@ -5,6 +5,7 @@
 
 #include "encoder/EncoderConfiguration.h"
 #include "encoder/OutputLines.h"
+#include "text/AsciiText.h"
 
 const char kAacEncoderFdk[] = "libfdk_aac";
 const char kAacEncoderNative[] = "aac";
@@ -23,7 +24,7 @@ FdkAacSupport FdkAacSupportFromEncoderText(const std::string& text) {
   // Each needle is looked for at the start of a line or inside one line only, so the work stays linear in
   // the text.
   output_lines::ForEachLine(text, [&](const std::string& line) {
-    if (line.compare(0, sizeof kProbePresent - 1, kProbePresent) == 0) {
+    if (StartsWith(line, kProbePresent)) {
       present = true;
     } else if (line.find(kProbeAbsent) != std::string::npos) {
       absent = true;

@@ -6,6 +6,7 @@
 
 #include "encoder/EncoderConfiguration.h"
 #include "encoder/OutputLines.h"
+#include "text/AsciiText.h"
 
 const char kLevelMeterGraph[] =
     "[0:a]asplit=2[enc][lvl];"
@@ -21,15 +22,11 @@ const char kPeakKey[] = "lavfi.astats.Overall.Peak_level=";
 const char* const kMeterFilters[] = {"asplit", "asetnsamples", "astats", "ametadata", "anullsink"};
 constexpr std::size_t kMeterFilterCount = sizeof kMeterFilters / sizeof kMeterFilters[0];
 
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool EqualsIgnoringCase(const std::string& text, std::size_t pos, const char* word) {
   const std::size_t length = std::char_traits<char>::length(word);
   if (text.size() - pos != length) return false;
   for (std::size_t i = 0; i < length; ++i) {
-    if (Lower(text[pos + i]) != word[i]) return false;
+    if (AsciiLower(text[pos + i]) != word[i]) return false;
   }
   return true;
 }

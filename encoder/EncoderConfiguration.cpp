@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "encoder/OutputLines.h"
+#include "text/AsciiText.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ std::optional<std::vector<std::string>> ConfigurationOptions(const std::string& 
   using output_lines::IsBlank;
   std::optional<std::vector<std::string>> options;
   output_lines::ForEachLine(text, [&](const std::string& line) {
-    if (!output_lines::StartsWith(line, kConfigurationLabel)) return;
+    if (!StartsWith(line, kConfigurationLabel)) return;
     if (!options) options.emplace();
     std::size_t pos = sizeof kConfigurationLabel - 1;
     while (pos < line.size()) {

@@ -2,6 +2,7 @@
 
 #include "encoder/AudioLevels.h"
 #include "encoder/OutputLines.h"
+#include "text/AsciiText.h"
 
 namespace {
 

@@ -24,10 +24,6 @@ inline std::string TrimBlanks(const std::string& text, std::size_t first, std::s
   return text.substr(first, last - first);
 }
 
-inline bool StartsWith(const std::string& text, const char* prefix) {
-  return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
-}
-
 // Calls take(line) for each line of text from the first, leading blanks dropped.
 template <typename Take>
 void ForEachLine(const std::string& text, Take take) {

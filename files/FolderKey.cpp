@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "text/AnsiText.h"
+#include "text/AsciiText.h"
 
 std::string FolderKey(const std::string& fullPath) {
   std::string folded;
@@ -11,7 +12,7 @@ std::string FolderKey(const std::string& fullPath) {
     const std::size_t length = AnsiCharLength(fullPath, pos);
     char c = fullPath[pos];
     if (length == 1) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      c = AsciiLower(c);
       if (c == '/') c = '\\';
       folded += c;
     } else {

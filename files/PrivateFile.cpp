@@ -4,9 +4,6 @@
 
 #include <vector>
 
-namespace {
-
-// The string form ("S-1-5-21-…") of the user this process runs as; empty when it cannot be told.
 std::string CurrentUserSid() {
   UniqueHandle token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return std::string();
@@ -21,6 +18,8 @@ std::string CurrentUserSid() {
   return sid;
 }
 
+namespace {
+
 // Full access (FA) for the user, SYSTEM (SY) and the Administrators (BA); nobody else is named, so nobody
 // else gets in. Protected (P): the folder's inheritable entries are not added.
 PSECURITY_DESCRIPTOR MakePrivateDescriptor() {
@@ -31,6 +30,17 @@ PSECURITY_DESCRIPTOR MakePrivateDescriptor() {
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
     return nullptr;
   return descriptor;
+}
+
+// FAT32 and exFAT keep no rights: every file there is open to everyone, whatever a call asked for, and
+// setting rights there need not fail. A volume that cannot be asked is taken at its word.
+bool VolumeKeepsRights(const std::string& path) {
+  char root[MAX_PATH] = {};
+  DWORD flags = 0;
+  if (!GetVolumePathNameA(path.c_str(), root, sizeof(root)) ||
+      !GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
+    return true;
+  return (flags & FILE_PERSISTENT_ACLS) != 0;
 }
 
 }  // namespace
@@ -50,19 +60,24 @@ PrivateFileAttributes::~PrivateFileAttributes() {
 bool MakeFilePrivate(const std::string& path) {
   PrivateFileAttributes attributes;
   const SECURITY_ATTRIBUTES* privateFile = attributes.get();
-  return privateFile && SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                         privateFile->lpSecurityDescriptor) != FALSE;
+  return privateFile &&
+         SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                          privateFile->lpSecurityDescriptor) != FALSE &&
+         VolumeKeepsRights(path);
 }
 
-UniqueFile CreatePrivateFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+PrivateFileResult CreatePrivateFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
   PrivateFileAttributes attributes;
-  UniqueFile file(
+  PrivateFileResult result;
+  result.file.reset(
       CreateFileA(path.c_str(), access, share, attributes.get(), disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return file;
+  if (!result.file) return result;
   // CreateFileA gives the rights only to a file it creates; one it opened keeps its own until told.
   const DWORD opened = GetLastError();
   if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING || opened == ERROR_ALREADY_EXISTS)
-    MakeFilePrivate(path);
+    result.isPrivate = MakeFilePrivate(path);
+  else
+    result.isPrivate = attributes.get() && VolumeKeepsRights(path);
   SetLastError(opened);
-  return file;
+  return result;
 }

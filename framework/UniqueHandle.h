@@ -103,3 +103,10 @@ struct DeleteObjectDeleter {
   void operator()(HGDIOBJ object) const { DeleteObject(object); }
 };
 using UniqueGdiObject = UniqueResource<HGDIOBJ, DeleteObjectDeleter>;
+
+// Memory the system handed out with LocalAlloc (a security descriptor made from its string form).
+struct LocalFreeDeleter {
+  static HLOCAL Invalid() { return nullptr; }
+  void operator()(HLOCAL memory) const { LocalFree(memory); }
+};
+using UniqueLocalMemory = UniqueResource<HLOCAL, LocalFreeDeleter>;

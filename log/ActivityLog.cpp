@@ -34,17 +34,37 @@ void CActivityLog::CheckDay() {
 
 void CActivityLog::Show(const LogUpdate& update) {
   const LogListView before = {static_cast<int>(SendMessage(LB_GETTOPINDEX)), VisibleLines(), GetCount()};
-  // The list box sorts: each line lands where its time stamp puts it.
+  // The list box sorts: each line lands where its time stamp puts it, and carries the number of its adding.
   std::vector<int> addedAt;
   for (const std::string& line : update.add) {
     const int at = AddString(line);
-    if (at >= 0) addedAt.push_back(at);
+    if (at >= 0) {
+      SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(m_addedCount++));
+      addedAt.push_back(at);
+    }
     FitHorizontalExtent(line);
   }
-  for (std::size_t i = 0; i < update.dropOldest; ++i) SendMessage(LB_DELETESTRING, 0);
+  std::vector<int> droppedAt;
+  for (std::size_t i = 0; i < update.dropOldest; ++i) {
+    const int at = DropFirstAdded();
+    if (at >= 0) droppedAt.push_back(at);
+  }
   const LogListView after = {0, VisibleLines(), GetCount()};
-  const int top = TopIndexAfterAdding(before, addedAt, static_cast<int>(update.dropOldest), after);
+  const int top = TopIndexAfterAdding(before, addedAt, droppedAt, after);
   SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(top));
+}
+
+// By the number it was added with, not by its place: the line added first is at the top only while the
+// clock runs forward. Set back, each new line sorts above the rest, and the top line is the newest.
+int CActivityLog::DropFirstAdded() {
+  const int count = GetCount();
+  for (int at = 0; at < count; ++at) {
+    if (static_cast<ULONG_PTR>(SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(at))) != m_firstKept) continue;
+    SendMessage(LB_DELETESTRING, static_cast<WPARAM>(at));
+    ++m_firstKept;
+    return at;
+  }
+  return -1;
 }
 
 int CActivityLog::VisibleLines() const {
@@ -56,6 +76,7 @@ int CActivityLog::VisibleLines() const {
 
 void CActivityLog::Clear() {
   ResetContent();
+  m_firstKept = m_addedCount;
   m_book.Clear();
   m_widest = 0;
   SendMessage(LB_SETHORIZONTALEXTENT, 0);

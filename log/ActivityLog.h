@@ -1,6 +1,6 @@
 #pragma once
 // The activity log: the main window's sorted list box of time-stamped lines, each also kept in the file of
-// its day (LogBook).
+// its day (LogBook). Beyond its bound, the lines added first leave it, wherever they sorted.
 #include <string>
 
 #include "framework/Wnd.h"
@@ -21,11 +21,16 @@ class CActivityLog : public CListBox {
 
  private:
   void Show(const LogUpdate& update);
+  // Removes the line added first of those in the list; its place before, or -1 when there was none.
+  int DropFirstAdded();
   // Lines longer than the box is wide can be scrolled to: the widest line so far, in pixels.
   void FitHorizontalExtent(const std::string& line);
   int VisibleLines() const;
 
   long m_widest = 0;
+  // Each line's item data is the number of lines added before it; the lines below m_firstKept are gone.
+  ULONG_PTR m_addedCount = 0;
+  ULONG_PTR m_firstKept = 0;
   CLogFiles m_files;
   LogBook m_book;
 };

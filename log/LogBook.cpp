@@ -1,6 +1,7 @@
 #include "log/LogBook.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "log/LogLine.h"
@@ -72,6 +73,7 @@ void LogBook::Open(const std::string& folder, const std::tm* now) {
   // A folder that cannot be made is said with the first line that cannot be written.
   m_files.MakeFolder(m_folder);
   m_dayKnown = false;
+  m_stepFromKnown = now && NewestDayFileUpTo(DayOf(*now), m_stepFrom);
   NoteDay(now);
 }
 
@@ -113,7 +115,25 @@ void LogBook::NoteDay(const std::tm* now) {
   if (m_dayKnown && day == m_day) return;
   m_day = day;
   m_dayKnown = true;
-  DeleteOldFiles();
+  // A jump either way: the day it lands on judges no file's age. Set back, the clock would find nothing old
+  // anyway; put right again, it would find old every file written while it was wrong.
+  const bool jumped = m_stepFromKnown && std::llabs(DayNumber(day) - DayNumber(m_stepFrom)) > kLogMaxDayStep;
+  m_stepFrom = day;
+  m_stepFromKnown = true;
+  if (!jumped) DeleteOldFiles();
+}
+
+// Files dated after today are left out: a clock set back deletes none of them anyway, and one left by a
+// clock that once ran ahead must not hold the start's deleting off for years.
+bool LogBook::NewestDayFileUpTo(const LogDay& today, LogDay& newest) {
+  bool found = false;
+  for (const std::string& name : m_files.ListFiles(m_folder)) {
+    LogDay day;
+    if (!ParseLogFileName(name, day) || DayNumber(day) > DayNumber(today)) continue;
+    if (!found || DayNumber(day) > DayNumber(newest)) newest = day;
+    found = true;
+  }
+  return found;
 }
 
 void LogBook::DeleteOldFiles() {
@@ -121,13 +141,16 @@ void LogBook::DeleteOldFiles() {
   const long long today = DayNumber(m_day);
   for (const std::string& name : m_files.ListFiles(m_folder)) {
     LogDay day;
+    const std::string path = m_folder + "\\" + name;
     // A file that cannot be deleted now is tried again the next day.
-    if (ParseLogFileName(name, day) && today - DayNumber(day) > kLogKeepDays) m_files.Remove(m_folder + "\\" + name);
+    if (ParseLogFileName(name, day) && today - DayNumber(day) > kLogKeepDays && !m_writtenNames.count(path))
+      m_files.Remove(path);
   }
 }
 
 bool LogBook::Write(const std::string& path, const std::string& line) {
   const std::string text = m_toUtf8(line) + kLineEnd;
+  m_writtenNames.insert(path);
   // The folder may have been removed since the start: made again, the file gets a second chance.
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (attempt > 0 && !m_files.MakeFolder(m_folder)) return false;

@@ -1,12 +1,13 @@
 #pragma once
 // The activity log beyond the window: every line shown is appended at once to the file of its day,
 // <folder>\YYYY-MM-DD.log (UTF-8 with a byte order mark, CRLF line ends), day files older than
-// kLogKeepDays are deleted at the start and when the date changes, and the window's list is kept to
-// kMaxLogLines. It knows no clock and no disk of its own: each call brings the local time, and the files go
+// kLogKeepDays are deleted at the start and when the date changes, unless the date jumped there, and the
+// window's list is kept to kMaxLogLines. It knows no clock and no disk of its own: each call brings the local time, and the files go
 // through LogFileSystem, so a native test drives a whole month with a fake clock and a folder in memory.
 #include <cstddef>
 #include <ctime>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@
 constexpr std::size_t kMaxLogLines = 5000;
 // A day file whose date lies more than this many days before today is deleted.
 constexpr int kLogKeepDays = 90;
+// A date more than this many days from the one before it is a clock that jumped (a CMOS battery reset to
+// a year long past, then put right by the network; a clock set years ahead): no day file is deleted on
+// it. A weekend with the computer off, or asleep, stays within it.
+constexpr int kLogMaxDayStep = 2;
 
 // What the log needs of the disk. Paths are the folder's name, '\', the file's name.
 class LogFileSystem {
@@ -32,7 +37,7 @@ class LogFileSystem {
 };
 
 // What the window's list is to do for one logged line: add these lines (each with its time stamp, in the
-// log's code page), then remove this many from its top, where the oldest are.
+// log's code page), then remove this many of the lines it was given first.
 struct LogUpdate {
   std::vector<std::string> add;
   std::size_t dropOldest = 0;
@@ -55,12 +60,14 @@ class LogBook {
   LogBook(LogFileSystem& files, TextConversion toUtf8, std::size_t maxLines = kMaxLogLines);
 
   // At start-up: from now on lines are written into this folder (made when missing), and its old day files
-  // go. now is the local time, null when the system could not tell it (then nothing is deleted).
+  // go, unless today lies more than kLogMaxDayStep days after its newest day file. now is the local time,
+  // null when the system could not tell it (then nothing is deleted).
   void Open(const std::string& folder, const std::tm* now);
   // One line stamped now: written to the day's file; returns what the list is to do. A file that cannot be
   // written is said once in the list, until writing works again, which is said once too.
   LogUpdate Add(const std::tm* now, const std::string& message);
-  // A look at the clock, about once a minute: the first time the date has changed, the old files go.
+  // A look at the clock, about once a minute: the first time the date has changed, the old files go,
+  // unless it changed by more than kLogMaxDayStep days. A day file written since Open never goes.
   void Tick(const std::tm* now);
   // The list was emptied.
   void Clear() { m_shown = 0; }
@@ -74,6 +81,7 @@ class LogBook {
   std::string PathOf(const LogDay& day) const;
   void NoteDay(const std::tm* now);
   void DeleteOldFiles();
+  bool NewestDayFileUpTo(const LogDay& today, LogDay& newest);
   bool Write(const std::string& path, const std::string& line);
 
   LogFileSystem& m_files;
@@ -84,5 +92,9 @@ class LogBook {
   std::string m_folder;
   bool m_dayKnown = false;
   LogDay m_day;  // today, as last told
+  // The date a new one is measured against for a jump: the last told, at Open the newest day file.
+  bool m_stepFromKnown = false;
+  LogDay m_stepFrom;
+  std::set<std::string> m_writtenNames;  // the day files this run wrote to
   bool m_failing = false;
 };

@@ -10,8 +10,8 @@ struct LogListView {
 };
 
 // The top line after the lines were added at these positions (each as the sorted list placed it, in turn)
-// and `dropped` lines were removed from the top, leaving `after.count` lines of which `after.visible` fit
-// (fewer once a scroll bar has come). A list that showed its last line shows the new last line; one the user
+// and then removed from these (in turn), leaving `after.count` lines of which `after.visible` fit (fewer
+// once a scroll bar has come). A list that showed its last line shows the new last line; one the user
 // scrolled up keeps showing the lines it showed, as far as they remain.
-int TopIndexAfterAdding(const LogListView& before, const std::vector<int>& addedAt, int dropped,
+int TopIndexAfterAdding(const LogListView& before, const std::vector<int>& addedAt, const std::vector<int>& droppedAt,
                         const LogListView& after);

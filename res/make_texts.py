@@ -58,7 +58,7 @@ TEXTS = [
     # Beyond the first release: what the program tells about itself
     ("kStatusListing", "正在查找音频设备……"),
     ("kSettingsNotSaved", "设置未能保存到config.db，原来的设置保持不变！"),
-    ("kStatusFileFailed", "无法创建状态文件NetStatus.txt，编码器的输出不会被记录！"),
+    ("kStatusFileFailed", "无法读取ffmpeg.exe的输出（无法创建管道或线程），直播状态无从得知，编码器20秒后会被重启！"),
     # Alerts to a group chat: the log's side (the alerts themselves are UTF-8, below)
     ("kAlertAddressEmpty", "告警地址为空，告警消息不会发送！"),
     ("kAlertAddressScheme", "告警地址必须以http://或https://开头，告警消息不会发送！"),
@@ -93,6 +93,8 @@ TEXTS = [
     ("kLogStartupRecovered", "ffmpeg.exe已可以运行，继续启动"),
     # Windows ending the session
     ("kLogEndSession", "Windows正在关机或重启…"),
+    # A file that could not be made readable by its user alone, with the file's name
+    ("kLogFileNotPrivate", "无法把{}设为仅本用户可读（FAT32、exFAT格式的磁盘不支持文件权限），本机其他用户可能读到其中的地址！"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written

@@ -1,14 +1,11 @@
 #include "settings/CommandLineOptions.h"
 
+#include "text/AsciiText.h"
+
 namespace {
 
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool IsLiveSwitch(const std::string& argument) {
-  std::string lower;
-  for (char c : argument) lower += Lower(c);
+  const std::string lower = AsciiLower(argument);
   return lower == "/live" || lower == "-live";
 }
 

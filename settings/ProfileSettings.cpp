@@ -12,7 +12,8 @@ constexpr DWORD kValueBufferSize = 4096;
 }  // namespace
 
 void CProfileSettings::KeepPrivate() const {
-  if (!m_path.empty() && GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES) MakeFilePrivate(m_path);
+  if (!m_path.empty() && GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    m_notPrivate.Note(MakeFilePrivate(m_path), m_path);
 }
 
 std::string CProfileSettings::Read(const char* section, const char* key) const {
@@ -30,7 +31,11 @@ bool CProfileSettings::Write(const char* section, const char* key, const std::st
   const std::string quoted = "\"" + value + "\"";
   // The profile functions write the file with the rights of the folder; one made (or found) private first
   // keeps its rights when they write it over.
-  if (!CreatePrivateFile(m_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS)) return false;
+  PrivateFileResult opened = CreatePrivateFile(m_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
+  if (!opened) return false;
+  // Closed before they open it.
+  opened.file.reset();
+  m_notPrivate.Note(opened.isPrivate, m_path);
   return WritePrivateProfileStringA(section, key, quoted.c_str(), m_path.c_str()) != FALSE;
 }
 

@@ -3,6 +3,8 @@
 // format so that config.db stays byte for byte what earlier versions read and write.
 #include <string>
 
+#include "files/PrivateFile.h"
+
 // Where alerts go ([alert]): the webhook's address (empty: no alerts), DingTalk's signing secret, and the
 // station's name that every alert carries (empty: the computer's name). The address holds the chat's
 // token: the file is private to the user.
@@ -14,8 +16,10 @@ struct AlertSettings {
 
 class CProfileSettings {
  public:
-  // path: a full path (the profile functions look for a bare name in the Windows folder).
-  explicit CProfileSettings(std::string path = std::string()) : m_path(std::move(path)) {}
+  // path: a full path (the profile functions look for a bare name in the Windows folder). notPrivate is
+  // told the path once, the first time the file could not be made private.
+  explicit CProfileSettings(std::string path = std::string(), CNotPrivateNotice::Tell notPrivate = {})
+      : m_path(std::move(path)), m_notPrivate(std::move(notPrivate)) {}
 
   // The name of the device last chosen; empty when none was saved.
   std::string DeviceName() const { return Read(kDeviceSection, kNameKey); }
@@ -41,4 +45,5 @@ class CProfileSettings {
   static constexpr const char* kSecretKey = "secret";
   static constexpr const char* kStationKey = "station";
   std::string m_path;
+  mutable CNotPrivateNotice m_notPrivate;
 };

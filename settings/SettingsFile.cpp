@@ -9,27 +9,28 @@
 
 namespace {
 const char kNewFileSuffix[] = ".new";
+}  // namespace
 
 // Private: the file names the publish address, stream key included. The new file keeps its rights when it
-// takes the old one's place.
-bool WriteWhole(const std::string& path, const std::string& bytes) {
-  UniqueFile file = CreatePrivateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
-  if (!file) return false;
+// takes the old one's place, so a new file that could not be made private is said by the old one's name.
+bool CSettingsFile::WriteWhole(const std::string& path, const std::string& bytes) const {
+  PrivateFileResult created = CreatePrivateFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  if (!created) return false;
+  m_notPrivate.Note(created.isPrivate, m_path);
+  const HANDLE file = created.file.get();
   DWORD written = 0;
-  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-      written != bytes.size())
+  if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written != bytes.size())
     return false;
   // The new file must be on disk before it takes the old one's place.
-  if (!FlushFileBuffers(file.get())) return false;
-  return CloseHandle(file.release()) != FALSE;
+  if (!FlushFileBuffers(file)) return false;
+  return CloseHandle(created.file.release()) != FALSE;
 }
-}  // namespace
 
 bool CSettingsFile::LoadConfig(StoredSettings& settings) const {
   std::string bytes;
   if (!ReadFileBytes(m_path.c_str(), bytes)) return false;
   // A file an earlier version wrote may be readable by everyone; it need not wait for the next save.
-  MakeFilePrivate(m_path);
+  m_notPrivate.Note(MakeFilePrivate(m_path), m_path);
   ParseConfig(bytes, settings);
   return true;
 }

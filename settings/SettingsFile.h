@@ -2,11 +2,14 @@
 // config.db: the user's choices, four lines.
 #include <string>
 
+#include "files/PrivateFile.h"
 #include "settings/ConfigFormat.h"
 
 class CSettingsFile {
  public:
-  explicit CSettingsFile(std::string path = std::string()) : m_path(std::move(path)) {}
+  // notPrivate is told config.db's path once, the first time the file could not be made private.
+  explicit CSettingsFile(std::string path = std::string(), CNotPrivateNotice::Tell notPrivate = {})
+      : m_path(std::move(path)), m_notPrivate(std::move(notPrivate)) {}
 
   // Reads the file over settings; fields the file does not set keep their values. False when the file
   // could not be read. A file read is made private (MakeFilePrivate), as every file written is.
@@ -19,5 +22,8 @@ class CSettingsFile {
   const std::string& Path() const { return m_path; }
 
  private:
+  bool WriteWhole(const std::string& path, const std::string& bytes) const;
+
   std::string m_path;
+  mutable CNotPrivateNotice m_notPrivate;
 };

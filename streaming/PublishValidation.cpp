@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "text/AnsiText.h"
+#include "text/AsciiText.h"
 #include "encoder/AacEncoderChoice.h"
 #include "encoder/EncoderCommandLine.h"
 
@@ -34,10 +35,6 @@ std::string WithoutBlanksAndControls(const std::string& text) {
     if (!IsBlankOrControl(static_cast<unsigned char>(c))) kept += c;
   }
   return kept;
-}
-
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
 // Which field message the address earns, or nullptr when host, APP and STREAM are all there. The host

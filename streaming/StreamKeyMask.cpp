@@ -2,16 +2,14 @@
 
 #include <cstddef>
 
+#include "text/AsciiText.h"
+
 const char kMaskedStreamKey[] = "****";
 
 namespace {
 
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool IsAsciiLetter(char c) {
-  return Lower(c) >= 'a' && Lower(c) <= 'z';
+  return AsciiLower(c) >= 'a' && AsciiLower(c) <= 'z';
 }
 
 // At text[pos]: "rtmp", any more letters, then "://". Returns the position after "://", or npos.
@@ -20,7 +18,7 @@ std::size_t MatchScheme(const std::string& text, std::size_t pos, std::size_t* s
   *schemeEnd = pos + 1;
   static const char kRtmp[] = "rtmp";
   for (std::size_t i = 0; i < 4; ++i) {
-    if (pos + i >= text.size() || Lower(text[pos + i]) != kRtmp[i]) return std::string::npos;
+    if (pos + i >= text.size() || AsciiLower(text[pos + i]) != kRtmp[i]) return std::string::npos;
   }
   std::size_t end = pos + 4;
   while (end < text.size() && IsAsciiLetter(text[end])) ++end;
@@ -57,7 +55,7 @@ std::string MaskStreamKeys(const std::string& text) {
   std::size_t copied = 0;  // text before this is already in `masked`
   std::size_t pos = 0;
   while (pos < text.size()) {
-    if (Lower(text[pos]) != 'r') {
+    if (AsciiLower(text[pos]) != 'r') {
       ++pos;
       continue;
     }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,8 @@ TEST(LogBook, EachLineGoesAtOnceToTheFileOfItsDayWithOneMarkPerFileAndCrlf) {
 TEST(LogBook, DayFilesOlderThanTheKeptDaysGoAtTheStartAndAtMidnightOthersStay) {
   const std::vector<std::string> kept = {
       "2026-09-08.log",  // 90 days before 2026-12-07
-      "2027-01-01.log",  // a clock set back: from the future
+      "2026-12-06.log",  // yesterday: today is no jump
+      "2027-01-01.log",  // left by a clock that ran ahead: kept, and no jump back from it
       // Not a day file: the user's own.
       "2026-09-07.LOG", "x2026-09-07.log", "+026-09-07.log", "2026-02-29.log", "2026-13-01.log", "2026-00-10.log",
       "2026-09-00.log"};
@@ -88,6 +90,43 @@ TEST(LogBook, DayFilesOlderThanTheKeptDaysGoAtTheStartAndAtMidnightOthersStay) {
       book.Tick(&midnight);
     disk.files.erase("logs\\2026-12-08.log");
     EXPECT_EQ(disk.files, files({kept.begin() + 1, kept.end()}));
+  }
+}
+
+// A CMOS battery reset to 2001 and put right by the network, a clock set years ahead before the start: the
+// day a jump lands on deletes nothing, and no day file written in this run is ever deleted.
+TEST(LogBook, AClockThatJumpsDeletesNothingOnTheDayItLandsOnNorAFileThisRunWrote) {
+  struct Step {
+    const char* at;              // a line logged then; the first opens the book
+    std::set<std::string> left;  // the day files afterwards
+  };
+  const struct {
+    const char* what;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"reset, then put right",
+       {{"2001-01-01 00:00:05", {"2001-01-01", "2026-08-01", "2026-12-06"}},
+        {"2026-12-07 10:00:00", {"2001-01-01", "2026-08-01", "2026-12-06", "2026-12-07"}},
+        {"2026-12-08 00:00:30", {"2001-01-01", "2026-12-06", "2026-12-07", "2026-12-08"}}}},
+      {"ahead, then put right",
+       {{"2030-05-01 09:00:00", {"2026-08-01", "2026-12-06", "2030-05-01"}},
+        {"2026-12-07 10:00:00", {"2026-08-01", "2026-12-06", "2026-12-07", "2030-05-01"}},
+        {"2026-12-08 00:00:30", {"2026-12-06", "2026-12-07", "2026-12-08", "2030-05-01"}}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemoryFolder disk;
+    for (const char* day : {"2026-08-01", "2026-12-06"}) disk.files["logs\\" + std::string(day) + ".log"] = "x";
+    LogBook book(disk, FakeUtf8);
+    for (const Step& step : c.steps) {
+      SCOPED_TRACE(step.at);
+      const std::tm now = At(step.at);
+      if (&step == &c.steps.front()) book.Open("logs", &now);
+      book.Add(&now, "m");
+      std::set<std::string> left;
+      for (const auto& file : disk.files) left.insert(file.first.substr(5, 10));
+      EXPECT_EQ(left, step.left);
+    }
   }
 }
 
@@ -157,22 +196,23 @@ TEST(LogScroll, TheLastLineStaysInViewUnlessTheUserScrolledUp) {
     const char* what;
     LogListView before;
     std::vector<int> addedAt;
-    int dropped;
+    std::vector<int> droppedAt;
     int countAfter;
     int top;
     int visibleAfter = 10;
   } cases[] = {
-      {"not yet full", {0, 10, 9}, {9}, 0, 10, 0},
-      {"the last line shown: the new one is", {0, 10, 10}, {10}, 0, 11, 1},
-      {"a scroll bar came and took a line's room", {0, 4, 4}, {4}, 0, 5, 2, 3},
-      {"scrolled up: left there", {100, 10, 200}, {200}, 0, 201, 100},
-      {"scrolled up, a line sorted above the view", {100, 10, 200}, {50}, 0, 201, 101},
-      {"scrolled up at the bound: the same lines stay", {100, 10, 5000}, {5000}, 1, 5000, 99},
-      {"the lines shown were dropped", {0, 10, 5000}, {5000}, 1, 5000, 0},
+      {"not yet full", {0, 10, 9}, {9}, {}, 10, 0},
+      {"the last line shown: the new one is", {0, 10, 10}, {10}, {}, 11, 1},
+      {"a scroll bar came and took a line's room", {0, 4, 4}, {4}, {}, 5, 2, 3},
+      {"scrolled up: left there", {100, 10, 200}, {200}, {}, 201, 100},
+      {"scrolled up, a line sorted above the view", {100, 10, 200}, {50}, {}, 201, 101},
+      {"scrolled up at the bound: the same lines stay", {100, 10, 5000}, {5000}, {0}, 5000, 99},
+      {"the clock set back: the line comes above, the first added goes below", {100, 10, 5000}, {0}, {3000}, 5000, 101},
+      {"the lines shown were dropped", {0, 10, 5000}, {5000}, {0}, 5000, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(TopIndexAfterAdding(c.before, c.addedAt, c.dropped, {0, c.visibleAfter, c.countAfter}), c.top);
+    EXPECT_EQ(TopIndexAfterAdding(c.before, c.addedAt, c.droppedAt, {0, c.visibleAfter, c.countAfter}), c.top);
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "AppUnderTest.h"
 #include "res/Texts.h"
 #include "res/resource.h"
@@ -16,6 +18,13 @@ TEST(ActivityLog, ShownLinesAreInTodaysFileInUtf8OnlyOldDayFilesGoAtTheStartTheL
   ASSERT_TRUE(CreateDirectoryA(app.PathOf("logs").c_str(), nullptr));
   WriteFileBytes(app.PathOf("logs\\2000-01-01.log"), "old\r\n");
   WriteFileBytes(app.PathOf("logs\\notes.txt"), "mine");
+  // Today's file from an earlier run: the start is no jump of the clock.
+  SYSTEMTIME today = {};
+  GetLocalTime(&today);
+  char todays[32];
+  std::snprintf(todays, sizeof todays, "logs\\%04d-%02d-%02d.log", today.wYear, today.wMonth, today.wDay);
+  const std::string earlier = "\xEF\xBB\xBF" "earlier\r\n";
+  WriteFileBytes(app.PathOf(todays), earlier);
   app.Start();
   EXPECT_FALSE(FileExists(app.PathOf("logs\\2000-01-01.log")));
   EXPECT_EQ(ReadFileBytes(app.PathOf("logs\\notes.txt")), "mine");
@@ -27,9 +36,9 @@ TEST(ActivityLog, ShownLinesAreInTodaysFileInUtf8OnlyOldDayFilesGoAtTheStartTheL
   ASSERT_EQ(app.CountLog(kMsgServerMissing), 2u);
   ASSERT_EQ(lines.size(), 2u);
   const std::string stamp = "yyyy-mm-dd hh:mm:ss ", message = u8"请重新设置服务器地址，服务器地址不存在！";
-  const std::string expected = "\xEF\xBB\xBF" + lines[0].substr(0, stamp.size()) + message + "\r\n" +
+  const std::string expected = earlier + lines[0].substr(0, stamp.size()) + message + "\r\n" +
                                lines[1].substr(0, stamp.size()) + message + "\r\n";
-  EXPECT_EQ(ReadFileBytes(app.PathOf("logs\\" + lines[0].substr(0, 10) + ".log")), expected);
+  EXPECT_EQ(ReadFileBytes(app.PathOf(todays)), expected);
 
   // The list shows each new last line, until the user scrolls up.
   const HWND list = app.Item(IDC_LIST_LOG);

@@ -216,6 +216,8 @@ TEST(StatusFile, OfASecondCopyFromAnotherFolderIsItsOwnAndItSaysSo) {
   EXPECT_EQ(first.CountLog(FillIn(kLogStatusFileMoved, {first.PathOf("NetStatus.txt")})), 0u);
   EXPECT_EQ(second.CountLog(FillIn(kLogStatusFileMoved, {second.PathOf("NetStatus.txt")})), 1u)
       << (second.LogLines().empty() ? "" : second.LogLines()[0]);
+  const std::string dayFile = second.PathOf("logs\\" + second.LogLines().at(0).substr(0, 10) + ".log");
+  EXPECT_NE(ReadFileBytes(dayFile).find(second.PathOf("NetStatus.txt")), std::string::npos) << "in the day's file too";
   EXPECT_TRUE(WaitUntil([&] {
     return ReadFileBytes(second.PathOf("NetStatus.txt")).find("the second copy's encoder") != std::string::npos;
   }));

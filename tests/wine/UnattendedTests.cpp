@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "AppUnderTest.h"
+#include "files/FolderKey.h"
 #include "res/Texts.h"
 #include "res/resource.h"
 #include "streaming/Watchdog.h"
@@ -66,6 +67,32 @@ TEST(Unattended, ASecondStartInTheFolderBringsTheRunningWindowBackAndTouchesNoth
   EXPECT_EQ(ReadFileBytes(app.PathOf("device.txt")), device);
   EXPECT_EQ(app.EncoderCalls().size(), calls) << "no listing, no encoder";
   EXPECT_EQ(app.StreamCalls().size(), 1u);
+}
+
+// A copy started elevated (the guide's autostart) by an earlier version holds the folder where a copy
+// started without elevation may not even look: taken all the same.
+TEST(Unattended, AStartFindingTheFolderHeldWhereItMayNotLookEndsAndTouchesNothing) {
+  AppUnderTest::Options options = TwoDevices("", kConfigWithAddress);
+  options.startNow = false;
+  AppUnderTest app(options);
+  ACL denyAll = {};
+  SECURITY_DESCRIPTOR descriptor = {};
+  ASSERT_TRUE(InitializeAcl(&denyAll, sizeof(denyAll), ACL_REVISION));
+  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, &denyAll, FALSE));
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
+  const std::string name = "Local\\PushClient.Folder." + FolderKey(app.Folder());
+  const HANDLE held = CreateMutexA(&attributes, FALSE, name.c_str());
+  ASSERT_TRUE(held);
+  ASSERT_FALSE(CreateMutexA(nullptr, FALSE, name.c_str()));
+  ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "not even the test may open it";
+
+  app.Start(false);
+  EXPECT_TRUE(app.WaitForExit(15s));
+  EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), kConfigWithAddress);
+  for (const char* untouched : {"device.txt", "logs", "PushClient.ini"}) EXPECT_FALSE(FileExists(app.PathOf(untouched)));
+  EXPECT_TRUE(app.EncoderCalls().empty());
+  CloseHandle(held);
 }
 
 TEST(Unattended, AFirstLaunchThatIsRefusedIsSaidOnceAndTriedAgainOnTheSchedule) {
