@@ -559,6 +559,10 @@ bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
   }
   if (nIDEvent == ID_TIMER_WATCHDOG && m_bLive) {
     const SessionEvents events = m_session.Tick(now, CurrentStreamChoice());
+    if (!m_bStatusNotPrivateSaid && m_encoder.StatusFileNotPrivate()) {
+      m_bStatusNotPrivateSaid = true;
+      AddLog(FillIn(kLogFileNotPrivate, {m_files.statusFile}));
+    }
     HandleSessionEvents(events);
     if (!events.empty()) UpdateStatusText(now);
   }

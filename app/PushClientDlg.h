@@ -113,6 +113,7 @@ class CPushClientDlg : public CDialog {
   bool m_bKeepHidden = false;
   // The selection the last refill of the device box made.
   DeviceSelection m_deviceSelection;
+  bool m_bStatusNotPrivateSaid = false;  // once per run of the program
   // Alerts to a group chat; none without a webhook.
   CAlertWiring m_alerts;
 

@@ -30,6 +30,8 @@ class CEncoderProcess : public EncoderRunner {
 
   bool ReadStatusTail(std::string& text) override;
   bool StatusFileFailing() override;
+  // True once the running (or last) encoder's status file could not be made private.
+  bool StatusFileNotPrivate() const { return m_pump && m_pump->FileNotPrivate(); }
 
   bool HasChild() const override { return static_cast<bool>(m_pi.process); }
   // The request belongs to the calling thread: the window's, which lives as long as the program.

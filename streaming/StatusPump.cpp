@@ -66,12 +66,18 @@ void CStatusPump::Take(const std::string& output) {
   if (!m_path.empty()) m_failing = m_fileBehind = !Write(write);
 }
 
-// The file is made again when it is gone (a user who deletes it gets it back at the next output), private:
-// the encoder names the publish address, stream key included.
+// Opened for each write and closed at once. A file that is new, missed a write or is gone is made (again),
+// private: the encoder names the publish address, stream key included.
 bool CStatusPump::Write(const StatusRecord::FileWrite& write) {
-  const UniqueFile file = CreatePrivateFile(m_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            OPEN_ALWAYS);
-  if (!file) return false;
+  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  UniqueFile file;
+  if (!m_fileBehind) file.reset(CreateFileA(m_path.c_str(), GENERIC_WRITE, kShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    PrivateFileResult made = CreatePrivateFile(m_path, GENERIC_WRITE, kShare, OPEN_ALWAYS);
+    if (!made) return false;
+    if (!made.isPrivate) m_notPrivate = true;
+    file = std::move(made.file);
+  }
   const LARGE_INTEGER start = {};
   if (!SetFilePointerEx(file.get(), start, nullptr, write.startOver ? FILE_BEGIN : FILE_END)) return false;
   for (std::size_t done = 0; done < write.bytes.size();) {

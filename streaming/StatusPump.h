@@ -48,6 +48,8 @@ class CStatusPump {
   // True while the status file cannot be written: the latest attempt failed (it could not be made again,
   // someone holds it against writers, it is read-only). Each later write tries again.
   bool FileFailing() const { return m_failing; }
+  // True once a status file it made could not be given its private rights (a disk that keeps none).
+  bool FileNotPrivate() const { return m_notPrivate; }
 
  private:
   void Run();
@@ -59,6 +61,7 @@ class CStatusPump {
   std::string m_path;
   bool m_fileBehind = true;  // the file is to start over at the next write: new, or a write missed it
   std::atomic<bool> m_failing{false};
+  std::atomic<bool> m_notPrivate{false};
   UniqueHandle m_stop;
   UniqueHandle m_ended;
   std::thread m_thread;

@@ -155,7 +155,8 @@ TEST(Alerts, WindowsEndingTheSessionIsToldLoggedAndEndsTheProgram) {
   const std::vector<std::string> lines = app.LogLines();
   ASSERT_FALSE(lines.empty());
   const std::string dayFile = app.PathOf("logs\\" + lines[0].substr(0, 10) + ".log");
-  STARTUPINFOA startup = {sizeof(startup)};
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
   PROCESS_INFORMATION wineboot = {};
   char command[] = "wineboot.exe --end-session";
   ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &wineboot));
