@@ -2,7 +2,7 @@
 
 #include "alerts/AlertClock.h"
 #include "alerts/AlertQueue.h"
-#include "alerts/WebhookPost.h"
+#include "alerts/WebhookAnswer.h"
 #include "alerts/WebhookRequest.h"
 
 #include <atomic>
@@ -27,13 +27,11 @@ struct CAlertSender::Shared {
 
   const WebhookAddress address;
   const std::string secret;
-  WebhookPoster poster;
 
-  std::mutex mutex;  // guards the queue and finished; stopping is written under it
+  std::mutex mutex;  // guards the queue; stopping is written under it
   std::condition_variable changed;
   AlertQueue queue;
   std::atomic<bool> stopping{false};
-  bool finished = false;
 
   std::mutex sinkMutex;
   LogSink sink;
@@ -41,7 +39,7 @@ struct CAlertSender::Shared {
 
 CAlertSender::CAlertSender(WebhookAddress address, std::string secret, LogSink log)
     : shared_(std::make_shared<Shared>(std::move(address), std::move(secret), std::move(log))),
-      thread_(Run, shared_) {}
+      thread_([shared = shared_](WebhookPoster& poster) { Run(*shared, poster); }) {}
 
 CAlertSender::~CAlertSender() { Stop(); }
 
@@ -57,34 +55,21 @@ void CAlertSender::Post(AlertMessage message) {
 }
 
 void CAlertSender::Stop(long long drainMs) {
-  if (!thread_.joinable()) return;
+  if (shared_->stopping) return;
   if (drainMs > 0) {
     std::unique_lock<std::mutex> lock(shared_->mutex);
     shared_->changed.wait_for(lock, std::chrono::milliseconds(drainMs), [this] { return shared_->queue.Waiting() == 0; });
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAlertStopWaitMs);
   {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     shared_->stopping = true;
   }
   shared_->changed.notify_all();
-  // Closing WinHTTP's handles is how a request under way is cut short, but the close itself may wait for
-  // that request's socket (Wine's does, for seconds): it is done on a thread of its own, never the caller's.
-  std::thread([shared = shared_] { shared->poster.Abort(); }).detach();
   { std::lock_guard<std::mutex> lineUnderWay(shared_->sinkMutex); }
-
-  std::unique_lock<std::mutex> lock(shared_->mutex);
-  const bool ended = shared_->changed.wait_until(lock, deadline, [this] { return shared_->finished; });
-  lock.unlock();
-  if (ended) {
-    thread_.join();
-  } else {
-    thread_.detach();
-  }
+  thread_.End(kAlertStopWaitMs);
 }
 
-void CAlertSender::Run(std::shared_ptr<Shared> shared) {
-  Shared& s = *shared;
+void CAlertSender::Run(Shared& s, WebhookPoster& poster) {
   std::unique_lock<std::mutex> lock(s.mutex);
   while (!s.stopping) {
     AlertQueue::Step step = s.queue.Next(MonotonicMsNow());
@@ -96,11 +81,8 @@ void CAlertSender::Run(std::shared_ptr<Shared> shared) {
     if (step.attempt) {
       lock.unlock();
       const WebhookRequest request = BuildWebhookRequest(s.address, s.secret, step.attempt->message, EpochMsNow());
-      const PostOutcome outcome = s.poster.Post(request);
+      const Delivery delivery = JudgeAnswer(FormatOf(s.address), poster.Post(request));
       lock.lock();
-      Delivery delivery;
-      delivery.verdict = outcome.sent ? DeliveryVerdict::Sent : DeliveryVerdict::TryAgain;
-      delivery.failure = outcome.failure;
       const AlertLogLines lines = s.queue.Finish(step.attempt->id, delivery, MonotonicMsNow());
       lock.unlock();
       // A Stop that lets the queue drain waits for this.
@@ -118,7 +100,4 @@ void CAlertSender::Run(std::shared_ptr<Shared> shared) {
       s.changed.wait(lock);
     }
   }
-  s.finished = true;
-  lock.unlock();
-  s.changed.notify_all();
 }

@@ -3,14 +3,14 @@
 // the network.
 #include "alerts/AlertMessage.h"
 #include "alerts/WebhookAddress.h"
+#include "alerts/WebhookThread.h"
 
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 // How long Stop waits for the thread after cutting its request short. A sender whose thread is still
-// stuck then (WinHTTP not letting go) is left to end on its own: it can no longer reach the window.
+// busy then is left to end on its own: it can no longer reach the window.
 constexpr long long kAlertStopWaitMs = 1000;
 
 class CAlertSender {
@@ -37,8 +37,8 @@ class CAlertSender {
 
  private:
   struct Shared;
-  static void Run(std::shared_ptr<Shared> shared);
+  static void Run(Shared& shared, WebhookPoster& poster);
 
   std::shared_ptr<Shared> shared_;  // the thread holds it too, so a thread left running has what it uses
-  std::thread thread_;
+  WebhookThread thread_;
 };

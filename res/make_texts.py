@@ -83,6 +83,9 @@ TEXTS = [
     ("kLogStatusFileLost", "直播进程退出原因：状态文件NetStatus.txt连续{}秒无法读取，已结束编码器"),
     # With the status file this copy of the program writes instead
     ("kLogStatusFileMoved", "另一个PushClient正在使用C:\\NetStatus.txt，本程序的编码器状态改写到{}"),
+    # The alert settings window's test that failed: what the chat's robot said, and the PC's clock
+    ("kAlertTestRobotSaid", "，机器人回复：{}"),
+    ("kAlertTestCheckClock", "。请检查电脑的日期、时间和时区是否准确！"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written
