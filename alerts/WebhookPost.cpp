@@ -125,7 +125,8 @@ UniqueInternet OpenSession(const WinHttpFunctions& http) {
   }
   if (!session) return session;
   DWORD redirects = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-  // The wait for the answer's headers has a time-out of its own, 90 s unless set.
+  // The wait for the answer's headers has a time-out of its own, 90 s unless set; Wine bounds that wait by
+  // it alone, not by the receive time-out.
   DWORD answerTimeout = kWebhookReceiveTimeoutMs;
   if (!http.SetTimeouts(session.get(), kWebhookResolveTimeoutMs, kWebhookConnectTimeoutMs, kWebhookSendTimeoutMs,
                         kWebhookReceiveTimeoutMs) ||
