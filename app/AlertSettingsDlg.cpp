@@ -66,7 +66,8 @@ void CAlertSettingsDlg::OnBnClickedTestAlert() {
   message.text = AnsiToUtf8(kAlertTest);
   message.station = AnsiToUtf8(m_values.station.empty() ? m_defaultStation : m_values.station);
   message.time = CurrentLocalTime();
-  const WebhookRequest request = BuildWebhookRequest(parsed.address, m_values.secret, message, EpochMsNow());
+  const WebhookRequest request = BuildWebhookRequest(parsed.address, ChosenFormat(parsed.address, m_values.format),
+                                                     m_values.secret, message, EpochMsNow());
 
   SetDlgItemTextA(m_hWnd, IDC_ALERT_RESULT, kAlertTesting);
   EnableWindow(GetDlgItem(IDC_BTN_TEST_ALERT), FALSE);
