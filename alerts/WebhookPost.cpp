@@ -52,6 +52,9 @@ PostOutcome WebhookPoster::Post(const WebhookRequest& request) {
                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                       address.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request_) return Failed(GetLastError());
+    // A redirect is the answer, not followed: WinHTTP would repeat the POST as a GET without its body.
+    DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
+    WinHttpSetOption(request_.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
     handle = request_.get();
   }
 
