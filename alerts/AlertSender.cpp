@@ -12,9 +12,9 @@
 #include <utility>
 
 struct CAlertSender::Shared {
-  Shared(WebhookAddress webhook, std::string signingSecret, LogSink logSink)
-      : address(std::move(webhook)), secret(std::move(signingSecret)), queue(MaskedAddress(address)),
-        sink(std::move(logSink)) {}
+  Shared(WebhookAddress webhook, WebhookFormat bodyFormat, std::string signingSecret, LogSink logSink)
+      : address(std::move(webhook)), format(bodyFormat), secret(std::move(signingSecret)),
+        queue(MaskedAddress(address)), sink(std::move(logSink)) {}
 
   // Hands lines to the window unless Stop has begun; Stop takes sinkMutex once it has set stopping, so
   // a call under way ends before Stop returns and none begins after.
@@ -26,6 +26,7 @@ struct CAlertSender::Shared {
   }
 
   const WebhookAddress address;
+  const WebhookFormat format;
   const std::string secret;
 
   std::mutex mutex;  // guards the queue; stopping is written under it
@@ -37,8 +38,8 @@ struct CAlertSender::Shared {
   LogSink sink;
 };
 
-CAlertSender::CAlertSender(WebhookAddress address, std::string secret, LogSink log)
-    : shared_(std::make_shared<Shared>(std::move(address), std::move(secret), std::move(log))),
+CAlertSender::CAlertSender(WebhookAddress address, WebhookFormat format, std::string secret, LogSink log)
+    : shared_(std::make_shared<Shared>(std::move(address), format, std::move(secret), std::move(log))),
       thread_([shared = shared_](WebhookPoster& poster) { Run(*shared, poster); }) {}
 
 CAlertSender::~CAlertSender() { Stop(); }
@@ -80,8 +81,9 @@ void CAlertSender::Run(Shared& s, WebhookPoster& poster) {
     }
     if (step.attempt) {
       lock.unlock();
-      const WebhookRequest request = BuildWebhookRequest(s.address, s.secret, step.attempt->message, EpochMsNow());
-      const Delivery delivery = JudgeAnswer(FormatOf(s.address), poster.Post(request));
+      const WebhookRequest request =
+          BuildWebhookRequest(s.address, s.format, s.secret, step.attempt->message, EpochMsNow());
+      const Delivery delivery = JudgeAnswer(request.format, poster.Post(request));
       lock.lock();
       const AlertLogLines lines = s.queue.Finish(step.attempt->id, delivery, MonotonicMsNow());
       lock.unlock();

@@ -3,6 +3,7 @@
 // the network.
 #include "alerts/AlertMessage.h"
 #include "alerts/WebhookAddress.h"
+#include "alerts/WebhookRequest.h"
 #include "alerts/WebhookThread.h"
 
 #include <functional>
@@ -20,9 +21,9 @@ class CAlertSender {
   // window (PostMessage, not SendMessage): Stop waits for a call under way.
   using LogSink = std::function<void(std::string)>;
 
-  // address: from ParseWebhookAddress (the caller logs a refusal and makes no sender). secret: DingTalk's
-  // signing secret, or empty. Starts the thread.
-  CAlertSender(WebhookAddress address, std::string secret, LogSink log);
+  // address: from ParseWebhookAddress (the caller logs a refusal and makes no sender). format: the body's
+  // (ChosenFormat). secret: the signing secret, or empty. Starts the thread.
+  CAlertSender(WebhookAddress address, WebhookFormat format, std::string secret, LogSink log);
   ~CAlertSender();  // Stop()
   CAlertSender(const CAlertSender&) = delete;
   CAlertSender& operator=(const CAlertSender&) = delete;

@@ -23,7 +23,7 @@ std::string TestOutcome(const Delivery& delivery) {
   std::string robotSaid = delivery.robotMessage;
   Utf8ToAnsi(robotSaid);
   if (!robotSaid.empty()) text += FillIn(kAlertTestRobotSaid, {robotSaid});
-  if (delivery.clockSuspect) text += kAlertTestCheckClock;
+  if (delivery.clockSuspect) text += kAlertCheckClock;
   return text;
 }
 }  // namespace
@@ -82,15 +82,15 @@ void CAlertSettingsDlg::OnBnClickedTestAlert() {
   message.text = AnsiToUtf8(kAlertTest);
   message.station = AnsiToUtf8(m_values.station.empty() ? m_defaultStation : m_values.station);
   message.time = CurrentLocalTime();
-  const WebhookRequest request = BuildWebhookRequest(parsed.address, m_values.secret, message, EpochMsNow());
+  const WebhookRequest request = BuildWebhookRequest(parsed.address, ChosenFormat(parsed.address, m_values.format),
+                                                     m_values.secret, message, EpochMsNow());
 
   SetDlgItemTextA(m_hWnd, IDC_ALERT_RESULT, kAlertTesting);
   EnableWindow(GetDlgItem(IDC_BTN_TEST_ALERT), FALSE);
   m_test = std::make_shared<Test>();
   m_test->window = m_hWnd;
-  const WebhookFormat format = FormatOf(parsed.address);
-  m_testThread = std::make_unique<WebhookThread>([test = m_test, request, format](WebhookPoster& poster) {
-    const Delivery delivery = JudgeAnswer(format, poster.Post(request));
+  m_testThread = std::make_unique<WebhookThread>([test = m_test, request](WebhookPoster& poster) {
+    const Delivery delivery = JudgeAnswer(request.format, poster.Post(request));
     std::lock_guard<std::mutex> lock(test->mutex);
     if (!test->window) return;
     test->delivery = delivery;

@@ -4,6 +4,7 @@
 
 #include "alerts/AlertClock.h"
 #include "alerts/WebhookAddress.h"
+#include "alerts/WebhookRequest.h"
 #include "app/AboutDlg.h"
 #include "app/AlertSettingsDlg.h"
 #include "files/FileLocations.h"
@@ -431,7 +432,8 @@ void CPushClientDlg::StartAlerts() {
     return;
   }
   const HWND window = m_hWnd;
-  m_alertSender = std::make_unique<CAlertSender>(parsed.address, settings.secret, [this, window](std::string line) {
+  const WebhookFormat format = ChosenFormat(parsed.address, settings.format);
+  m_alertSender = std::make_unique<CAlertSender>(parsed.address, format, settings.secret, [this, window](std::string line) {
     {
       std::lock_guard<std::mutex> lock(m_alertLogMutex);
       m_alertLog.push_back(std::move(line));

@@ -83,9 +83,14 @@ TEXTS = [
     ("kLogStatusFileLost", "直播进程退出原因：状态文件NetStatus.txt连续{}秒无法读取，已结束编码器"),
     # With the status file this copy of the program writes instead
     ("kLogStatusFileMoved", "另一个PushClient正在使用C:\\NetStatus.txt，本程序的编码器状态改写到{}"),
-    # The alert settings window's test that failed: what the chat's robot said, and the PC's clock
+    # What a chat's robot answered: a message it will never take, a signature refused for the PC's clock,
+    # a chat's own address typed with http://, a secret for a chat that has no signing
+    ("kAlertRefused", "告警消息被拒收，不再重试（{}）：{}，{}"),
+    ("kAlertCheckClock", "；签名的时间不被接受，请检查本机的日期、时间和时区是否准确"),
+    ("kAlertAddressNeedsHttps", "群聊的告警地址必须以https://开头，告警消息不会发送！"),
+    ("kAlertSecretUnused", "此群聊没有签名功能，设置的密钥不会被使用"),
+    # The alert settings window's test that failed: what the chat's robot said
     ("kAlertTestRobotSaid", "，机器人回复：{}"),
-    ("kAlertTestCheckClock", "。请检查电脑的日期、时间和时区是否准确！"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written
@@ -96,6 +101,8 @@ UTF8_TEXTS = [
     ("kAlertDropsFoldedOpen", "（"),
     ("kAlertDropsFoldedMinutes", "分钟内又掉线"),
     ("kAlertDropsFoldedTimes", "次）"),
+    # The end of a text cut to a chat's length
+    ("kAlertTextCut", "…"),
 ]
 
 HEX = "0123456789abcdefABCDEF"
