@@ -40,10 +40,8 @@ constexpr KnownCode kKnownCodes[] = {
     {WebhookFormat::WeCom, 93000, CodeMeans::Never},        // invalid webhook url: a wrong or removed key
     {WebhookFormat::WeCom, 40008, CodeMeans::Never},        // invalid msgtype
     {WebhookFormat::WeCom, 40058, CodeMeans::Never},        // invalid request parameter (a content too long)
-    {WebhookFormat::WeCom, 44004, CodeMeans::Never},        // empty text content
     {WebhookFormat::WeCom, 45002, CodeMeans::Never},        // content size out of limit
     {WebhookFormat::WeCom, 45009, CodeMeans::RateLimited},  // api freq out of limit: 20 a minute a robot
-    {WebhookFormat::WeCom, 45033, CodeMeans::RateLimited},  // too many calls at once
     // DingTalk: the custom robot's guide and security settings (open.dingtalk.com/document/robots/
     // custom-robot-access, …/customize-robot-security-settings).
     {WebhookFormat::DingTalk, 310000, CodeMeans::Signature},   // keywords not in content, sign not match,
