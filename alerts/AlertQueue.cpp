@@ -75,23 +75,39 @@ AlertQueue::Step AlertQueue::Next(long long nowMs) {
 }
 
 AlertLogLines AlertQueue::Finish(std::uint64_t id, const Delivery& delivery, long long nowMs) {
-  const bool sent = delivery.verdict == DeliveryVerdict::Sent;
-  const std::string& failure = delivery.failure;
   AlertLogLines log;
   sending_.reset();
   const auto entry = std::find_if(waiting_.begin(), waiting_.end(), [id](const Entry& e) { return e.id == id; });
-  if (sent) {
-    if (failing_) log.push_back(kAlertSendRecovered + maskedAddress_);
-    failing_ = false;
-    failuresInRow_ = 0;
-    nextTryMs_ = nowMs;
-    if (entry != waiting_.end()) waiting_.erase(entry);
-    return log;
+  const std::string checkClock = delivery.clockSuspect ? kAlertCheckClock : "";
+  switch (delivery.verdict) {
+    case DeliveryVerdict::Sent:
+      if (failing_) log.push_back(kAlertSendRecovered + maskedAddress_);
+      failing_ = false;
+      failuresInRow_ = 0;
+      nextTryMs_ = nowMs;
+      if (entry != waiting_.end()) waiting_.erase(entry);
+      return log;
+    case DeliveryVerdict::Never:
+      // Said once and dropped; the ones behind it go on at once: this message, not the webhook, failed.
+      if (entry != waiting_.end()) {
+        log.push_back(FillIn(kAlertRefused, {delivery.failure, Naming(entry->message), maskedAddress_}) + checkClock);
+        waiting_.erase(entry);
+      }
+      nextTryMs_ = nowMs;
+      return log;
+    case DeliveryVerdict::RateLimited:
+    case DeliveryVerdict::TryAgain:
+      break;
   }
-  if (!failing_) log.push_back(kAlertSendFailed + maskedAddress_ + " (" + failure + ")");
+  if (!failing_) log.push_back(kAlertSendFailed + maskedAddress_ + " (" + delivery.failure + ")" + checkClock);
   failing_ = true;
-  nextTryMs_ = nowMs + RetryPauseMs(failuresInRow_);
-  if (failuresInRow_ < static_cast<int>(std::size(kAlertRetryPausesMs))) ++failuresInRow_;
+  // The same message again, after the pause the chat asked for, else the schedule's next one.
+  if (delivery.verdict == DeliveryVerdict::RateLimited && delivery.waitMs) {
+    nextTryMs_ = nowMs + *delivery.waitMs;
+  } else {
+    nextTryMs_ = nowMs + RetryPauseMs(failuresInRow_);
+    if (failuresInRow_ < static_cast<int>(std::size(kAlertRetryPausesMs))) ++failuresInRow_;
+  }
   if (entry != waiting_.end() && nowMs - entry->postedMs >= kAlertLifetimeMs) {
     log.push_back(GaveUp(entry->message));
     waiting_.erase(entry);

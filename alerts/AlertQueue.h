@@ -53,8 +53,11 @@ class AlertQueue {
   // out the first alert when its turn has come.
   Step Next(long long nowMs);
 
-  // How the attempt went. delivery.failure (a short ASCII reason, "HTTP 500") is shown in the log line of
-  // the first failure of a run. The first success after failures is logged too.
+  // How the attempt went. TryAgain: the schedule's next pause, and a log line for the first failure of a
+  // run, naming delivery.failure (a short ASCII reason, "HTTP 500"). RateLimited: the same, but the pause
+  // is delivery.waitMs when the answer gave one. Never: the alert is dropped with a line of its own and
+  // the ones behind it are not held back. A clockSuspect failure's line says to check the PC's clock. The
+  // first success after failures is logged too.
   AlertLogLines Finish(std::uint64_t id, const Delivery& delivery, long long nowMs);
 
   // When Next may have something to do, if nothing is being sent; empty when only Add can change that.

@@ -2,7 +2,7 @@
 
 #include "alerts/AlertClock.h"
 #include "alerts/AlertQueue.h"
-#include "alerts/WebhookPost.h"
+#include "alerts/WebhookAnswer.h"
 #include "alerts/WebhookRequest.h"
 
 #include <atomic>
@@ -12,9 +12,9 @@
 #include <utility>
 
 struct CAlertSender::Shared {
-  Shared(WebhookAddress webhook, std::string signingSecret, LogSink logSink)
-      : address(std::move(webhook)), secret(std::move(signingSecret)), queue(MaskedAddress(address)),
-        sink(std::move(logSink)) {}
+  Shared(WebhookAddress webhook, WebhookFormat bodyFormat, std::string signingSecret, LogSink logSink)
+      : address(std::move(webhook)), format(bodyFormat), secret(std::move(signingSecret)),
+        queue(MaskedAddress(address)), sink(std::move(logSink)) {}
 
   // Hands lines to the window unless Stop has begun; Stop takes sinkMutex once it has set stopping, so
   // a call under way ends before Stop returns and none begins after.
@@ -26,22 +26,21 @@ struct CAlertSender::Shared {
   }
 
   const WebhookAddress address;
+  const WebhookFormat format;
   const std::string secret;
-  WebhookPoster poster;
 
-  std::mutex mutex;  // guards the queue and finished; stopping is written under it
+  std::mutex mutex;  // guards the queue; stopping is written under it
   std::condition_variable changed;
   AlertQueue queue;
   std::atomic<bool> stopping{false};
-  bool finished = false;
 
   std::mutex sinkMutex;
   LogSink sink;
 };
 
-CAlertSender::CAlertSender(WebhookAddress address, std::string secret, LogSink log)
-    : shared_(std::make_shared<Shared>(std::move(address), std::move(secret), std::move(log))),
-      thread_(Run, shared_) {}
+CAlertSender::CAlertSender(WebhookAddress address, WebhookFormat format, std::string secret, LogSink log)
+    : shared_(std::make_shared<Shared>(std::move(address), format, std::move(secret), std::move(log))),
+      thread_([shared = shared_](WebhookPoster& poster) { Run(*shared, poster); }) {}
 
 CAlertSender::~CAlertSender() { Stop(); }
 
@@ -57,34 +56,21 @@ void CAlertSender::Post(AlertMessage message) {
 }
 
 void CAlertSender::Stop(long long drainMs) {
-  if (!thread_.joinable()) return;
+  if (shared_->stopping) return;
   if (drainMs > 0) {
     std::unique_lock<std::mutex> lock(shared_->mutex);
     shared_->changed.wait_for(lock, std::chrono::milliseconds(drainMs), [this] { return shared_->queue.Waiting() == 0; });
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAlertStopWaitMs);
   {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     shared_->stopping = true;
   }
   shared_->changed.notify_all();
-  // Closing WinHTTP's handles is how a request under way is cut short, but the close itself may wait for
-  // that request's socket (Wine's does, for seconds): it is done on a thread of its own, never the caller's.
-  std::thread([shared = shared_] { shared->poster.Abort(); }).detach();
   { std::lock_guard<std::mutex> lineUnderWay(shared_->sinkMutex); }
-
-  std::unique_lock<std::mutex> lock(shared_->mutex);
-  const bool ended = shared_->changed.wait_until(lock, deadline, [this] { return shared_->finished; });
-  lock.unlock();
-  if (ended) {
-    thread_.join();
-  } else {
-    thread_.detach();
-  }
+  thread_.End(kAlertStopWaitMs);
 }
 
-void CAlertSender::Run(std::shared_ptr<Shared> shared) {
-  Shared& s = *shared;
+void CAlertSender::Run(Shared& s, WebhookPoster& poster) {
   std::unique_lock<std::mutex> lock(s.mutex);
   while (!s.stopping) {
     AlertQueue::Step step = s.queue.Next(MonotonicMsNow());
@@ -95,12 +81,10 @@ void CAlertSender::Run(std::shared_ptr<Shared> shared) {
     }
     if (step.attempt) {
       lock.unlock();
-      const WebhookRequest request = BuildWebhookRequest(s.address, s.secret, step.attempt->message, EpochMsNow());
-      const PostOutcome outcome = s.poster.Post(request);
+      const WebhookRequest request =
+          BuildWebhookRequest(s.address, s.format, s.secret, step.attempt->message, EpochMsNow());
+      const Delivery delivery = JudgeAnswer(request.format, poster.Post(request));
       lock.lock();
-      Delivery delivery;
-      delivery.verdict = outcome.sent ? DeliveryVerdict::Sent : DeliveryVerdict::TryAgain;
-      delivery.failure = outcome.failure;
       const AlertLogLines lines = s.queue.Finish(step.attempt->id, delivery, MonotonicMsNow());
       lock.unlock();
       // A Stop that lets the queue drain waits for this.
@@ -118,7 +102,4 @@ void CAlertSender::Run(std::shared_ptr<Shared> shared) {
       s.changed.wait(lock);
     }
   }
-  s.finished = true;
-  lock.unlock();
-  s.changed.notify_all();
 }

@@ -3,14 +3,15 @@
 // the network.
 #include "alerts/AlertMessage.h"
 #include "alerts/WebhookAddress.h"
+#include "alerts/WebhookRequest.h"
+#include "alerts/WebhookThread.h"
 
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 // How long Stop waits for the thread after cutting its request short. A sender whose thread is still
-// stuck then (WinHTTP not letting go) is left to end on its own: it can no longer reach the window.
+// busy then is left to end on its own: it can no longer reach the window.
 constexpr long long kAlertStopWaitMs = 1000;
 
 class CAlertSender {
@@ -20,9 +21,9 @@ class CAlertSender {
   // window (PostMessage, not SendMessage): Stop waits for a call under way.
   using LogSink = std::function<void(std::string)>;
 
-  // address: from ParseWebhookAddress (the caller logs a refusal and makes no sender). secret: DingTalk's
-  // signing secret, or empty. Starts the thread.
-  CAlertSender(WebhookAddress address, std::string secret, LogSink log);
+  // address: from ParseWebhookAddress (the caller logs a refusal and makes no sender). format: the body's
+  // (ChosenFormat). secret: the signing secret, or empty. Starts the thread.
+  CAlertSender(WebhookAddress address, WebhookFormat format, std::string secret, LogSink log);
   ~CAlertSender();  // Stop()
   CAlertSender(const CAlertSender&) = delete;
   CAlertSender& operator=(const CAlertSender&) = delete;
@@ -37,8 +38,8 @@ class CAlertSender {
 
  private:
   struct Shared;
-  static void Run(std::shared_ptr<Shared> shared);
+  static void Run(Shared& shared, WebhookPoster& poster);
 
   std::shared_ptr<Shared> shared_;  // the thread holds it too, so a thread left running has what it uses
-  std::thread thread_;
+  WebhookThread thread_;
 };

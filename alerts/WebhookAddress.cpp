@@ -45,6 +45,17 @@ int ParsePort(std::string_view digits) {
 
 int DefaultPort(bool secure) { return secure ? kHttpsPort : kHttpPort; }
 
+// The chats' own hosts answer over HTTPS only; over plain HTTP the token would cross the network readable.
+bool IsChatServiceHost(const std::string& host) {
+  static const char* const kHosts[] = {"qyapi.weixin.qq.com", "oapi.dingtalk.com", "open.feishu.cn",
+                                       "open.larksuite.com",  "hooks.slack.com",   "discord.com",
+                                       "discordapp.com",      "sctapi.ftqq.com"};
+  for (const char* known : kHosts) {
+    if (host == known) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 WebhookAddressParse ParseWebhookAddress(std::string_view text) {
@@ -81,6 +92,10 @@ WebhookAddressParse ParseWebhookAddress(std::string_view text) {
   address.host = LowerCase(authority.substr(0, colon));
   address.port = colon == std::string_view::npos ? DefaultPort(address.secure) : ParsePort(authority.substr(colon + 1));
   if (!IsValidHost(address.host) || address.port == 0) return result;
+  if (!address.secure && IsChatServiceHost(address.host)) {
+    result.refusal = kAlertAddressNeedsHttps;
+    return result;
+  }
 
   address.pathAndQuery = authorityEnd == std::string_view::npos ? "/" : std::string(rest.substr(authorityEnd));
   if (address.pathAndQuery.front() == '?') address.pathAndQuery.insert(0, "/");

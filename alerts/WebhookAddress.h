@@ -12,7 +12,7 @@ struct WebhookAddress {
 };
 
 // Either the address, or why it is refused: one of kAlertAddressEmpty, kAlertAddressScheme,
-// kAlertAddressMalformed (res/Texts.h, code page 936), shown in the log as it is.
+// kAlertAddressMalformed, kAlertAddressNeedsHttps (res/Texts.h, code page 936), shown in the log as it is.
 struct WebhookAddressParse {
   WebhookAddress address;
   const char* refusal = nullptr;
@@ -22,7 +22,8 @@ struct WebhookAddressParse {
 // https (any case), or none; any blank, control or non-ASCII byte inside (a webhook address is ASCII,
 // so WinHTTP gets exactly the bytes the person typed); a user name ("user@host"); a bracketed IPv6
 // host; a host that is not letters, digits, '-', '_' and dots between non-empty labels; a port that is
-// not 1–65535.
+// not 1–65535; http:// to a chat service's own host (WeCom, DingTalk, Feishu/Lark, Slack, Discord,
+// ServerChan), which is reached over HTTPS only (a relay of one's own may be http://).
 WebhookAddressParse ParseWebhookAddress(std::string_view text);
 
 // "https://oapi.dingtalk.com/****": scheme, host and a port other than the scheme's own; never the path

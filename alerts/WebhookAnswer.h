@@ -10,6 +10,10 @@
 
 // Of an answer's body only this much is read: enough for any robot's error object.
 constexpr std::size_t kWebhookAnswerMaxBytes = 16 * 1024;
+// A Retry-After longer than this is taken as this: an alert is given up after ten minutes anyway.
+constexpr long long kLongestRateLimitWaitMs = 10 * 60 * 1000;
+// The robot's own words are kept up to this many bytes (whole UTF-8 characters).
+constexpr std::size_t kRobotMessageMaxBytes = 300;
 
 struct WebhookAnswer {
   std::string transportFailure;              // non-empty: no HTTP answer came ("WinHTTP 12029")
@@ -35,5 +39,10 @@ struct Delivery {
   bool clockSuspect = false;        // a signature refused as too old or too new: the PC's clock is off
 };
 
-// What the answer of a webhook of this format means.
+// What the answer of a webhook of this format means. A transport failure, a 5xx, a 408, an unknown code:
+// TryAgain. Any other 4xx, a 301 or 308, a code the robot's documentation calls final: Never. A 429 or a
+// robot's rate-limit code: RateLimited. A chat's own format is read in the body of a 2xx: a non-zero
+// code there is a failure ("errcode 310000", "code 19021"); our own format's receiver may answer anything
+// in a 2xx. robotMessage: the robot's words, valid UTF-8 without control characters, at most
+// kRobotMessageMaxBytes.
 Delivery JudgeAnswer(WebhookFormat format, const WebhookAnswer& answer);

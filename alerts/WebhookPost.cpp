@@ -1,95 +1,281 @@
 #include "alerts/WebhookPost.h"
 
+#include "alerts/RetryAfter.h"
 #include "alerts/WebhookAddress.h"
+#include "alerts/WinHttpLibrary.h"
 
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <optional>
 #include <string>
+
+const char kWinHttpUnavailable[] = "WinHTTP unavailable";
 
 namespace {
 
 constexpr wchar_t kUserAgent[] = L"PushClient";
-constexpr DWORD kFirstSuccessStatus = 200;
-constexpr DWORD kLastSuccessStatus = 299;
+// Each read of the answer's body asks for at most this much.
+constexpr DWORD kReadChunkBytes = 4096;
+// WinHTTP ends every step with an error once its time-out has passed. Should an end never be reported, a
+// post still gives up: after every time-out twice over (a proxy that asks who is posting costs a second
+// sending) and this much more.
+constexpr DWORD kPostSlackMs = 5000;
+constexpr DWORD kPostBoundMs =
+    2 * (kWebhookResolveTimeoutMs + kWebhookConnectTimeoutMs + kWebhookSendTimeoutMs + kWebhookReceiveTimeoutMs) +
+    kPostSlackMs;
+// A Retry-After longer than this is no number of seconds.
+constexpr DWORD kRetryAfterMaxChars = 32;
+
+struct WinHttpCloseDeleter {
+  static HINTERNET Invalid() { return nullptr; }
+  void operator()(HINTERNET handle) const { WinHttp()->CloseHandle(handle); }
+};
+using UniqueInternet = UniqueResource<HINTERNET, WinHttpCloseDeleter>;
 
 // The address and the URL built from it are ASCII (ParseWebhookAddress refuses anything else).
 std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
-PostOutcome Failed(DWORD error) { return {false, "WinHTTP " + std::to_string(error)}; }
+WebhookAnswer Failed(DWORD error) {
+  WebhookAnswer answer;
+  answer.transportFailure = "WinHTTP " + std::to_string(error);
+  return answer;
+}
 
-}  // namespace
+// What one request shares with WinHTTP's callback: the body and headers being sent, the buffer a read
+// fills, and where the end of each step is reported. WinHTTP may use them until the request handle is
+// really gone, which HANDLE_CLOSING tells, however early the posting thread gave up on it; so they have
+// two owners, the posting thread and the handle, and the last one to let go frees them.
+class RequestState {
+ public:
+  RequestState(const WebhookRequest& request)
+      : body(request.body), headers(L"Content-Type: " + Widen(request.contentType)),
+        done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+  RequestState(const RequestState&) = delete;
+  RequestState& operator=(const RequestState&) = delete;
 
-bool WebhookPoster::OpenSession() {
-  if (session_) return true;
+  bool Usable() const { return static_cast<bool>(done_); }
+  void Share() { owners_.fetch_add(1); }
+  void Release() {
+    if (owners_.fetch_sub(1) == 1) delete this;
+  }
+
+  // From the callback, on any thread.
+  void Report(DWORD error, DWORD bytes) {
+    error_ = error;
+    bytes_ = bytes;
+    SetEvent(done_.get());
+  }
+  HANDLE Done() const { return done_.get(); }
+  DWORD Error() const { return error_; }
+  DWORD Bytes() const { return bytes_; }
+
+  std::string body;
+  const std::wstring headers;
+  char buffer[kReadChunkBytes] = {};
+
+ private:
+  ~RequestState() = default;
+
+  std::atomic<int> owners_{1};
+  UniqueHandle done_;  // auto-reset: one report per step
+  std::atomic<DWORD> error_{ERROR_SUCCESS};
+  std::atomic<DWORD> bytes_{0};
+};
+
+struct ReleaseState {
+  void operator()(RequestState* state) const { state->Release(); }
+};
+
+// The session's, the connection's and the request's callback. Only the request carries a context: the
+// others' notices are of no interest.
+void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information, DWORD length) {
+  auto* state = reinterpret_cast<RequestState*>(context);
+  if (!state) return;
+  switch (status) {
+    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+      state->Report(ERROR_SUCCESS, 0);
+      break;
+    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+      state->Report(ERROR_SUCCESS, length);
+      break;
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
+      state->Report(static_cast<const WINHTTP_ASYNC_RESULT*>(information)->dwError, 0);
+      break;
+    case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
+      state->Release();  // WinHTTP's last word about this request
+      break;
+    default:
+      break;
+  }
+}
+
+// An asynchronous session with the program's time-outs, redirections never followed (WinHTTP would send
+// the POST on as a GET, without its body) and the callback above.
+UniqueInternet OpenSession(const WinHttpFunctions& http) {
   // The proxy the system would use for this address, found per request (WPAD, a PAC script, the
   // settings); WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY exists from Windows 8.1 on. Before that the proxy set
   // with netsh is the one WinHTTP knows.
-  session_.reset(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
-                             WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session_) {
-    session_.reset(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                               WINHTTP_NO_PROXY_BYPASS, 0));
+  UniqueInternet session(http.Open(kUserAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                                   WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
+  if (!session) {
+    session.reset(http.Open(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                            WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
   }
-  if (!session_) return false;
-  WinHttpSetTimeouts(session_.get(), kWebhookResolveTimeoutMs, kWebhookConnectTimeoutMs, kWebhookSendTimeoutMs,
-                     kWebhookReceiveTimeoutMs);
-  return true;
+  if (!session) return session;
+  DWORD redirects = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+  // The wait for the answer's headers has a time-out of its own, 90 s unless set; Wine bounds that wait by
+  // it alone, not by the receive time-out.
+  DWORD answerTimeout = kWebhookReceiveTimeoutMs;
+  if (!http.SetTimeouts(session.get(), kWebhookResolveTimeoutMs, kWebhookConnectTimeoutMs, kWebhookSendTimeoutMs,
+                        kWebhookReceiveTimeoutMs) ||
+      !http.SetOption(session.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answerTimeout, sizeof answerTimeout) ||
+      !http.SetOption(session.get(), WINHTTP_OPTION_REDIRECT_POLICY, &redirects, sizeof redirects) ||
+      http.SetStatusCallback(session.get(), OnStatus, WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES,
+                             0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+    session.reset();
+  }
+  return session;
 }
 
-PostOutcome WebhookPoster::Post(const WebhookRequest& request) {
-  const WebhookAddress address = ParseWebhookAddress(request.url).address;
-  const std::wstring headers = L"Content-Type: " + Widen(request.contentType);
-  HINTERNET handle = nullptr;
-  {
-    // Opening a connection and a request does no network work yet: done under the lock, so Abort never
-    // closes a handle while it is being made.
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (aborted_) return Failed(ERROR_WINHTTP_OPERATION_CANCELLED);
-    if (!OpenSession()) return Failed(GetLastError());
-    connection_.reset(WinHttpConnect(session_.get(), Widen(address.host).c_str(),
-                                     static_cast<INTERNET_PORT>(address.port), 0));
-    if (!connection_) return Failed(GetLastError());
-    // No option here weakens HTTPS: the system checks the server's certificate and name as it always does.
-    request_.reset(WinHttpOpenRequest(connection_.get(), L"POST", Widen(address.pathAndQuery).c_str(), nullptr,
-                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                      address.secure ? WINHTTP_FLAG_SECURE : 0));
-    if (!request_) return Failed(GetLastError());
-    handle = request_.get();
-  }
-
-  // Closing the request handle is how WinHTTP lets another thread end a synchronous request: the call
-  // under way then fails, and Abort marks the poster so that nothing more is done with the handle.
-  const auto aborted = [this] {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return aborted_;
-  };
-  const auto body = const_cast<char*>(request.body.data());
-  const auto bodySize = static_cast<DWORD>(request.body.size());
-  PostOutcome outcome;
-  DWORD status = 0;
-  DWORD statusSize = sizeof status;
-  if (!WinHttpSendRequest(handle, headers.c_str(), static_cast<DWORD>(-1L), body, bodySize, bodySize, 0)) {
-    outcome = Failed(GetLastError());
-  } else if (aborted()) {
-    outcome = Failed(ERROR_WINHTTP_OPERATION_CANCELLED);
-  } else if (!WinHttpReceiveResponse(handle, nullptr)) {
-    outcome = Failed(GetLastError());
-  } else if (!WinHttpQueryHeaders(handle, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                  WINHTTP_HEADER_NAME_BY_INDEX, &status, &statusSize, WINHTTP_NO_HEADER_INDEX)) {
-    outcome = Failed(GetLastError());
+// A proxy that asks who is posting (407) is offered the user's own logon, Negotiate or NTLM as it allows,
+// which WinHTTP sends only once told the proxy may have it. A proxy wanting a name and password gets
+// nothing: the program has none to give.
+bool OfferLogonToProxy(const WinHttpFunctions& http, HINTERNET request) {
+  DWORD supported = 0;
+  DWORD first = 0;
+  DWORD target = 0;
+  if (!http.QueryAuthSchemes(request, &supported, &first, &target) || target != WINHTTP_AUTH_TARGET_PROXY) return false;
+  DWORD scheme = 0;
+  if (supported & WINHTTP_AUTH_SCHEME_NEGOTIATE) {
+    scheme = WINHTTP_AUTH_SCHEME_NEGOTIATE;
+  } else if (supported & WINHTTP_AUTH_SCHEME_NTLM) {
+    scheme = WINHTTP_AUTH_SCHEME_NTLM;
   } else {
-    outcome.sent = status >= kFirstSuccessStatus && status <= kLastSuccessStatus;
-    if (!outcome.sent) outcome.failure = "HTTP " + std::to_string(status);
+    return false;
+  }
+  DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
+  return http.SetOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof policy) &&
+         http.SetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr);
+}
+
+std::optional<long long> RetryAfter(const WinHttpFunctions& http, HINTERNET request) {
+  wchar_t value[kRetryAfterMaxChars + 1] = {};
+  DWORD size = sizeof value;
+  if (!http.QueryHeaders(request, WINHTTP_QUERY_RETRY_AFTER, WINHTTP_HEADER_NAME_BY_INDEX, value, &size,
+                         WINHTTP_NO_HEADER_INDEX)) {
+    return std::nullopt;
+  }
+  std::string ascii;
+  for (DWORD i = 0; i < size / sizeof(wchar_t); ++i) ascii += value[i] < 0x80 ? static_cast<char>(value[i]) : '?';
+  return RetryAfterSeconds(ascii);
+}
+
+// One request's steps, each started here and waited for until WinHTTP reports its end, the poster is
+// aborted or the post's bound has passed.
+class Exchange {
+ public:
+  Exchange(const WinHttpFunctions& http, HINTERNET request, RequestState& state, HANDLE aborted)
+      : http_(http), request_(request), state_(state), aborted_(aborted), deadline_(GetTickCount64() + kPostBoundMs) {}
+
+  DWORD Send() {
+    const auto size = static_cast<DWORD>(state_.body.size());
+    return Await(http_.SendRequest(request_, state_.headers.c_str(), static_cast<DWORD>(-1L),
+                                   state_.body.data(), size, size,
+                                   reinterpret_cast<DWORD_PTR>(&state_)));
+  }
+  DWORD Receive() { return Await(http_.ReceiveResponse(request_, nullptr)); }
+  // At most kWebhookAnswerMaxBytes; a failure keeps what came before it.
+  DWORD ReadBody(std::string& body) {
+    while (body.size() < kWebhookAnswerMaxBytes) {
+      const auto wanted = static_cast<DWORD>(std::min<std::size_t>(kReadChunkBytes, kWebhookAnswerMaxBytes - body.size()));
+      const DWORD error = Await(http_.ReadData(request_, state_.buffer, wanted, nullptr));
+      if (error != ERROR_SUCCESS) return error;
+      if (state_.Bytes() == 0) break;
+      body.append(state_.buffer, std::min(state_.Bytes(), wanted));
+    }
+    return ERROR_SUCCESS;
   }
 
-  std::lock_guard<std::mutex> lock(mutex_);
-  request_.reset();
-  connection_.reset();
-  return outcome;
-}
+ private:
+  DWORD Await(BOOL started) {
+    if (!started) return GetLastError();
+    const ULONGLONG now = GetTickCount64();
+    const HANDLE events[] = {aborted_, state_.Done()};
+    switch (WaitForMultipleObjects(2, events, FALSE, now < deadline_ ? static_cast<DWORD>(deadline_ - now) : 0)) {
+      case WAIT_OBJECT_0 + 1:
+        return state_.Error();
+      case WAIT_OBJECT_0:
+        return ERROR_WINHTTP_OPERATION_CANCELLED;
+      case WAIT_TIMEOUT:
+        return ERROR_WINHTTP_TIMEOUT;
+      default:
+        return GetLastError();
+    }
+  }
+
+  const WinHttpFunctions& http_;
+  HINTERNET request_;
+  RequestState& state_;
+  HANDLE aborted_;
+  ULONGLONG deadline_;
+};
+
+}  // namespace
+
+WebhookPoster::WebhookPoster() : aborted_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 void WebhookPoster::Abort() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  aborted_ = true;
-  request_.reset();
-  connection_.reset();
-  session_.reset();
+  if (aborted_) SetEvent(aborted_.get());
+}
+
+WebhookAnswer WebhookPoster::Post(const WebhookRequest& request) {
+  if (!aborted_) return Failed(ERROR_INVALID_HANDLE);
+  if (WaitForSingleObject(aborted_.get(), 0) == WAIT_OBJECT_0) return Failed(ERROR_WINHTTP_OPERATION_CANCELLED);
+  const WinHttpFunctions* http = WinHttp();
+  if (!http) {
+    WebhookAnswer answer;
+    answer.transportFailure = kWinHttpUnavailable;
+    return answer;
+  }
+  const WebhookAddress address = ParseWebhookAddress(request.url).address;
+
+  // Every handle is made, used and closed on this thread alone; closing them (in the reverse order of
+  // their making, as the owners below go) is also how a step cut short ends for WinHTTP.
+  const std::unique_ptr<RequestState, ReleaseState> state(new RequestState(request));
+  if (!state->Usable()) return Failed(GetLastError());
+  const UniqueInternet session = OpenSession(*http);
+  if (!session) return Failed(GetLastError());
+  const UniqueInternet connection(
+      http->Connect(session.get(), Widen(address.host).c_str(), static_cast<INTERNET_PORT>(address.port), 0));
+  if (!connection) return Failed(GetLastError());
+  // No option here weakens HTTPS: the system checks the server's certificate and name as it always does.
+  const UniqueInternet handle(http->OpenRequest(connection.get(), L"POST", Widen(address.pathAndQuery).c_str(), nullptr,
+                                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                address.secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!handle) return Failed(GetLastError());
+  auto context = reinterpret_cast<DWORD_PTR>(state.get());
+  if (!http->SetOption(handle.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context)) return Failed(GetLastError());
+  state->Share();  // from here on the handle's HANDLE_CLOSING lets go of it
+
+  Exchange exchange(*http, handle.get(), *state, aborted_.get());
+  DWORD status = 0;
+  for (bool resent = false;; resent = true) {
+    DWORD error = exchange.Send();
+    if (error == ERROR_SUCCESS) error = exchange.Receive();
+    if (error != ERROR_SUCCESS) return Failed(error);
+    DWORD size = sizeof status;
+    if (!http->QueryHeaders(handle.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                            WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+      return Failed(GetLastError());
+    }
+    if (status != HTTP_STATUS_PROXY_AUTH_REQ || resent || !OfferLogonToProxy(*http, handle.get())) break;
+  }
+  WebhookAnswer answer;
+  answer.status = static_cast<int>(status);
+  answer.retryAfterSeconds = RetryAfter(*http, handle.get());
+  // The status has come: a body that breaks off is judged by what came of it, unless the post was cut short.
+  if (exchange.ReadBody(answer.body) == ERROR_WINHTTP_OPERATION_CANCELLED) return Failed(ERROR_WINHTTP_OPERATION_CANCELLED);
+  return answer;
 }

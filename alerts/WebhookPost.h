@@ -1,48 +1,36 @@
 #pragma once
-// One HTTP POST to a webhook with WinHTTP, which another thread can cut short. Synchronous: it runs on
-// the alert sender's own thread, never on the window's.
+// One HTTP POST to a webhook with WinHTTP, on the calling thread (never the window's), which any other
+// thread can cut short at once. WinHTTP works asynchronously underneath: the calling thread waits for each
+// step's end or for Abort, and it alone touches the handles, so none is ever used after it was closed.
+#include "alerts/WebhookAnswer.h"
 #include "alerts/WebhookRequest.h"
 
 #include "framework/UniqueHandle.h"
 
-#include <winhttp.h>
-
-#include <mutex>
-#include <string>
-
-// No call waits longer than this for its step (name lookup, connection, sending, the answer), so a
-// webhook that does not answer costs a try, not the sender.
+// No step waits longer than this for its end (name lookup, connection, sending, the answer), so a webhook
+// that does not answer costs a try, not the sender.
 constexpr int kWebhookResolveTimeoutMs = 5000;
 constexpr int kWebhookConnectTimeoutMs = 5000;
 constexpr int kWebhookSendTimeoutMs = 10000;
 constexpr int kWebhookReceiveTimeoutMs = 10000;
 
-struct WinHttpCloseDeleter {
-  static HINTERNET Invalid() { return nullptr; }
-  void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
-};
-using UniqueInternet = UniqueResource<HINTERNET, WinHttpCloseDeleter>;
-
-struct PostOutcome {
-  bool sent = false;     // the webhook answered 2xx
-  std::string failure;   // otherwise: "HTTP 403", "WinHTTP 12029", …
-};
+// The failure of a post when winhttp.dll cannot be loaded.
+extern const char kWinHttpUnavailable[];  // "WinHTTP unavailable"
 
 class WebhookPoster {
  public:
-  // On the sending thread. The session (and the connections WinHTTP keeps open in it) lasts from the
-  // first post until Abort.
-  PostOutcome Post(const WebhookRequest& request);
+  WebhookPoster();
+  WebhookPoster(const WebhookPoster&) = delete;
+  WebhookPoster& operator=(const WebhookPoster&) = delete;
 
-  // From any thread: closes every handle, which ends a post under way, and refuses later ones.
+  // What the webhook answered: its status, Retry-After and at most kWebhookAnswerMaxBytes of its body; or,
+  // when no answer came, why ("WinHTTP 12029"). A redirection is an answer too: it is never followed.
+  WebhookAnswer Post(const WebhookRequest& request);
+
+  // From any thread, without waiting: a post under way ends as soon as its thread wakes, and every later
+  // one fails at once. WinHTTP may go on with what was cut short in the background until it lets go.
   void Abort();
 
  private:
-  bool OpenSession();  // with mutex_ held
-
-  std::mutex mutex_;  // guards the handles: Abort may close them while Post waits on the network
-  bool aborted_ = false;
-  UniqueInternet session_;
-  UniqueInternet connection_;
-  UniqueInternet request_;
+  UniqueHandle aborted_;  // a manual-reset event
 };

@@ -9,6 +9,8 @@ const char kFormContentType[] = "application/x-www-form-urlencoded; charset=utf-
 
 namespace {
 
+constexpr long long kMsPerSecond = 1000;
+
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
@@ -25,9 +27,54 @@ std::string FirstChars(const std::string& utf8, std::size_t maxChars) {
   return utf8;
 }
 
+// Text cut to at most limit bytes (or characters), whole characters only, the cut marked within it.
+std::string Shortened(const std::string& utf8, std::size_t limit, bool countCharacters) {
+  const std::string mark = utf8::kAlertTextCut;  // one character
+  if (countCharacters) {
+    if (FirstChars(utf8, limit).size() == utf8.size()) return utf8;
+    return FirstChars(utf8, limit - 1) + mark;
+  }
+  if (utf8.size() <= limit) return utf8;
+  std::size_t cut = limit - mark.size();
+  while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;
+  return utf8.substr(0, cut) + mark;
+}
+
+// Slack's markup takes &, < and > as its own: a text shows them escaped.
+std::string SlackEscaped(const std::string& text) {
+  std::string out;
+  for (const char ch : text) {
+    if (ch == '&') out += "&amp;";
+    else if (ch == '<') out += "&lt;";
+    else if (ch == '>') out += "&gt;";
+    else out += ch;
+  }
+  return out;
+}
+
+std::string Base64Of(const Sha256Digest& mac) {
+  return Base64Encode(std::string(reinterpret_cast<const char*>(mac.data()), mac.size()));
+}
+
 std::string DingTalkSignature(const std::string& secret, long long epochMs) {
-  const Sha256Digest mac = HmacSha256(secret, std::to_string(epochMs) + "\n" + secret);
-  return UrlEncode(Base64Encode(std::string(reinterpret_cast<const char*>(mac.data()), mac.size())));
+  return UrlEncode(Base64Of(HmacSha256(secret, std::to_string(epochMs) + "\n" + secret)));
+}
+
+// Feishu signs nothing of the message: the key is the time and the secret, the data empty.
+std::string FeishuSignature(const std::string& secret, long long epochSeconds) {
+  return Base64Of(HmacSha256(std::to_string(epochSeconds) + "\n" + secret, ""));
+}
+
+bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
+
+// name equals word (lower case) but for the case of its letters.
+bool SameWord(std::string_view name, std::string_view word) {
+  if (name.size() != word.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char ch = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+    if (ch != word[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -53,28 +100,70 @@ WebhookFormat FormatOf(const WebhookAddress& address) {
   return WebhookFormat::Own;
 }
 
-WebhookRequest BuildWebhookRequest(const WebhookAddress& address, const std::string& secret,
+std::optional<WebhookFormat> ParseWebhookFormat(std::string_view name) {
+  while (!name.empty() && IsBlank(name.front())) name.remove_prefix(1);
+  while (!name.empty() && IsBlank(name.back())) name.remove_suffix(1);
+  static const struct {
+    const char* name;
+    WebhookFormat format;
+  } kNames[] = {
+      {"wecom", WebhookFormat::WeCom},     {"dingtalk", WebhookFormat::DingTalk},
+      {"feishu", WebhookFormat::Feishu},   {"slack", WebhookFormat::Slack},
+      {"discord", WebhookFormat::Discord}, {"serverchan", WebhookFormat::ServerChan},
+      {"json", WebhookFormat::Own},
+  };
+  for (const auto& known : kNames) {
+    if (SameWord(name, known.name)) return known.format;
+  }
+  return std::nullopt;
+}
+
+WebhookFormat ChosenFormat(const WebhookAddress& address, std::string_view formatSetting) {
+  return ParseWebhookFormat(formatSetting).value_or(FormatOf(address));
+}
+
+bool FormatSigns(WebhookFormat format) { return format == WebhookFormat::DingTalk || format == WebhookFormat::Feishu; }
+
+std::string TrimmedSecret(std::string_view secret) {
+  while (!secret.empty() && IsBlank(secret.front())) secret.remove_prefix(1);
+  while (!secret.empty() && IsBlank(secret.back())) secret.remove_suffix(1);
+  return std::string(secret);
+}
+
+WebhookRequest BuildWebhookRequest(const WebhookAddress& address, WebhookFormat format, const std::string& rawSecret,
                                    const AlertMessage& message, long long epochMs) {
-  WebhookRequest request{AddressUrl(address), kJsonContentType, ""};
-  const std::string text = JsonString(HumanText(message));
-  switch (FormatOf(address)) {
+  WebhookRequest request{AddressUrl(address), kJsonContentType, "", format};
+  const std::string secret = TrimmedSecret(rawSecret);
+  const std::string human = HumanText(message);
+  const std::string text = JsonString(human);
+  switch (format) {
     case WebhookFormat::DingTalk:
       if (!secret.empty()) {
         request.url += address.pathAndQuery.find('?') == std::string::npos ? "?" : "&";
         request.url += "timestamp=" + std::to_string(epochMs) + "&sign=" + DingTalkSignature(secret, epochMs);
       }
-      [[fallthrough]];
-    case WebhookFormat::WeCom:
       request.body = R"({"msgtype":"text","text":{"content":)" + text + "}}";
       break;
-    case WebhookFormat::Feishu:
-      request.body = R"({"msg_type":"text","content":{"text":)" + text + "}}";
+    case WebhookFormat::WeCom:
+      request.body =
+          R"({"msgtype":"text","text":{"content":)" + JsonString(Shortened(human, kWeComTextMaxBytes, false)) + "}}";
       break;
+    case WebhookFormat::Feishu: {
+      std::string signature;
+      if (!secret.empty()) {
+        const long long seconds = epochMs / kMsPerSecond;
+        signature = R"("timestamp":")" + std::to_string(seconds) + R"(","sign":")" +
+                    FeishuSignature(secret, seconds) + R"(",)";
+      }
+      request.body = "{" + signature + R"("msg_type":"text","content":{"text":)" + text + "}}";
+      break;
+    }
     case WebhookFormat::Slack:
-      request.body = R"({"text":)" + text + "}";
+      request.body = R"({"text":)" + JsonString(SlackEscaped(human)) + "}";
       break;
     case WebhookFormat::Discord:
-      request.body = R"({"content":)" + text + "}";
+      request.body = R"({"content":)" + JsonString(Shortened(human, kDiscordTextMaxChars, true)) +
+                     R"(,"allowed_mentions":{"parse":[]}})";
       break;
     case WebhookFormat::ServerChan: {
       std::string title = message.text;

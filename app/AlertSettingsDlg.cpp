@@ -1,23 +1,39 @@
 #include "app/AlertSettingsDlg.h"
 
+#include <mutex>
+#include <optional>
+
 #include "alerts/AlertClock.h"
 #include "alerts/WebhookAddress.h"
-#include "alerts/WebhookPost.h"
+#include "alerts/WebhookAnswer.h"
 #include "alerts/WebhookRequest.h"
 #include "res/Texts.h"
+#include "text/AnsiText.h"
 #include "text/AnsiTextConversion.h"
 
 namespace {
 // Posted by the test's thread when the webhook has answered, or not.
 constexpr UINT WM_ALERT_TEST_DONE = WM_APP + 16;
+
+// What the window says of the test: sent only when the chat took it; otherwise why not, in the robot's own
+// words when it gave some, and a word about the clock when a signature was refused as too old or too new.
+std::string TestOutcome(const Delivery& delivery) {
+  if (delivery.verdict == DeliveryVerdict::Sent) return kAlertTestSent;
+  std::string text = kAlertTestFailed + delivery.failure;
+  std::string robotSaid = delivery.robotMessage;
+  Utf8ToAnsi(robotSaid);
+  if (!robotSaid.empty()) text += FillIn(kAlertTestRobotSaid, {robotSaid});
+  if (delivery.clockSuspect) text += kAlertCheckClock;
+  return text;
+}
 }  // namespace
 
-// What the test's thread and the window share: the poster, which the window may cut short, and the
-// outcome, which the thread writes before it tells the window.
+// What the test's thread and the window share. The thread posts to the window only while window is set;
+// the window clears it, under the lock, before it stops waiting for the outcome.
 struct CAlertSettingsDlg::Test {
-  WebhookPoster poster;
   std::mutex mutex;
-  std::string outcome;  // code page 936
+  HWND window = nullptr;
+  std::optional<Delivery> delivery;  // written before the window is told
 };
 
 CAlertSettingsDlg::CAlertSettingsDlg(AlertSettings values, std::string defaultStation)
@@ -66,36 +82,43 @@ void CAlertSettingsDlg::OnBnClickedTestAlert() {
   message.text = AnsiToUtf8(kAlertTest);
   message.station = AnsiToUtf8(m_values.station.empty() ? m_defaultStation : m_values.station);
   message.time = CurrentLocalTime();
-  const WebhookRequest request = BuildWebhookRequest(parsed.address, m_values.secret, message, EpochMsNow());
+  const WebhookRequest request = BuildWebhookRequest(parsed.address, ChosenFormat(parsed.address, m_values.format),
+                                                     m_values.secret, message, EpochMsNow());
 
   SetDlgItemTextA(m_hWnd, IDC_ALERT_RESULT, kAlertTesting);
   EnableWindow(GetDlgItem(IDC_BTN_TEST_ALERT), FALSE);
   m_test = std::make_shared<Test>();
-  m_testThread = std::thread([test = m_test, request, window = m_hWnd] {
-    const PostOutcome outcome = test->poster.Post(request);
-    {
-      std::lock_guard<std::mutex> lock(test->mutex);
-      test->outcome = outcome.sent ? std::string(kAlertTestSent) : kAlertTestFailed + outcome.failure;
-    }
-    PostMessageA(window, WM_ALERT_TEST_DONE, 0, 0);
+  m_test->window = m_hWnd;
+  m_testThread = std::make_unique<WebhookThread>([test = m_test, request](WebhookPoster& poster) {
+    const Delivery delivery = JudgeAnswer(request.format, poster.Post(request));
+    std::lock_guard<std::mutex> lock(test->mutex);
+    if (!test->window) return;
+    test->delivery = delivery;
+    PostMessageA(test->window, WM_ALERT_TEST_DONE, 0, 0);
   });
 }
 
 LRESULT CAlertSettingsDlg::OnTestDone(WPARAM, LPARAM) {
   if (!m_test) return 0;
-  std::string outcome;
+  std::optional<Delivery> delivery;
   {
     std::lock_guard<std::mutex> lock(m_test->mutex);
-    outcome = m_test->outcome;
+    delivery = m_test->delivery;
   }
-  if (outcome.empty()) return 0;
-  SetDlgItemTextA(m_hWnd, IDC_ALERT_RESULT, outcome.c_str());
+  if (!delivery) return 0;  // told by a test that has since been replaced
+  SetDlgItemTextA(m_hWnd, IDC_ALERT_RESULT, TestOutcome(*delivery).c_str());
   EnableWindow(GetDlgItem(IDC_BTN_TEST_ALERT), TRUE);
   return 0;
 }
 
-// A test under way is cut short: closing the window never waits for a webhook.
+// A test under way is cut short and left behind: closing the window never waits for a webhook, nor for
+// WinHTTP letting go of one. The test can no longer reach the window.
 void CAlertSettingsDlg::EndTest() {
-  if (m_test) m_test->poster.Abort();
-  if (m_testThread.joinable()) m_testThread.join();
+  if (m_test) {
+    std::lock_guard<std::mutex> lock(m_test->mutex);
+    m_test->window = nullptr;
+  }
+  if (m_testThread) m_testThread->End(0);
+  m_testThread.reset();
+  m_test.reset();
 }

@@ -1,10 +1,9 @@
 #pragma once
 // "告警设置…": where alerts go, and a test message to see that they arrive.
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
+#include "alerts/WebhookThread.h"
 #include "framework/Dialog.h"
 #include "res/resource.h"
 #include "settings/ProfileSettings.h"
@@ -34,5 +33,5 @@ class CAlertSettingsDlg : public CDialog {
   AlertSettings m_values;
   std::string m_defaultStation;
   std::shared_ptr<Test> m_test;  // the test message under way, if any
-  std::thread m_testThread;
+  std::unique_ptr<WebhookThread> m_testThread;
 };

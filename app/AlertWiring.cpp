@@ -2,6 +2,7 @@
 
 #include "alerts/AlertClock.h"
 #include "alerts/WebhookAddress.h"
+#include "alerts/WebhookRequest.h"
 #include "res/Texts.h"
 #include "text/AnsiTextConversion.h"
 
@@ -21,7 +22,8 @@ std::string CAlertWiring::Start(const AlertSettings& settings, const std::string
   if (settings.webhook.empty()) return std::string();
   const WebhookAddressParse parsed = ParseWebhookAddress(settings.webhook);
   if (parsed.refusal) return parsed.refusal;
-  m_sender = std::make_unique<CAlertSender>(parsed.address, settings.secret, [this, window, logMessage](std::string line) {
+  const WebhookFormat format = ChosenFormat(parsed.address, settings.format);
+  m_sender = std::make_unique<CAlertSender>(parsed.address, format, settings.secret, [this, window, logMessage](std::string line) {
     {
       std::lock_guard<std::mutex> lock(m_logMutex);
       m_log.push_back(std::move(line));

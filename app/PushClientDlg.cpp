@@ -4,6 +4,7 @@
 
 #include "alerts/AlertClock.h"
 #include "alerts/WebhookAddress.h"
+#include "alerts/WebhookRequest.h"
 #include "app/AboutDlg.h"
 #include "app/AlertSettingsDlg.h"
 #include "files/FileLocations.h"

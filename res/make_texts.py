@@ -95,6 +95,14 @@ TEXTS = [
     ("kLogEndSession", "Windows正在关机或重启…"),
     # A file that could not be made readable by its user alone, with the file's name
     ("kLogFileNotPrivate", "无法把{}设为仅本用户可读（FAT32、exFAT格式的磁盘不支持文件权限），本机其他用户可能读到其中的地址！"),
+    # What a chat's robot answered: a message it will never take, a signature refused for the PC's clock,
+    # a chat's own address typed with http://, a secret for a chat that has no signing
+    ("kAlertRefused", "告警消息被拒收，不再重试（{}）：{}，{}"),
+    ("kAlertCheckClock", "；签名的时间不被接受，请检查本机的日期、时间和时区是否准确"),
+    ("kAlertAddressNeedsHttps", "群聊的告警地址必须以https://开头，告警消息不会发送！"),
+    ("kAlertSecretUnused", "此群聊没有签名功能，设置的密钥不会被使用"),
+    # The alert settings window's test that failed: what the chat's robot said
+    ("kAlertTestRobotSaid", "，机器人回复：{}"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written
@@ -105,6 +113,8 @@ UTF8_TEXTS = [
     ("kAlertDropsFoldedOpen", "（"),
     ("kAlertDropsFoldedMinutes", "分钟内又掉线"),
     ("kAlertDropsFoldedTimes", "次）"),
+    # The end of a text cut to a chat's length
+    ("kAlertTextCut", "…"),
 ]
 
 HEX = "0123456789abcdefABCDEF"

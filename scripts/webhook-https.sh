@@ -2,7 +2,8 @@
 # The webhooks that the alert tests (wine.Alerts, wine.AlertsOverHttps) post to (tools/webhook_receiver),
 # each on a free port of 127.0.0.1: two over HTTPS with certificates made at start for CN=localhost
 # (subjectAltName DNS:localhost, IP:127.0.0.1), of which the tests trust "trusted" in their Wine prefix and
-# never "untrusted"; and three over plain HTTP: "plain" answers 200, "failing" 500, "hanging" never.
+# never "untrusted"; and six over plain HTTP: "plain" answers 200, "failing" 500, "refusing" 200 with a
+# chat robot's error code in its body, "rejecting" 400, "redirecting" 302, "hanging" never.
 #
 #   scripts/webhook-https.sh start    make the certificates, start the receiver and wait until every
 #                                     listener accepts (at most 10 s)
@@ -21,7 +22,7 @@ DIR="${WEBHOOK_HTTPS_DIR:-$ROOT/build/win/webhook-https}"
 PIDFILE="$DIR/receiver.pid"
 RECEIVER="$ROOT/tools/webhook_receiver/https_receiver.py"
 LISTENERS=(trusted untrusted)
-PLAIN_LISTENERS=(plain=ok failing=error hanging=hang)
+PLAIN_LISTENERS=(plain=ok failing=error refusing=robot_error rejecting=bad_request redirecting=redirect hanging=hang)
 CERT_DAYS=2
 
 # Whether a process is the receiver of our own folder.
@@ -74,7 +75,7 @@ start() {
     if [ "$ready" = 1 ]; then
       echo "webhook-https: running (pid $pid), https://localhost:$(cat "$DIR/trusted.port")/ (trusted)," \
         "https://localhost:$(cat "$DIR/untrusted.port")/ (untrusted), http://127.0.0.1:$(cat "$DIR/plain.port")/" \
-        "(plain; failing and hanging beside it), in $DIR"
+        "(plain; failing, refusing, rejecting, redirecting and hanging beside it), in $DIR"
       return 0
     fi
     sleep 0.1

@@ -40,7 +40,8 @@ bool CProfileSettings::Write(const char* section, const char* key, const std::st
 }
 
 AlertSettings CProfileSettings::Alerts() const {
-  return {Read(kAlertSection, kWebhookKey), Read(kAlertSection, kSecretKey), Read(kAlertSection, kStationKey)};
+  return {Read(kAlertSection, kWebhookKey), Read(kAlertSection, kSecretKey), Read(kAlertSection, kStationKey),
+          Read(kAlertSection, kFormatKey)};
 }
 
 bool CProfileSettings::SaveAlerts(const AlertSettings& alerts) const {
@@ -48,5 +49,6 @@ bool CProfileSettings::SaveAlerts(const AlertSettings& alerts) const {
   const bool webhook = Write(kAlertSection, kWebhookKey, alerts.webhook);
   const bool secret = Write(kAlertSection, kSecretKey, alerts.secret);
   const bool station = Write(kAlertSection, kStationKey, alerts.station);
-  return webhook && secret && station;
+  const bool format = Write(kAlertSection, kFormatKey, alerts.format);
+  return webhook && secret && station && format;
 }

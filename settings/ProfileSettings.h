@@ -5,13 +5,15 @@
 
 #include "files/PrivateFile.h"
 
-// Where alerts go ([alert]): the webhook's address (empty: no alerts), DingTalk's signing secret, and the
-// station's name that every alert carries (empty: the computer's name). The address holds the chat's
-// token: the file is private to the user.
+// Where alerts go ([alert]): the webhook's address (empty: no alerts), the chat's signing secret, the
+// station's name that every alert carries (empty: the computer's name), and the format of the body
+// (format=, for a relay that hands the alert on to a chat: ParseWebhookFormat; empty: by the address). The
+// address holds the chat's token: the file is private to the user.
 struct AlertSettings {
   std::string webhook;
   std::string secret;
   std::string station;
+  std::string format;
 };
 
 class CProfileSettings {
@@ -44,6 +46,7 @@ class CProfileSettings {
   static constexpr const char* kWebhookKey = "webhook";
   static constexpr const char* kSecretKey = "secret";
   static constexpr const char* kStationKey = "station";
+  static constexpr const char* kFormatKey = "format";
   std::string m_path;
   mutable CNotPrivateNotice m_notPrivate;
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace {
@@ -26,11 +27,21 @@ std::string GaveUp(const char* naming) { return FillIn(kAlertGaveUp, {"10", nami
 std::string Failed(const char* reason) { return kAlertSendFailed + std::string(kMasked) + " (" + reason + ")"; }
 const std::string kRecovered = kAlertSendRecovered + std::string(kMasked);
 
+Delivery Answer(DeliveryVerdict verdict, std::string failure = "", std::optional<long long> waitMs = std::nullopt,
+                bool clockSuspect = false) {
+  Delivery delivery;
+  delivery.verdict = verdict;
+  delivery.failure = std::move(failure);
+  delivery.waitMs = waitMs;
+  delivery.clockSuspect = clockSuspect;
+  return delivery;
+}
+
 // Runs the queue as the sender's thread does, from fromMs and one wake-up to the next, until nothing
-// waits or untilMs: each try succeeds when sent(nowMs) says so. Returns the times of the tries; the log
-// lines are added to log, the texts tried to texts.
+// waits or untilMs: each try is answered by answer(nowMs). Returns the times of the tries; the log lines
+// are added to log, the texts tried to texts.
 std::vector<long long> Drive(AlertQueue& queue, long long fromMs, long long untilMs,
-                             const std::function<bool(long long)>& sent, AlertLogLines& log,
+                             const std::function<Delivery(long long)>& answer, AlertLogLines& log,
                              std::vector<std::string>* texts = nullptr) {
   std::vector<long long> tries;
   long long nowMs = fromMs;
@@ -41,18 +52,17 @@ std::vector<long long> Drive(AlertQueue& queue, long long fromMs, long long unti
     if (!step.attempt) continue;
     tries.push_back(nowMs);
     if (texts) texts->push_back(step.attempt->message.text);
-    const bool ok = sent(nowMs);
-    Delivery delivery;
-    delivery.verdict = ok ? DeliveryVerdict::Sent : DeliveryVerdict::TryAgain;
-    if (!ok) delivery.failure = "HTTP 500";
-    const AlertLogLines lines = queue.Finish(step.attempt->id, delivery, nowMs);
+    const AlertLogLines lines = queue.Finish(step.attempt->id, answer(nowMs), nowMs);
     log.insert(log.end(), lines.begin(), lines.end());
   }
   return tries;
 }
 
-const auto kNeverSent = [](long long) { return false; };
-const auto kAlwaysSent = [](long long) { return true; };
+Delivery SentOrFailed(bool sent) {
+  return sent ? Answer(DeliveryVerdict::Sent) : Answer(DeliveryVerdict::TryAgain, "HTTP 500");
+}
+const auto kNeverSent = [](long long) { return SentOrFailed(false); };
+const auto kAlwaysSent = [](long long) { return SentOrFailed(true); };
 
 }  // namespace
 
@@ -80,15 +90,52 @@ TEST(AlertQueue, OutagesAndRecoveriesAreLoggedOnce) {
   AlertLogLines log;
   queue.Add(At(AlertEvent::Dropped, 0, 0), 0);
   queue.Add(At(AlertEvent::OffAir, 0, 1), 0);
-  const auto downUntil35s = [](long long nowMs) { return nowMs >= 35000; };
+  const auto downUntil35s = [](long long nowMs) { return SentOrFailed(nowMs >= 35000); };
   EXPECT_EQ(Drive(queue, 0, 60000, downUntil35s, log), (std::vector<long long>{0, 5000, 15000, 35000, 35000}));
   EXPECT_EQ(log, (AlertLogLines{Failed("HTTP 500"), kRecovered}));
 
   queue.Add(At(AlertEvent::OnAir, 2, 0), 100000);
   queue.Add(At(AlertEvent::Closing, 2, 1), 100000);
-  const auto downOnce = [](long long nowMs) { return nowMs != 100000; };
+  const auto downOnce = [](long long nowMs) { return SentOrFailed(nowMs != 100000); };
   EXPECT_EQ(Drive(queue, 100000, 200000, downOnce, log), (std::vector<long long>{100000, 105000, 105000}));
   EXPECT_EQ(log, (AlertLogLines{Failed("HTTP 500"), kRecovered, Failed("HTTP 500"), kRecovered}));
+}
+
+// A message the chat will never take (here its signature, refused for the PC's clock) is given up at its
+// first refusal with one line of its own, and the one behind it goes at once, not after the failure
+// run's next pause.
+TEST(AlertQueue, ARefusedMessageIsGivenUpAtOnceAndHoldsNothingBack) {
+  AlertQueue queue(kMasked);
+  AlertLogLines log;
+  queue.Add(At(AlertEvent::Dropped, 0, 0), 0);
+  queue.Add(At(AlertEvent::BackOnAir, 0, 1), 0);
+  int tries = 0;
+  const auto answers = [&tries](long long) {
+    switch (tries++) {
+      case 0: return SentOrFailed(false);
+      case 1: return Answer(DeliveryVerdict::Never, "errcode 310000", std::nullopt, true);
+      default: return SentOrFailed(true);
+    }
+  };
+  EXPECT_EQ(Drive(queue, 0, 60000, answers, log), (std::vector<long long>{0, 5000, 5000}));
+  EXPECT_EQ(log, (AlertLogLines{Failed("HTTP 500"),
+                                FillIn(kAlertRefused, {"errcode 310000", "dropped 2026-12-07 14:00:00", kMasked}) +
+                                    kAlertCheckClock,
+                                kRecovered}));
+}
+
+// A rate limit holds the same message for as long as the answer asked, else for the schedule's pause.
+TEST(AlertQueue, ARateLimitWaitsAsAsked) {
+  AlertQueue queue(kMasked);
+  AlertLogLines log;
+  queue.Add(At(AlertEvent::DeadAir, 39, 26), 0);
+  const auto answers = [](long long nowMs) {
+    if (nowMs == 0) return Answer(DeliveryVerdict::RateLimited, "HTTP 429", 30000);
+    if (nowMs == 30000) return Answer(DeliveryVerdict::RateLimited, "errcode 45009");
+    return SentOrFailed(true);
+  };
+  EXPECT_EQ(Drive(queue, 0, 60000, answers, log), (std::vector<long long>{0, 30000, 35000}));
+  EXPECT_EQ(log, (AlertLogLines{Failed("HTTP 429"), kRecovered}));
 }
 
 // Beyond the bound the oldest waiting alert goes, never the one being sent.
@@ -104,7 +151,7 @@ TEST(AlertQueue, BoundDropsTheOldestWaiting) {
   }
   EXPECT_EQ(log, (AlertLogLines{FillIn(kAlertQueueFull, {"100", "test 2026-12-07 14:00:01"})}));
   EXPECT_EQ(queue.Waiting(), kAlertQueueCapacity);
-  queue.Finish(first.attempt->id, Delivery{DeliveryVerdict::Sent}, 0);
+  queue.Finish(first.attempt->id, Answer(DeliveryVerdict::Sent), 0);
   const AlertQueue::Step second = queue.Next(0);
   ASSERT_TRUE(second.attempt);
   EXPECT_EQ(second.attempt->message.time.second, 2);

@@ -1,7 +1,9 @@
 // Alerts reach a webhook on 127.0.0.1 (the test script's receiver, over plain HTTP), in the program's own
 // JSON format: going live, a drop with its reason, dead air and the sound coming back; a webhook that hangs
-// holds up neither the window nor closing; the settings window's test message. The formats, the signing,
-// the retry schedule and the folding of drops are proven natively.
+// holds up neither the window nor closing, nor the settings window's test when that window is closed. As a
+// chat robot's (format=dingtalk), a refusal in a 200 is named in the log and by the settings window's test,
+// and a 400 holds back nothing after it. The formats, the signing, the judging of answers, the retry schedule
+// and the folding of drops are proven natively.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,8 +22,10 @@ const char kToken[] = "t0ps3cret";
 
 const std::string kHookPath = std::string("/hook?token=") + kToken;
 
-std::string Profile(const WebhookListener& listener) {
-  return "[alert]\r\nwebhook=" + listener.Url("http", kHookPath) + "\r\nstation=一台\r\n";
+// format: empty for the one the address tells (our own, for 127.0.0.1), or the chat whose robot answers.
+std::string Profile(const WebhookListener& listener, const std::string& format = "") {
+  return "[alert]\r\nwebhook=" + listener.Url("http", kHookPath) + "\r\nstation=一台\r\n" +
+         (format.empty() ? "" : "format=" + format + "\r\n");
 }
 
 #define NEED_RECEIVER(folder)                      \
@@ -97,32 +101,85 @@ TEST(Alerts, AWebhookThatHangsHoldsUpNeitherTheWindowNorTheSwitchNorClosing) {
   EXPECT_FALSE(AnyLineHolds({ReadFileBytes(app.PathOf("PushClient.ini"))}, "secretkey"));
 }
 
-TEST(Alerts, TheSettingsWindowSendsATestMessageAndSaysHowItWent) {
-  NEED_RECEIVER(folder);
-  const WebhookListener receiver(folder, "plain"), failing(folder, "failing");
-  AppUnderTest app(TwoDevices());
+// The settings window, opened from the system menu.
+HWND OpenSettings(const AppUnderTest& app) {
   PostMessageA(app.Main(), WM_SYSCOMMAND, IDM_ALERTS, 0);
   HWND settings = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
+  WaitUntil([&] {
     for (HWND dialog : app.OtherDialogs())
       if (GetDlgItem(dialog, IDC_BTN_TEST_ALERT)) settings = dialog;
     return settings != nullptr;
-  }));
-  const auto typeAndTest = [&](const std::string& address) {
+  });
+  return settings;
+}
+
+void PressButton(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+TEST(Alerts, ARobotsRefusalIsNamedInTheLogAndByTheSettingsWindowsTestWhichClosesAtOnceWhileItHangs) {
+  NEED_RECEIVER(folder);
+  const WebhookListener refusing(folder, "refusing"), plain(folder, "plain"), redirecting(folder, "redirecting"),
+      hanging(folder, "hanging");
+  AppUnderTest::Options options = TwoDevices();
+  options.files["PushClient.ini"] = Profile(refusing, "dingtalk");
+  AppUnderTest app(options);
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(refusing.WaitForPost("POST " + kHookPath));
+  EXPECT_TRUE(WaitUntil([&] { return AnyLineHolds(app.LogLines(), "310000"); })) << refusing.NewPosts();
+
+  HWND settings = OpenSettings(app);
+  ASSERT_NE(settings, nullptr);
+  const auto test = [&](const WebhookListener& listener) {
+    const std::string address = listener.Url("http", kHookPath);
     SendMessageA(GetDlgItem(settings, IDC_EDIT_WEBHOOK), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(address.c_str()));
     SendMessageA(GetDlgItem(settings, IDC_BTN_TEST_ALERT), BM_CLICK, 0, 0);
   };
   const auto result = [&] { return AppUnderTest::WindowText(GetDlgItem(settings, IDC_ALERT_RESULT)); };
-  typeAndTest(receiver.Url("http", kHookPath));
-  EXPECT_TRUE(WaitUntil([&] { return result() == kAlertTestSent; })) << result();
-  EXPECT_TRUE(receiver.WaitForPost("\"event\":\"test\""));
+  const auto resultAfterTest = [&] {
+    WaitUntil([&] { return IsWindowEnabled(GetDlgItem(settings, IDC_BTN_TEST_ALERT)) != FALSE; });
+    return result();
+  };
+  test(refusing);
+  const std::string refused = resultAfterTest();
+  EXPECT_EQ(refused.rfind(kAlertTestFailed, 0), 0u) << refused;
+  EXPECT_NE(refused.find("310000"), std::string::npos) << refused;
+  EXPECT_NE(refused.find("keywords not in content"), std::string::npos) << refused;
+  test(plain);
+  EXPECT_EQ(resultAfterTest(), kAlertTestSent);
+  // A redirection is an answer, never followed: WinHTTP would send the alert on as a GET without its body.
+  test(redirecting);
+  EXPECT_EQ(resultAfterTest(), std::string(kAlertTestFailed) + "HTTP 302");
+  EXPECT_EQ(redirecting.NewPosts().rfind("POST " + kHookPath + " "), 0u) << redirecting.NewPosts();
+  PressButton(settings, IDOK);
+  const std::string saved = redirecting.Url("http", kHookPath);
+  EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(app.PathOf("PushClient.ini")).find(saved) != std::string::npos; }));
 
-  const std::string address = failing.Url("http", kHookPath);
-  typeAndTest(address);
-  EXPECT_TRUE(WaitUntil([&] { return result() == std::string(kAlertTestFailed) + "HTTP 500"; })) << result();
+  // Closing the window while its test waits for a webhook that never answers leaves the test behind.
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  settings = OpenSettings(app);
+  ASSERT_NE(settings, nullptr);
+  test(hanging);
+  ASSERT_TRUE(hanging.WaitForPost("POST " + kHookPath));
+  PressButton(settings, IDCANCEL);
+  // Wine here takes about 2 s to close any dialog; a test that waited for the webhook would keep it open
+  // for the webhook's time-outs, and one waited for later would leave the main window hung.
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settings); }, 5s));
+  EXPECT_TRUE(Answers(app.Main()));
+}
 
-  SendMessageA(settings, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(settings, IDOK)));
-  EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(app.PathOf("PushClient.ini")).find(address) != std::string::npos; }));
+// A message that can never succeed is given up at once: the next one goes out right after it.
+TEST(Alerts, AMessageTheWebhookRejectsHoldsBackNoneAfterIt) {
+  NEED_RECEIVER(folder);
+  const WebhookListener rejecting(folder, "rejecting");
+  AppUnderTest::Options options = TwoDevices();
+  options.files["PushClient.ini"] = Profile(rejecting, "dingtalk");
+  AppUnderTest app(options);
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(WaitUntil([&] { return AnyLineHolds(app.LogLines(), "HTTP 400"); }, 15s)) << rejecting.NewPosts();
+  app.CloseWindow();
+  EXPECT_TRUE(app.WaitForExit());
+  EXPECT_NE(rejecting.NewPosts().find(u8"PushClient已关闭"), std::string::npos) << rejecting.NewPosts();
 }
 
 // A route that swallows packets or a server that refuses: the encoder starts and gets nothing out. That is

@@ -3,8 +3,9 @@
 
     https_receiver.py DIR NAME=KIND [NAME=KIND ...]
 
-KIND is tls (HTTPS with the certificate DIR/NAME.pem and its key DIR/NAME.key, answering 200), ok (plain
-HTTP, answering 200), error (plain HTTP, answering 500) or hang (plain HTTP, never answering). Each listens
+KIND is tls (HTTPS with the certificate DIR/NAME.pem and its key DIR/NAME.key, answering 200), or over
+plain HTTP: ok (200), error (500), robot_error (200 with a chat robot's refusal in its body), bad_request
+(400), redirect (302 to another path of its own) or hang (never answering). Each listens
 on a free port of 127.0.0.1, writes that port to DIR/NAME.port once it listens, and appends each POST to
 DIR/NAME.posts as a line "POST <path and query> <body length>", the body's bytes and a newline. It runs
 until it gets SIGTERM or SIGINT. Standard library only.
@@ -20,6 +21,19 @@ import threading
 # A client that connects and says nothing holds only its own thread, and only this long.
 HANDSHAKE_TIMEOUT_S = 10
 MAX_BODY_BYTES = 1 << 20
+
+# What each kind answers: the status, the JSON body and any more headers. A chat robot answers 200 even when it
+# refuses the message, and says why in the body; its success is {"errcode":0,...}, which the others share.
+SUCCESS_BODY = b'{"errcode":0,"errmsg":"ok"}'
+ANSWERS = {
+    "tls": (200, SUCCESS_BODY, {}),
+    "ok": (200, SUCCESS_BODY, {}),
+    "error": (500, b'{"errmsg":"internal error"}', {}),
+    "robot_error": (200, b'{"errcode":310000,"errmsg":"keywords not in content"}', {}),
+    "bad_request": (400, b'{"errmsg":"bad request"}', {}),
+    "redirect": (302, b"", {"Location": "/moved"}),
+}
+KINDS = tuple(ANSWERS) + ("hang",)
 
 
 class Listener(socketserver.ThreadingMixIn, http.server.HTTPServer):
@@ -67,10 +81,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.server.kind == "hang":
             self.server.stopping.wait()
             return
-        answer = b'{"ok":true}'
-        self.send_response(500 if self.server.kind == "error" else 200)
+        status, answer, headers = ANSWERS[self.server.kind]
+        self.send_response(status)
         self.send_header("Content-Type", "application/json")
         self.send_header("Content-Length", str(len(answer)))
+        for name, value in headers.items():
+            self.send_header(name, value)
         self.end_headers()
         self.wfile.write(answer)
 
@@ -86,7 +102,7 @@ def main(argv):
     listeners = []
     for spec in argv[2:]:
         name, _, kind = spec.partition("=")
-        if kind not in ("tls", "ok", "error", "hang"):
+        if kind not in KINDS:
             sys.stderr.write(__doc__)
             return 2
         context = None
