@@ -85,6 +85,8 @@ void CAlertSettingsDlg::OnBnClickedTestAlert() {
   const WebhookRequest request = BuildWebhookRequest(parsed.address, ChosenFormat(parsed.address, m_values.format),
                                                      m_values.secret, message, EpochMsNow());
 
+  // A secret for a chat that signs nothing would be dropped without a word: the outcome says so.
+  m_bSecretUnused = !TrimmedSecret(m_values.secret).empty() && !FormatSigns(request.format);
   SetDlgItemTextA(m_hWnd, IDC_ALERT_RESULT, kAlertTesting);
   EnableWindow(GetDlgItem(IDC_BTN_TEST_ALERT), FALSE);
   m_test = std::make_shared<Test>();
@@ -106,7 +108,9 @@ LRESULT CAlertSettingsDlg::OnTestDone(WPARAM, LPARAM) {
     delivery = m_test->delivery;
   }
   if (!delivery) return 0;  // told by a test that has since been replaced
-  SetDlgItemTextA(m_hWnd, IDC_ALERT_RESULT, TestOutcome(*delivery).c_str());
+  std::string outcome = TestOutcome(*delivery);
+  if (m_bSecretUnused) outcome += std::string("\r\n") + kAlertSecretUnused;
+  SetDlgItemTextA(m_hWnd, IDC_ALERT_RESULT, outcome.c_str());
   EnableWindow(GetDlgItem(IDC_BTN_TEST_ALERT), TRUE);
   return 0;
 }

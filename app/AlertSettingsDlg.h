@@ -31,6 +31,7 @@ class CAlertSettingsDlg : public CDialog {
   void EndTest();
 
   AlertSettings m_values;
+  bool m_bSecretUnused = false;  // the latest test's secret is for a chat that has no signing
   std::string m_defaultStation;
   std::shared_ptr<Test> m_test;  // the test message under way, if any
   std::unique_ptr<WebhookThread> m_testThread;
