@@ -5,7 +5,7 @@
 #include "alerts/WebhookAnswer.h"
 #include "alerts/WebhookRequest.h"
 
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 // No step waits longer than this for its end (name lookup, connection, sending, the answer), so a webhook
 // that does not answer costs a try, not the sender.

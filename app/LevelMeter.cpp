@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 namespace {
 const COLORREF kLevelColour = RGB(40, 170, 60);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 class COneCopyPerFolder {
  public:

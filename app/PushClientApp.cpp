@@ -5,7 +5,7 @@
 #include "app/OneCopyPerFolder.h"
 #include "app/PushClientDlg.h"
 #include "files/ModuleFolder.h"
-#include "framework/ChildProcess.h"
+#include "system/ChildProcess.h"
 #include "settings/CommandLineOptions.h"
 
 CPushClientApp theApp;

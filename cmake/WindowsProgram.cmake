@@ -8,6 +8,7 @@ if(MINGW)
   set(PUSHCLIENT_STATIC_LINK -static -static-libgcc -static-libstdc++)
 endif()
 
+add_subdirectory(system)
 add_subdirectory(framework)
 add_subdirectory(app)
 

@@ -4,9 +4,9 @@
 
 #include "text/AnsiTextConversion.h"
 #include "encoder/EncoderCommandLine.h"
-#include "framework/ChildProcess.h"
-#include "framework/OutputPipe.h"
-#include "framework/ScopeExit.h"
+#include "system/ChildProcess.h"
+#include "system/OutputPipe.h"
+#include "system/ScopeExit.h"
 #include "text/FileBytes.h"
 #include "text/TextMode.h"
 

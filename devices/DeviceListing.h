@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "devices/ListingTimeout.h"
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 struct DeviceListingResult {
   enum class Outcome {

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 // What CreatePrivateFile opened, and whether the file got the rights above. It may not have: on a volume
 // that keeps no rights at all (FAT32, exFAT, which many USB drives and some system disks use), or when they

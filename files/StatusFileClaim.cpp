@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "framework/Wnd.h"
 
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 std::string CWnd::GetWindowText() const {
   const int length = ::GetWindowTextLengthA(m_hWnd);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 bool CLogFiles::MakeFolder(const std::string& folder) {
   CreateDirectoryA(folder.c_str(), nullptr);

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "files/PrivateFile.h"
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 #include "text/FileBytes.h"
 #include "text/TextMode.h"
 

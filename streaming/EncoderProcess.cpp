@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 namespace {
 // How long a stop waits for the ended encoder to be gone.

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/ChildProcess.h"
+#include "system/ChildProcess.h"
 #include "streaming/LiveSession.h"
 #include "streaming/StatusPump.h"
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "framework/OutputPipe.h"
-#include "framework/UniqueHandle.h"
+#include "system/OutputPipe.h"
+#include "system/UniqueHandle.h"
 #include "streaming/StatusRecord.h"
 
 // The pipe's buffer: an encoder that writes a burst waits for the reader only beyond this.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 class OutputPipe {
  public:

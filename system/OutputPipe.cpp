@@ -1,4 +1,4 @@
-#include "framework/OutputPipe.h"
+#include "system/OutputPipe.h"
 
 OutputPipe::OutputPipe(DWORD bufferBytes) : m_buffer(bufferBytes) {}
 

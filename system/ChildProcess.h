@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "framework/UniqueHandle.h"
+#include "system/UniqueHandle.h"
 
 // A started child: its process and thread handles (empty = no child) and ids.
 struct ProcessRecord {

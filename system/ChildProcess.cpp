@@ -1,4 +1,4 @@
-#include "framework/ChildProcess.h"
+#include "system/ChildProcess.h"
 
 #include <algorithm>
 #include <vector>
