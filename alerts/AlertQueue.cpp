@@ -14,7 +14,7 @@ long long RetryPauseMs(int failuresInRow) {
 }
 }  // namespace
 
-AlertQueue::AlertQueue(std::string maskedAddress) : maskedAddress_(std::move(maskedAddress)) {}
+AlertQueue::AlertQueue(std::string maskedAddress) : m_maskedAddress(std::move(maskedAddress)) {}
 
 std::string AlertQueue::Naming(const AlertMessage& message) {
   return std::string(WireName(message.event)) + " " + FormatLocalTime(message.time);
@@ -26,103 +26,103 @@ std::string AlertQueue::GaveUp(const AlertMessage& message) {
 
 AlertLogLines AlertQueue::Add(AlertMessage message, long long nowMs) {
   if (message.event == AlertEvent::Dropped) {
-    if (lastDropSentMs_ && nowMs - *lastDropSentMs_ < kDropFoldWindowMs) {
-      heldDrop_ = std::move(message);
-      ++heldDrops_;
+    if (m_lastDropSentMs && nowMs - *m_lastDropSentMs < kDropFoldWindowMs) {
+      m_heldDrop = std::move(message);
+      ++m_heldDrops;
       return {};
     }
-    lastDropSentMs_ = nowMs;
+    m_lastDropSentMs = nowMs;
   }
   return Push(std::move(message), nowMs);
 }
 
 AlertLogLines AlertQueue::Push(AlertMessage message, long long nowMs) {
   AlertLogLines log;
-  if (waiting_.size() >= kAlertQueueCapacity) {
-    const auto oldest = waiting_.begin() + (sending_ && waiting_.front().id == *sending_ ? 1 : 0);
+  if (m_waiting.size() >= kAlertQueueCapacity) {
+    const auto oldest = m_waiting.begin() + (m_sending && m_waiting.front().id == *m_sending ? 1 : 0);
     log.push_back(FillIn(kAlertQueueFull, {std::to_string(kAlertQueueCapacity), Naming(oldest->message)}));
-    waiting_.erase(oldest);
+    m_waiting.erase(oldest);
   }
-  waiting_.push_back({++lastId_, std::move(message), nowMs});
+  m_waiting.push_back({++m_lastId, std::move(message), nowMs});
   return log;
 }
 
 AlertQueue::Step AlertQueue::Next(long long nowMs) {
   Step step;
-  for (auto it = waiting_.begin(); it != waiting_.end();) {
-    if (nowMs - it->postedMs >= kAlertLifetimeMs && it->id != sending_) {
+  for (auto it = m_waiting.begin(); it != m_waiting.end();) {
+    if (nowMs - it->postedMs >= kAlertLifetimeMs && it->id != m_sending) {
       step.log.push_back(GaveUp(it->message));
-      it = waiting_.erase(it);
+      it = m_waiting.erase(it);
     } else {
       ++it;
     }
   }
-  if (heldDrops_ > 0 && nowMs - *lastDropSentMs_ >= kDropFoldWindowMs) {
-    AlertMessage folded = std::move(*heldDrop_);
+  if (m_heldDrops > 0 && nowMs - *m_lastDropSentMs >= kDropFoldWindowMs) {
+    AlertMessage folded = std::move(*m_heldDrop);
     folded.text += utf8::kAlertDropsFoldedOpen + std::to_string(kDropFoldWindowMs / kMsPerMinute) +
-                   utf8::kAlertDropsFoldedMinutes + std::to_string(heldDrops_) + utf8::kAlertDropsFoldedTimes;
-    heldDrop_.reset();
-    heldDrops_ = 0;
-    lastDropSentMs_ = nowMs;
+                   utf8::kAlertDropsFoldedMinutes + std::to_string(m_heldDrops) + utf8::kAlertDropsFoldedTimes;
+    m_heldDrop.reset();
+    m_heldDrops = 0;
+    m_lastDropSentMs = nowMs;
     const AlertLogLines full = Push(std::move(folded), nowMs);
     step.log.insert(step.log.end(), full.begin(), full.end());
   }
-  if (!sending_ && !waiting_.empty() && nowMs >= nextTryMs_) {
-    sending_ = waiting_.front().id;
-    step.attempt = AlertAttempt{waiting_.front().id, waiting_.front().message};
+  if (!m_sending && !m_waiting.empty() && nowMs >= m_nextTryMs) {
+    m_sending = m_waiting.front().id;
+    step.attempt = AlertAttempt{m_waiting.front().id, m_waiting.front().message};
   }
   return step;
 }
 
 AlertLogLines AlertQueue::Finish(std::uint64_t id, const Delivery& delivery, long long nowMs) {
   AlertLogLines log;
-  sending_.reset();
-  const auto entry = std::find_if(waiting_.begin(), waiting_.end(), [id](const Entry& e) { return e.id == id; });
+  m_sending.reset();
+  const auto entry = std::find_if(m_waiting.begin(), m_waiting.end(), [id](const Entry& e) { return e.id == id; });
   const std::string checkClock = delivery.clockSuspect ? kAlertCheckClock : "";
   switch (delivery.verdict) {
     case DeliveryVerdict::Sent:
-      if (failing_) log.push_back(kAlertSendRecovered + maskedAddress_);
-      failing_ = false;
-      failuresInRow_ = 0;
-      nextTryMs_ = nowMs;
-      if (entry != waiting_.end()) waiting_.erase(entry);
+      if (m_failing) log.push_back(kAlertSendRecovered + m_maskedAddress);
+      m_failing = false;
+      m_failuresInRow = 0;
+      m_nextTryMs = nowMs;
+      if (entry != m_waiting.end()) m_waiting.erase(entry);
       return log;
     case DeliveryVerdict::Never:
       // Said once and dropped; the ones behind it go on at once: this message, not the webhook, failed.
-      if (entry != waiting_.end()) {
-        log.push_back(FillIn(kAlertRefused, {delivery.failure, Naming(entry->message), maskedAddress_}) + checkClock);
-        waiting_.erase(entry);
+      if (entry != m_waiting.end()) {
+        log.push_back(FillIn(kAlertRefused, {delivery.failure, Naming(entry->message), m_maskedAddress}) + checkClock);
+        m_waiting.erase(entry);
       }
-      nextTryMs_ = nowMs;
+      m_nextTryMs = nowMs;
       return log;
     case DeliveryVerdict::RateLimited:
     case DeliveryVerdict::TryAgain:
       break;
   }
-  if (!failing_) log.push_back(kAlertSendFailed + maskedAddress_ + " (" + delivery.failure + ")" + checkClock);
-  failing_ = true;
+  if (!m_failing) log.push_back(kAlertSendFailed + m_maskedAddress + " (" + delivery.failure + ")" + checkClock);
+  m_failing = true;
   // The same message again, after the pause the chat asked for, else the schedule's next one.
   if (delivery.verdict == DeliveryVerdict::RateLimited && delivery.waitMs) {
-    nextTryMs_ = nowMs + *delivery.waitMs;
+    m_nextTryMs = nowMs + *delivery.waitMs;
   } else {
-    nextTryMs_ = nowMs + RetryPauseMs(failuresInRow_);
-    if (failuresInRow_ < static_cast<int>(std::size(kAlertRetryPausesMs))) ++failuresInRow_;
+    m_nextTryMs = nowMs + RetryPauseMs(m_failuresInRow);
+    if (m_failuresInRow < static_cast<int>(std::size(kAlertRetryPausesMs))) ++m_failuresInRow;
   }
-  if (entry != waiting_.end() && nowMs - entry->postedMs >= kAlertLifetimeMs) {
+  if (entry != m_waiting.end() && nowMs - entry->postedMs >= kAlertLifetimeMs) {
     log.push_back(GaveUp(entry->message));
-    waiting_.erase(entry);
+    m_waiting.erase(entry);
   }
   return log;
 }
 
 std::optional<long long> AlertQueue::WakeAtMs() const {
-  if (sending_) return std::nullopt;
+  if (m_sending) return std::nullopt;
   std::optional<long long> wake;
   const auto earliest = [&wake](long long atMs) { wake = wake ? std::min(*wake, atMs) : atMs; };
-  if (!waiting_.empty()) {
-    earliest(nextTryMs_);
-    earliest(waiting_.front().postedMs + kAlertLifetimeMs);
+  if (!m_waiting.empty()) {
+    earliest(m_nextTryMs);
+    earliest(m_waiting.front().postedMs + kAlertLifetimeMs);
   }
-  if (heldDrops_ > 0) earliest(*lastDropSentMs_ + kDropFoldWindowMs);
+  if (m_heldDrops > 0) earliest(*m_lastDropSentMs + kDropFoldWindowMs);
   return wake;
 }

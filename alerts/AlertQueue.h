@@ -63,7 +63,7 @@ class AlertQueue {
   // When Next may have something to do, if nothing is being sent; empty when only Add can change that.
   std::optional<long long> WakeAtMs() const;
 
-  std::size_t Waiting() const { return waiting_.size(); }
+  std::size_t Waiting() const { return m_waiting.size(); }
 
  private:
   struct Entry {
@@ -75,14 +75,14 @@ class AlertQueue {
   static std::string Naming(const AlertMessage& message);  // "dead_air 2026-12-07 14:39:26"
   static std::string GaveUp(const AlertMessage& message);
 
-  std::string maskedAddress_;
-  std::deque<Entry> waiting_;  // in posting order
-  std::uint64_t lastId_ = 0;
-  std::optional<std::uint64_t> sending_;
-  int failuresInRow_ = 0;
-  long long nextTryMs_ = 0;
-  bool failing_ = false;
-  std::optional<long long> lastDropSentMs_;
-  std::optional<AlertMessage> heldDrop_;  // the latest drop held back
-  int heldDrops_ = 0;
+  std::string m_maskedAddress;
+  std::deque<Entry> m_waiting;  // in posting order
+  std::uint64_t m_lastId = 0;
+  std::optional<std::uint64_t> m_sending;
+  int m_failuresInRow = 0;
+  long long m_nextTryMs = 0;
+  bool m_failing = false;
+  std::optional<long long> m_lastDropSentMs;
+  std::optional<AlertMessage> m_heldDrop;  // the latest drop held back
+  int m_heldDrops = 0;
 };

@@ -39,38 +39,38 @@ struct CAlertSender::Shared {
 };
 
 CAlertSender::CAlertSender(WebhookAddress address, WebhookFormat format, std::string secret, LogSink log)
-    : shared_(std::make_shared<Shared>(std::move(address), format, std::move(secret), std::move(log))),
-      thread_([shared = shared_](WebhookPoster& poster) { Run(*shared, poster); }) {}
+    : m_shared(std::make_shared<Shared>(std::move(address), format, std::move(secret), std::move(log))),
+      m_thread([shared = m_shared](CWebhookPoster& poster) { Run(*shared, poster); }) {}
 
 CAlertSender::~CAlertSender() { Stop(); }
 
 void CAlertSender::Post(AlertMessage message) {
   AlertLogLines lines;
   {
-    std::lock_guard<std::mutex> lock(shared_->mutex);
-    if (shared_->stopping) return;
-    lines = shared_->queue.Add(std::move(message), MonotonicMsNow());
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    if (m_shared->stopping) return;
+    lines = m_shared->queue.Add(std::move(message), MonotonicMsNow());
   }
-  shared_->changed.notify_all();
-  shared_->Emit(lines);
+  m_shared->changed.notify_all();
+  m_shared->Emit(lines);
 }
 
 void CAlertSender::Stop(long long drainMs) {
-  if (shared_->stopping) return;
+  if (m_shared->stopping) return;
   if (drainMs > 0) {
-    std::unique_lock<std::mutex> lock(shared_->mutex);
-    shared_->changed.wait_for(lock, std::chrono::milliseconds(drainMs), [this] { return shared_->queue.Waiting() == 0; });
+    std::unique_lock<std::mutex> lock(m_shared->mutex);
+    m_shared->changed.wait_for(lock, std::chrono::milliseconds(drainMs), [this] { return m_shared->queue.Waiting() == 0; });
   }
   {
-    std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->stopping = true;
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->stopping = true;
   }
-  shared_->changed.notify_all();
-  { std::lock_guard<std::mutex> lineUnderWay(shared_->sinkMutex); }
-  thread_.End(kAlertStopWaitMs);
+  m_shared->changed.notify_all();
+  { std::lock_guard<std::mutex> lineUnderWay(m_shared->sinkMutex); }
+  m_thread.End(kAlertStopWaitMs);
 }
 
-void CAlertSender::Run(Shared& s, WebhookPoster& poster) {
+void CAlertSender::Run(Shared& s, CWebhookPoster& poster) {
   std::unique_lock<std::mutex> lock(s.mutex);
   while (!s.stopping) {
     AlertQueue::Step step = s.queue.Next(MonotonicMsNow());

@@ -38,8 +38,8 @@ class CAlertSender {
 
  private:
   struct Shared;
-  static void Run(Shared& shared, WebhookPoster& poster);
+  static void Run(Shared& shared, CWebhookPoster& poster);
 
-  std::shared_ptr<Shared> shared_;  // the thread holds it too, so a thread left running has what it uses
-  WebhookThread thread_;
+  std::shared_ptr<Shared> m_shared;  // the thread holds it too, so a thread left running has what it uses
+  WebhookThread m_thread;
 };

@@ -50,25 +50,25 @@ class RequestState {
  public:
   RequestState(const WebhookRequest& request)
       : body(request.body), headers(L"Content-Type: " + Widen(request.contentType)),
-        done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+        m_done(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
   RequestState(const RequestState&) = delete;
   RequestState& operator=(const RequestState&) = delete;
 
-  bool Usable() const { return static_cast<bool>(done_); }
-  void Share() { owners_.fetch_add(1); }
+  bool Usable() const { return static_cast<bool>(m_done); }
+  void Share() { m_owners.fetch_add(1); }
   void Release() {
-    if (owners_.fetch_sub(1) == 1) delete this;
+    if (m_owners.fetch_sub(1) == 1) delete this;
   }
 
   // From the callback, on any thread.
   void Report(DWORD error, DWORD bytes) {
-    error_ = error;
-    bytes_ = bytes;
-    SetEvent(done_.get());
+    m_error = error;
+    m_bytes = bytes;
+    SetEvent(m_done.get());
   }
-  HANDLE Done() const { return done_.get(); }
-  DWORD Error() const { return error_; }
-  DWORD Bytes() const { return bytes_; }
+  HANDLE Done() const { return m_done.get(); }
+  DWORD Error() const { return m_error; }
+  DWORD Bytes() const { return m_bytes; }
 
   std::string body;
   const std::wstring headers;
@@ -77,10 +77,10 @@ class RequestState {
  private:
   ~RequestState() = default;
 
-  std::atomic<int> owners_{1};
-  UniqueHandle done_;  // auto-reset: one report per step
-  std::atomic<DWORD> error_{ERROR_SUCCESS};
-  std::atomic<DWORD> bytes_{0};
+  std::atomic<int> m_owners{1};
+  UniqueHandle m_done;  // auto-reset: one report per step
+  std::atomic<DWORD> m_error{ERROR_SUCCESS};
+  std::atomic<DWORD> m_bytes{0};
 };
 
 struct ReleaseState {
@@ -177,23 +177,23 @@ std::optional<long long> RetryAfter(const WinHttpFunctions& http, HINTERNET requ
 class Exchange {
  public:
   Exchange(const WinHttpFunctions& http, HINTERNET request, RequestState& state, HANDLE aborted)
-      : http_(http), request_(request), state_(state), aborted_(aborted), deadline_(GetTickCount64() + kPostBoundMs) {}
+      : m_http(http), m_request(request), m_state(state), m_aborted(aborted), m_deadline(GetTickCount64() + kPostBoundMs) {}
 
   DWORD Send() {
-    const auto size = static_cast<DWORD>(state_.body.size());
-    return Await(http_.SendRequest(request_, state_.headers.c_str(), static_cast<DWORD>(-1L),
-                                   state_.body.data(), size, size,
-                                   reinterpret_cast<DWORD_PTR>(&state_)));
+    const auto size = static_cast<DWORD>(m_state.body.size());
+    return Await(m_http.SendRequest(m_request, m_state.headers.c_str(), static_cast<DWORD>(-1L),
+                                   m_state.body.data(), size, size,
+                                   reinterpret_cast<DWORD_PTR>(&m_state)));
   }
-  DWORD Receive() { return Await(http_.ReceiveResponse(request_, nullptr)); }
+  DWORD Receive() { return Await(m_http.ReceiveResponse(m_request, nullptr)); }
   // At most kWebhookAnswerMaxBytes; a failure keeps what came before it.
   DWORD ReadBody(std::string& body) {
     while (body.size() < kWebhookAnswerMaxBytes) {
       const auto wanted = static_cast<DWORD>(std::min<std::size_t>(kReadChunkBytes, kWebhookAnswerMaxBytes - body.size()));
-      const DWORD error = Await(http_.ReadData(request_, state_.buffer, wanted, nullptr));
+      const DWORD error = Await(m_http.ReadData(m_request, m_state.buffer, wanted, nullptr));
       if (error != ERROR_SUCCESS) return error;
-      if (state_.Bytes() == 0) break;
-      body.append(state_.buffer, std::min(state_.Bytes(), wanted));
+      if (m_state.Bytes() == 0) break;
+      body.append(m_state.buffer, std::min(m_state.Bytes(), wanted));
     }
     return ERROR_SUCCESS;
   }
@@ -202,10 +202,10 @@ class Exchange {
   DWORD Await(BOOL started) {
     if (!started) return GetLastError();
     const ULONGLONG now = GetTickCount64();
-    const HANDLE events[] = {aborted_, state_.Done()};
-    switch (WaitForMultipleObjects(2, events, FALSE, now < deadline_ ? static_cast<DWORD>(deadline_ - now) : 0)) {
+    const HANDLE events[] = {m_aborted, m_state.Done()};
+    switch (WaitForMultipleObjects(2, events, FALSE, now < m_deadline ? static_cast<DWORD>(m_deadline - now) : 0)) {
       case WAIT_OBJECT_0 + 1:
-        return state_.Error();
+        return m_state.Error();
       case WAIT_OBJECT_0:
         return ERROR_WINHTTP_OPERATION_CANCELLED;
       case WAIT_TIMEOUT:
@@ -215,24 +215,24 @@ class Exchange {
     }
   }
 
-  const WinHttpFunctions& http_;
-  HINTERNET request_;
-  RequestState& state_;
-  HANDLE aborted_;
-  ULONGLONG deadline_;
+  const WinHttpFunctions& m_http;
+  HINTERNET m_request;
+  RequestState& m_state;
+  HANDLE m_aborted;
+  ULONGLONG m_deadline;
 };
 
 }  // namespace
 
-WebhookPoster::WebhookPoster() : aborted_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+CWebhookPoster::CWebhookPoster() : m_aborted(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
-void WebhookPoster::Abort() {
-  if (aborted_) SetEvent(aborted_.get());
+void CWebhookPoster::Abort() {
+  if (m_aborted) SetEvent(m_aborted.get());
 }
 
-WebhookAnswer WebhookPoster::Post(const WebhookRequest& request) {
-  if (!aborted_) return Failed(ERROR_INVALID_HANDLE);
-  if (WaitForSingleObject(aborted_.get(), 0) == WAIT_OBJECT_0) return Failed(ERROR_WINHTTP_OPERATION_CANCELLED);
+WebhookAnswer CWebhookPoster::Post(const WebhookRequest& request) {
+  if (!m_aborted) return Failed(ERROR_INVALID_HANDLE);
+  if (WaitForSingleObject(m_aborted.get(), 0) == WAIT_OBJECT_0) return Failed(ERROR_WINHTTP_OPERATION_CANCELLED);
   const WinHttpFunctions* http = WinHttp();
   if (!http) {
     WebhookAnswer answer;
@@ -259,7 +259,7 @@ WebhookAnswer WebhookPoster::Post(const WebhookRequest& request) {
   if (!http->SetOption(handle.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context)) return Failed(GetLastError());
   state->Share();  // from here on the handle's HANDLE_CLOSING lets go of it
 
-  Exchange exchange(*http, handle.get(), *state, aborted_.get());
+  Exchange exchange(*http, handle.get(), *state, m_aborted.get());
   DWORD status = 0;
   for (bool resent = false;; resent = true) {
     DWORD error = exchange.Send();

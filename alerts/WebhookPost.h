@@ -17,11 +17,11 @@ constexpr int kWebhookReceiveTimeoutMs = 10000;
 // The failure of a post when winhttp.dll cannot be loaded.
 extern const char kWinHttpUnavailable[];  // "WinHTTP unavailable"
 
-class WebhookPoster {
+class CWebhookPoster {
  public:
-  WebhookPoster();
-  WebhookPoster(const WebhookPoster&) = delete;
-  WebhookPoster& operator=(const WebhookPoster&) = delete;
+  CWebhookPoster();
+  CWebhookPoster(const CWebhookPoster&) = delete;
+  CWebhookPoster& operator=(const CWebhookPoster&) = delete;
 
   // What the webhook answered: its status, Retry-After and at most kWebhookAnswerMaxBytes of its body; or,
   // when no answer came, why ("WinHTTP 12029"). A redirection is an answer too: it is never followed.
@@ -32,5 +32,5 @@ class WebhookPoster {
   void Abort();
 
  private:
-  UniqueHandle aborted_;  // a manual-reset event
+  UniqueHandle m_aborted;  // a manual-reset event
 };

@@ -9,7 +9,7 @@ struct WebhookThread::Shared {
   explicit Shared(Work w) : work(std::move(w)) {}
 
   Work work;
-  WebhookPoster poster;
+  CWebhookPoster poster;
   std::mutex mutex;
   std::condition_variable ended;
   bool finished = false;

@@ -13,7 +13,7 @@ class WebhookThread {
  public:
   // Runs on the new thread, posting with the poster given; it must return soon after that poster is
   // aborted (every later post then fails at once).
-  using Work = std::function<void(WebhookPoster& poster)>;
+  using Work = std::function<void(CWebhookPoster& poster)>;
 
   explicit WebhookThread(Work work);
   ~WebhookThread();  // End(0)

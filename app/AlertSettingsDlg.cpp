@@ -91,7 +91,7 @@ void CAlertSettingsDlg::OnBnClickedTestAlert() {
   EnableWindow(GetDlgItem(IDC_BTN_TEST_ALERT), FALSE);
   m_test = std::make_shared<Test>();
   m_test->window = m_hWnd;
-  m_testThread = std::make_unique<WebhookThread>([test = m_test, request](WebhookPoster& poster) {
+  m_testThread = std::make_unique<WebhookThread>([test = m_test, request](CWebhookPoster& poster) {
     const Delivery delivery = JudgeAnswer(request.format, poster.Post(request));
     std::lock_guard<std::mutex> lock(test->mutex);
     if (!test->window) return;

@@ -67,7 +67,7 @@ void CDeviceListing::Run(std::string encoderPath, std::string deviceListPath, HW
     if (!Cancelled()) PostMessageA(window, message, generation, 0);
   });
 
-  OutputPipe pipe(kReadChunk);
+  COutputPipe pipe(kReadChunk);
   if (!m_cancelEvent || !pipe.Create("DeviceListing", generation)) {
     result.outcome = DeviceListingResult::Outcome::PipeFailed;
     return;

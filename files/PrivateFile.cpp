@@ -45,20 +45,20 @@ bool VolumeKeepsRights(const std::string& path) {
 
 }  // namespace
 
-PrivateFileAttributes::PrivateFileAttributes() : m_descriptor(MakePrivateDescriptor()) {
+CPrivateFileAttributes::CPrivateFileAttributes() : m_descriptor(MakePrivateDescriptor()) {
   m_attributes.nLength = sizeof(m_attributes);
   m_attributes.lpSecurityDescriptor = m_descriptor;
   m_attributes.bInheritHandle = FALSE;
 }
 
-PrivateFileAttributes::~PrivateFileAttributes() {
+CPrivateFileAttributes::~CPrivateFileAttributes() {
   if (m_descriptor) LocalFree(m_descriptor);
 }
 
 // SetFileSecurityA rather than SetNamedSecurityInfoA: Wine's SetNamedSecurityInfoA (and SetSecurityInfo)
 // report success and leave the file's rights as they were.
 bool MakeFilePrivate(const std::string& path) {
-  PrivateFileAttributes attributes;
+  CPrivateFileAttributes attributes;
   const SECURITY_ATTRIBUTES* privateFile = attributes.get();
   return privateFile &&
          SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
@@ -67,7 +67,7 @@ bool MakeFilePrivate(const std::string& path) {
 }
 
 PrivateFileResult CreatePrivateFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
-  PrivateFileAttributes attributes;
+  CPrivateFileAttributes attributes;
   PrivateFileResult result;
   result.file.reset(
       CreateFileA(path.c_str(), access, share, attributes.get(), disposition, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -51,12 +51,12 @@ class CNotPrivateNotice {
 };
 
 // Security attributes for a CreateFileA of one's own. They apply only to a file the call creates.
-class PrivateFileAttributes {
+class CPrivateFileAttributes {
  public:
-  PrivateFileAttributes();
-  ~PrivateFileAttributes();
-  PrivateFileAttributes(const PrivateFileAttributes&) = delete;
-  PrivateFileAttributes& operator=(const PrivateFileAttributes&) = delete;
+  CPrivateFileAttributes();
+  ~CPrivateFileAttributes();
+  CPrivateFileAttributes(const CPrivateFileAttributes&) = delete;
+  CPrivateFileAttributes& operator=(const CPrivateFileAttributes&) = delete;
 
   // For lpSecurityAttributes (the handle not inheritable); null when the rights could not be made, so
   // that the file then gets the folder's as it would without them.

@@ -6,21 +6,21 @@
 #include "text/AnsiText.h"
 
 void DeadAirDetector::Reset() {
-  quietSinceMs_.reset();
-  silent_ = false;
+  m_quietSinceMs.reset();
+  m_silent = false;
 }
 
 DeadAirChange DeadAirDetector::Tick(long long nowMs, std::optional<double> peakDb) {
   if (!peakDb) return DeadAirChange::None;
   if (*peakDb >= kDeadAirThresholdDb) {
-    quietSinceMs_.reset();
-    if (!silent_) return DeadAirChange::None;
-    silent_ = false;
+    m_quietSinceMs.reset();
+    if (!m_silent) return DeadAirChange::None;
+    m_silent = false;
     return DeadAirChange::Ended;
   }
-  if (!quietSinceMs_) quietSinceMs_ = nowMs;
-  if (silent_ || nowMs - *quietSinceMs_ < kDeadAirHoldMs) return DeadAirChange::None;
-  silent_ = true;
+  if (!m_quietSinceMs) m_quietSinceMs = nowMs;
+  if (m_silent || nowMs - *m_quietSinceMs < kDeadAirHoldMs) return DeadAirChange::None;
+  m_silent = true;
   return DeadAirChange::Began;
 }
 

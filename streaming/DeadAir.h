@@ -36,9 +36,9 @@ class DeadAirDetector {
   //   until then its last reading keeps being read, as it would while it runs.
   DeadAirChange Tick(long long nowMs, std::optional<double> peakDb);
 
-  bool Silent() const { return silent_; }
+  bool Silent() const { return m_silent; }
 
  private:
-  std::optional<long long> quietSinceMs_;  // the first quiet reading since the last sound or the launch
-  bool silent_ = false;
+  std::optional<long long> m_quietSinceMs;  // the first quiet reading since the last sound or the launch
+  bool m_silent = false;
 };

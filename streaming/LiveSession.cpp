@@ -33,7 +33,7 @@ SessionEvents LiveSession::Start(long long nowMs, const StreamChoice& choice) {
   m_bLive = true;
   // The watchdog's first tick comes a period after going live.
   m_lastTickMs = nowMs;
-  m_nRelaunches = 0;
+  m_relaunches = 0;
   m_everOnAir = false;
   m_down = false;
   m_runner.KeepSystemAwake(true);
@@ -60,9 +60,9 @@ void LiveSession::EndNow() {
 
 void LiveSession::Launch(long long nowMs, const StreamChoice& choice, SessionEvents& events) {
   const char* aacEncoder = AacEncoderFor(m_aacSupport);
-  if (aacEncoder != std::string(kAacEncoderFdk) && !m_bAacFallbackLogged) {
+  if (aacEncoder != std::string(kAacEncoderFdk) && !m_aacFallbackLogged) {
     events.push_back(Note(kLogAacFallback));
-    m_bAacFallbackLogged = true;
+    m_aacFallbackLogged = true;
   }
   if (m_bannerSeen && m_meterUnavailable) NoteMeterUnavailable(events);
   m_metered = m_bannerSeen && !m_meterUnavailable;
@@ -181,7 +181,7 @@ SessionEvents LiveSession::Tick(long long nowMs, const StreamChoice& choice) {
       m_down = true;
       // The ended encoder's handles go, and one that has not quite gone yet is waited for.
       m_runner.Stop();
-      ++m_nRelaunches;
+      ++m_relaunches;
       Launch(nowMs, choice, events);
       break;
     case WatchdogAction::LogCallFailed:
@@ -221,7 +221,7 @@ SessionEvent LiveSession::EncoderEnded(bool hadChild, bool stalled, const std::s
 
 LiveFigures LiveSession::Figures(long long nowMs) {
   LiveFigures figures;
-  figures.relaunches = m_nRelaunches;
+  figures.relaunches = m_relaunches;
   if (!m_bLive) return figures;
   figures.metered = m_metered;
   figures.peakDb = m_peakDb;

@@ -126,7 +126,7 @@ class LiveSession {
   bool m_bLive = false;
   // Consecutive ticks that found the encoder ended; going live or off leaves it as it is.
   int m_nRestartCount = 0;
-  int m_nRelaunches = 0;
+  int m_relaunches = 0;
   long long m_launchMs = 0;
   bool m_launchFailed = false;  // the last launch could not start the encoder
   bool m_onAirThisRun = false;  // the current encoder has shown progress
@@ -152,7 +152,7 @@ class LiveSession {
   DeadAirDetector m_deadAir;
   FdkAacSupport m_aacSupport = FdkAacSupport::Unknown;
   TlsSupport m_tls = TlsSupport::Unknown;
-  bool m_bAacFallbackLogged = false;  // once per run of the program
+  bool m_aacFallbackLogged = false;  // once per run of the program
 };
 
 // How often the watchdog looks at the encoder.

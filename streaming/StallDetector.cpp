@@ -1,15 +1,15 @@
 #include "streaming/StallDetector.h"
 
 void StallDetector::Reset(long long nowMs) {
-  sinceMs_ = nowMs;
-  bestTimeMs_.reset();
+  m_sinceMs = nowMs;
+  m_bestTimeMs.reset();
 }
 
 bool StallDetector::Tick(long long nowMs, bool outputRead, std::optional<long long> progressTimeMs) {
-  if (outputRead && progressTimeMs && (!bestTimeMs_ || *progressTimeMs > *bestTimeMs_)) {
-    bestTimeMs_ = progressTimeMs;
-    sinceMs_ = nowMs;
+  if (outputRead && progressTimeMs && (!m_bestTimeMs || *progressTimeMs > *m_bestTimeMs)) {
+    m_bestTimeMs = progressTimeMs;
+    m_sinceMs = nowMs;
     return false;
   }
-  return nowMs - sinceMs_ >= kStallTimeoutMs;
+  return nowMs - m_sinceMs >= kStallTimeoutMs;
 }

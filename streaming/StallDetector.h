@@ -21,6 +21,6 @@ class StallDetector {
   bool Tick(long long nowMs, bool outputRead, std::optional<long long> progressTimeMs);
 
  private:
-  long long sinceMs_ = 0;                  // the launch, or the last tick on which the time went up
-  std::optional<long long> bestTimeMs_;    // the highest progress time seen since the launch
+  long long m_sinceMs = 0;                  // the launch, or the last tick on which the time went up
+  std::optional<long long> m_bestTimeMs;    // the highest progress time seen since the launch
 };

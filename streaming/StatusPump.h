@@ -57,7 +57,7 @@ class CStatusPump {
   // False when the write did not reach the file, whole. A missing file is made again, private.
   bool Write(const StatusRecord::FileWrite& write);
 
-  OutputPipe m_pipe{kStatusPipeBytes};
+  COutputPipe m_pipe{kStatusPipeBytes};
   std::string m_path;
   bool m_fileBehind = true;  // the file is to start over at the next write: new, or a write missed it
   std::atomic<bool> m_failing{false};

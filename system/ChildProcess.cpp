@@ -18,13 +18,13 @@ bool CanBeInherited(HANDLE h) {
 // The start-up attribute that limits what a child inherits to the handles named in it. Without it a
 // child would inherit every inheritable handle of the process at the moment it starts, such as the
 // write end of a pipe made for another child, which that pipe's reader would then never see closed.
-class InheritedHandleList {
+class CInheritedHandleList {
  public:
-  InheritedHandleList() = default;
-  InheritedHandleList(const InheritedHandleList&) = delete;
-  InheritedHandleList& operator=(const InheritedHandleList&) = delete;
+  CInheritedHandleList() = default;
+  CInheritedHandleList(const CInheritedHandleList&) = delete;
+  CInheritedHandleList& operator=(const CInheritedHandleList&) = delete;
   // Keeps the caller's last-error value: it runs after a failed start, before its GetLastError.
-  ~InheritedHandleList() {
+  ~CInheritedHandleList() {
     if (!m_list) return;
     const DWORD lastError = GetLastError();
     DeleteProcThreadAttributeList(m_list);
@@ -77,7 +77,7 @@ bool StartChildProcess(const std::string& program, const std::string& arguments,
 
   // A list may not be empty: a child with nothing to inherit inherits nothing at all.
   const bool inherits = !inherited.empty();
-  InheritedHandleList handleList;
+  CInheritedHandleList handleList;
   DWORD flags = 0;
   if (inherits) {
     if (!handleList.Make(std::move(inherited))) return false;

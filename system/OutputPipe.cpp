@@ -1,8 +1,8 @@
 #include "system/OutputPipe.h"
 
-OutputPipe::OutputPipe(DWORD bufferBytes) : m_buffer(bufferBytes) {}
+COutputPipe::COutputPipe(DWORD bufferBytes) : m_buffer(bufferBytes) {}
 
-OutputPipe::~OutputPipe() {
+COutputPipe::~COutputPipe() {
   if (m_pending) {
     CancelIo(m_readEnd.get());
     DWORD read = 0;
@@ -10,7 +10,7 @@ OutputPipe::~OutputPipe() {
   }
 }
 
-bool OutputPipe::Create(const std::string& purpose, unsigned long long serial) {
+bool COutputPipe::Create(const std::string& purpose, unsigned long long serial) {
   m_readFinished.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!m_readFinished) return false;
   m_overlapped.hEvent = m_readFinished.get();
@@ -28,7 +28,7 @@ bool OutputPipe::Create(const std::string& purpose, unsigned long long serial) {
   return static_cast<bool>(m_childEnd);
 }
 
-void OutputPipe::Read(std::string& output) {
+void COutputPipe::Read(std::string& output) {
   if (m_pending && !Collect(output, FALSE)) return;
   for (;;) {
     if (!ReadFile(m_readEnd.get(), m_buffer.data(), static_cast<DWORD>(m_buffer.size()), nullptr, &m_overlapped)) {
@@ -41,7 +41,7 @@ void OutputPipe::Read(std::string& output) {
   }
 }
 
-void OutputPipe::Drain(std::string& output) {
+void COutputPipe::Drain(std::string& output) {
   while (m_pending) {
     CancelIo(m_readEnd.get());
     // A read that had its bytes keeps them; one that had none ends as cancelled.
@@ -50,7 +50,7 @@ void OutputPipe::Drain(std::string& output) {
   }
 }
 
-bool OutputPipe::Collect(std::string& output, BOOL wait) {
+bool COutputPipe::Collect(std::string& output, BOOL wait) {
   m_pending = false;
   DWORD read = 0;
   if (!GetOverlappedResult(m_readEnd.get(), &m_overlapped, &read, wait)) return false;

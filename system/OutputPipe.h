@@ -9,15 +9,15 @@
 
 #include "system/UniqueHandle.h"
 
-class OutputPipe {
+class COutputPipe {
  public:
   // bufferBytes: the pipe's buffer, and the most one read takes. A child writing more than the buffer
   // holds waits until the parent reads.
-  explicit OutputPipe(DWORD bufferBytes);
-  OutputPipe(const OutputPipe&) = delete;
-  OutputPipe& operator=(const OutputPipe&) = delete;
+  explicit COutputPipe(DWORD bufferBytes);
+  COutputPipe(const COutputPipe&) = delete;
+  COutputPipe& operator=(const COutputPipe&) = delete;
   // A read under way writes into the buffer until it has settled.
-  ~OutputPipe();
+  ~COutputPipe();
 
   // Makes both ends, the child's inheritable, under a name of this process's alone (purpose and serial
   // tell its pipes apart). False when either cannot be made.
