@@ -1,6 +1,7 @@
 #include "alerts/WebhookAddress.h"
 
 #include "res/Texts.h"
+#include "text/AsciiText.h"
 
 namespace {
 
@@ -11,13 +12,7 @@ constexpr std::size_t kLongestHost = 253;
 
 bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
 
-char Lower(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
-
-std::string LowerCase(std::string_view text) {
-  std::string out;
-  for (const char ch : text) out += Lower(ch);
-  return out;
-}
+std::string LowerCase(std::string_view text) { return AsciiLower(std::string(text)); }
 
 bool IsHostCharacter(char ch) {
   return (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' || ch == '_' || ch == '.';

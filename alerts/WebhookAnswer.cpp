@@ -1,5 +1,7 @@
 #include "alerts/WebhookAnswer.h"
 
+#include "text/AsciiText.h"
+
 #include "alerts/JsonFields.h"
 
 #include <algorithm>
@@ -143,11 +145,7 @@ bool IsSlackWord(const std::string& text) {
          text.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") == std::string::npos;
 }
 
-bool MentionsTimestamp(std::string message) {
-  std::transform(message.begin(), message.end(), message.begin(),
-                 [](char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; });
-  return message.find("timestamp") != std::string::npos;
-}
+bool MentionsTimestamp(const std::string& message) { return AsciiLower(message).find("timestamp") != std::string::npos; }
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include "alerts/Sha256.h"
 #include "alerts/WebEncoding.h"
 #include "res/Texts.h"
+#include "text/AsciiText.h"
 
 const char kJsonContentType[] = "application/json; charset=utf-8";
 const char kFormContentType[] = "application/x-www-form-urlencoded; charset=utf-8";
@@ -10,8 +11,6 @@ const char kFormContentType[] = "application/x-www-form-urlencoded; charset=utf-
 namespace {
 
 constexpr long long kMsPerSecond = 1000;
-
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -71,8 +70,7 @@ bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\
 bool SameWord(std::string_view name, std::string_view word) {
   if (name.size() != word.size()) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    const char ch = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
-    if (ch != word[i]) return false;
+    if (AsciiLower(name[i]) != word[i]) return false;
   }
   return true;
 }
