@@ -2,13 +2,15 @@
 
 #include <windows.h>
 
-#include "system/UniqueHandle.h"
+#include <system_error>
+#include <utility>
 
 namespace {
-// How long a stop waits for the ended encoder to be gone.
+// How long the end of an encoder is waited for before it is let go.
 constexpr DWORD kStopWaitMs = 3000;
-// How long a look at an encoder found ended waits for its last words to come through the pipe (once).
-constexpr DWORD kLastWordsWaitMs = 1000;
+// How long an ended encoder's last words may take to come through the pipe before it counts as ended
+// all the same (a grandchild holding the pipe's end open).
+constexpr ULONGLONG kLastWordsWaitMs = 1000;
 
 WaitOutcome ToWaitOutcome(DWORD result) {
   switch (result) {
@@ -24,59 +26,178 @@ WaitOutcome ToWaitOutcome(DWORD result) {
 }
 }  // namespace
 
-EncoderRunner::LaunchResult CEncoderProcess::Launch(const std::string& arguments) {
-  // The ended child's handles and its pump go before the new child's come.
-  m_pi.Reset();
-  m_pump.reset();
+// One encoder run, shared by the window's thread and the launcher's. The launcher writes it under the
+// lock; the window's thread only looks.
+struct CEncoderProcess::Run {
+  enum class State { Starting, Started, Failed };
+  mutable std::mutex mutex;
+  State state = State::Starting;
+  bool stopped = false;  // Stop came: a start not yet made is not made
+  ProcessRecord pi;
+  std::unique_ptr<CStatusPump> pump;
+  std::optional<LaunchResult> result;  // until taken
+  ULONGLONG endSeenMs = 0;            // when Poll first found the process ended
+};
 
+CEncoderProcess::~CEncoderProcess() {
+  Stop();
+  {
+    std::lock_guard<std::mutex> lock(m_queueMutex);
+    m_quitting = true;
+  }
+  m_queueChanged.notify_all();
+  if (m_thread.joinable()) m_thread.join();
+}
+
+void CEncoderProcess::Queue(std::function<void()> work) {
+  {
+    std::lock_guard<std::mutex> lock(m_queueMutex);
+    m_queue.push_back(std::move(work));
+    if (!m_thread.joinable()) {
+      try {
+        m_thread = std::thread(&CEncoderProcess::Work, this);
+      } catch (const std::system_error&) {
+        // Without a thread of its own the work is done here and now, as it always was.
+        std::function<void()> now = std::move(m_queue.back());
+        m_queue.pop_back();
+        now();
+        return;
+      }
+    }
+  }
+  m_queueChanged.notify_all();
+}
+
+void CEncoderProcess::Work() {
+  for (;;) {
+    std::function<void()> work;
+    {
+      std::unique_lock<std::mutex> lock(m_queueMutex);
+      m_queueChanged.wait(lock, [this] { return m_quitting || !m_queue.empty(); });
+      if (m_queue.empty()) return;
+      work = std::move(m_queue.front());
+      m_queue.pop_front();
+    }
+    work();
+  }
+}
+
+void CEncoderProcess::Launch(const std::string& arguments) {
+  Stop();
+  m_run = std::make_shared<Run>();
+  Queue([run = m_run, program = m_program, arguments, statusPath = m_statusPath, serial = ++m_launches] {
+    Start(*run, program, arguments, statusPath, serial);
+  });
+}
+
+void CEncoderProcess::Start(Run& run, const std::string& program, const std::string& arguments,
+                            const std::string& statusPath, unsigned long long serial) {
+  {
+    std::lock_guard<std::mutex> lock(run.mutex);
+    if (run.stopped) return;
+  }
   auto pump = std::make_unique<CStatusPump>();
-  const bool pumping = pump->Start(m_statusPath, ++m_launches);
-
+  const bool pumping = pump->Start(statusPath, serial);
   ChildStartOptions options;
   options.redirect = true;
   options.output = pumping ? pump->ChildEnd() : nullptr;
-  LaunchResult result;
-  result.started = StartChildProcess(m_program, arguments, options, m_pi);
-  result.outputRead = pumping;
-  if (pumping) {
-    pump->ChildStarted();
-    m_pump = std::move(pump);
-  }
-  return result;
+  ProcessRecord pi;
+  const bool started = StartChildProcess(program, arguments, options, pi);
+  if (pumping) pump->ChildStarted();
+  std::lock_guard<std::mutex> lock(run.mutex);
+  run.pi = std::move(pi);
+  if (pumping) run.pump = std::move(pump);
+  run.state = started ? Run::State::Started : Run::State::Failed;
+  run.result = LaunchResult{started, pumping};
+  // Switched off while it was being started: ended at once, by the retirement queued behind this.
+  if (run.stopped && run.pi.process) TerminateProcess(run.pi.process.get(), 0);
+}
+
+std::optional<EncoderRunner::LaunchResult> CEncoderProcess::TakeLaunchResult() {
+  if (!m_run) return std::nullopt;
+  std::lock_guard<std::mutex> lock(m_run->mutex);
+  return std::exchange(m_run->result, std::nullopt);
 }
 
 void CEncoderProcess::Stop() {
-  if (m_pi.process) {
-    TerminateProcess(m_pi.process.get(), 0);
-    WaitForSingleObject(m_pi.process.get(), kStopWaitMs);
+  if (!m_run) return;
+  {
+    std::lock_guard<std::mutex> lock(m_run->mutex);
+    m_run->stopped = true;
+    // Ended now, so that it stops publishing at once; waited for and let go behind the window's back.
+    if (m_run->pi.process) TerminateProcess(m_run->pi.process.get(), 0);
   }
-  m_pi.Reset();
-  if (m_pump) m_pump->Stop();
+  Queue([run = std::move(m_run)] { Retire(*run); });
+  m_run.reset();
 }
 
-void CEncoderProcess::EndNow() {
-  if (m_pi.process) TerminateProcess(m_pi.process.get(), 0);
-  m_pi.Reset();
+void CEncoderProcess::Retire(Run& run) {
+  std::unique_ptr<CStatusPump> pump;
+  ProcessRecord pi;
+  {
+    std::lock_guard<std::mutex> lock(run.mutex);
+    pi = std::move(run.pi);
+    pump = std::move(run.pump);
+  }
+  if (pi.process) {
+    TerminateProcess(pi.process.get(), 0);
+    WaitForSingleObject(pi.process.get(), kStopWaitMs);
+  }
+  pi.Reset();
+  // What it wrote is taken to the status file.
+  if (pump) pump->Stop();
 }
 
 void CEncoderProcess::KeepSystemAwake(bool awake) {
   SetThreadExecutionState(awake ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS);
 }
 
+bool CEncoderProcess::HasChild() const {
+  if (!m_run) return false;
+  std::lock_guard<std::mutex> lock(m_run->mutex);
+  return m_run->state != Run::State::Failed;
+}
+
 WaitOutcome CEncoderProcess::Poll(unsigned long& rawResult) {
-  rawResult = WaitForSingleObject(m_pi.process.get(), 0);
+  rawResult = WAIT_FAILED;
+  if (!m_run) return WaitOutcome::Failed;
+  std::lock_guard<std::mutex> lock(m_run->mutex);
+  if (m_run->state == Run::State::Failed) return WaitOutcome::Failed;
+  if (m_run->state == Run::State::Starting) {
+    rawResult = WAIT_TIMEOUT;
+    return WaitOutcome::Running;
+  }
+  rawResult = WaitForSingleObject(m_run->pi.process.get(), 0);
   const WaitOutcome outcome = ToWaitOutcome(rawResult);
-  // Whoever learns that the encoder has ended reads its last words next: they are taken from the pipe
-  // first.
-  if (outcome == WaitOutcome::Ended && m_pump) m_pump->AwaitEnd(kLastWordsWaitMs);
+  if (outcome != WaitOutcome::Ended || !m_run->pump) return outcome;
+  // Whoever learns that the encoder has ended reads its last words next: until the pipe has given them
+  // all, it counts as running a moment longer.
+  const ULONGLONG nowMs = GetTickCount64();
+  if (!m_run->endSeenMs) m_run->endSeenMs = nowMs;
+  if (!m_run->pump->Drained() && nowMs - m_run->endSeenMs < kLastWordsWaitMs) {
+    rawResult = WAIT_TIMEOUT;
+    return WaitOutcome::Running;
+  }
   return outcome;
 }
 
 bool CEncoderProcess::ReadStatusTail(std::string& text) {
   text.clear();
-  if (!m_pump) return false;
-  text = m_pump->Recent();
+  if (!m_run) return false;
+  std::lock_guard<std::mutex> lock(m_run->mutex);
+  if (!m_run->pump) return m_run->state == Run::State::Starting;
+  text = m_run->pump->Recent();
   return true;
 }
 
-bool CEncoderProcess::StatusFileFailing() { return m_pump && m_pump->FileFailing(); }
+bool CEncoderProcess::StatusFileFailing() {
+  if (!m_run) return false;
+  std::lock_guard<std::mutex> lock(m_run->mutex);
+  return m_run->pump && m_run->pump->FileFailing();
+}
+
+bool CEncoderProcess::StatusFileNotPrivate() const {
+  if (!m_run) return false;
+  std::lock_guard<std::mutex> lock(m_run->mutex);
+  return m_run->pump && m_run->pump->FileNotPrivate();
+}

@@ -1,16 +1,27 @@
 #pragma once
 // The streaming child: the encoder capturing, encoding and publishing, its output read through a pipe into
-// the status file (CStatusPump).
+// the status file (CStatusPump). Starting a process and waiting for one to be gone take the system tens of
+// milliseconds, at times far more: both happen on a thread of this object's own, in order, so that a new
+// encoder never meets the old one still holding the stream, and the window's thread never waits for them.
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
-#include "system/ChildProcess.h"
 #include "streaming/LiveSession.h"
 #include "streaming/StatusPump.h"
+#include "system/ChildProcess.h"
 
 class CEncoderProcess : public EncoderRunner {
  public:
-  ~CEncoderProcess() override { Stop(); }
+  CEncoderProcess() = default;
+  // Every encoder it started is ended, and waited for (bounded), before it returns.
+  ~CEncoderProcess() override;
+  CEncoderProcess(const CEncoderProcess&) = delete;
+  CEncoderProcess& operator=(const CEncoderProcess&) = delete;
 
   // The encoder's path, and the status file its output goes to.
   void Locate(const std::string& program, const std::string& statusPath) {
@@ -18,31 +29,45 @@ class CEncoderProcess : public EncoderRunner {
     m_statusPath = statusPath;
   }
 
-  // Starts the encoder with arguments, its output going to a fresh status file. The ended child's
-  // handles, if any, are let go first.
-  LaunchResult Launch(const std::string& arguments) override;
+  // Starts the encoder with arguments on the launcher's thread, after the ended child (if any) has gone.
+  void Launch(const std::string& arguments) override;
+  std::optional<LaunchResult> TakeLaunchResult() override;
 
-  // Ends the child, if one runs, waits (bounded) until it has gone, and releases its handles: a new
-  // encoder must never meet the old one still holding the stream. The output it wrote is taken to the
-  // status file.
+  // Ends the child, if one runs or is being started: it is ended, waited for (bounded) and let go on the
+  // launcher's thread, and a start not yet made is not made. Its output is taken to the status file.
   void Stop() override;
-  void EndNow() override;
+  void EndNow() override { Stop(); }
 
   bool ReadStatusTail(std::string& text) override;
   bool StatusFileFailing() override;
   // True once the running (or last) encoder's status file could not be made private.
-  bool StatusFileNotPrivate() const { return m_pump && m_pump->FileNotPrivate(); }
+  bool StatusFileNotPrivate() const;
 
-  bool HasChild() const override { return static_cast<bool>(m_pi.process); }
+  // A child being started counts as one.
+  bool HasChild() const override;
   // The request belongs to the calling thread: the window's, which lives as long as the program.
   void KeepSystemAwake(bool awake) override;
+  // An encoder being started runs; one that has ended counts as ended once its last words have come
+  // through the pipe (or a moment after, should they not).
   WaitOutcome Poll(unsigned long& rawResult) override;
 
  private:
+  struct Run;
+  void Queue(std::function<void()> work);
+  void Work();
+  static void Start(Run& run, const std::string& program, const std::string& arguments,
+                    const std::string& statusPath, unsigned long long serial);
+  static void Retire(Run& run);
+
   std::string m_program;
   std::string m_statusPath;
-  ProcessRecord m_pi;
-  // Of the running (or last) encoder; none when its output could not be read.
-  std::unique_ptr<CStatusPump> m_pump;
   unsigned long long m_launches = 0;
+  std::shared_ptr<Run> m_run;  // the current encoder's; none after Stop
+
+  // The launcher: one thread doing the queued work in order.
+  std::mutex m_queueMutex;
+  std::condition_variable m_queueChanged;
+  std::deque<std::function<void()>> m_queue;
+  bool m_quitting = false;
+  std::thread m_thread;
 };

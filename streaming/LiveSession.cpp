@@ -66,22 +66,28 @@ void LiveSession::Launch(long long nowMs, const StreamChoice& choice, SessionEve
   }
   if (m_bannerSeen && m_meterUnavailable) NoteMeterUnavailable(events);
   m_metered = m_bannerSeen && !m_meterUnavailable;
-  const EncoderRunner::LaunchResult launched =
-      m_runner.Launch(BuildStreamArgs(choice.device, choice.bitrateText, choice.server, aacEncoder, m_metered));
-  if (!launched.outputRead) events.push_back(Note(kStatusFileFailed));
-  // Said once per attempt; the watchdog tries again on its schedule (an antivirus holding ffmpeg.exe for
-  // a moment must not keep the station off air until someone comes).
-  m_launchFailed = !launched.started;
-  if (m_launchFailed) {
-    m_down = true;
-    events.push_back({SessionEventKind::LaunchFailed, kLogCallFailed, {}, {}});
-  }
+  m_runner.Launch(BuildStreamArgs(choice.device, choice.bitrateText, choice.server, aacEncoder, m_metered));
+  m_launchFailed = false;
+  NoteLaunchResult(events);
   m_launchMs = nowMs;
   m_onAirThisRun = false;
   m_stall.Reset(nowMs);
   m_deadAir.Reset();
   m_peakDb.reset();
   m_status.reset();  // what was read at this moment was the ended encoder's
+}
+
+void LiveSession::NoteLaunchResult(SessionEvents& events) {
+  const std::optional<EncoderRunner::LaunchResult> launched = m_runner.TakeLaunchResult();
+  if (!launched) return;
+  if (!launched->outputRead) events.push_back(Note(kStatusFileFailed));
+  // Said once per attempt; the watchdog tries again on its schedule (an antivirus holding ffmpeg.exe for
+  // a moment must not keep the station off air until someone comes).
+  m_launchFailed = !launched->started;
+  if (m_launchFailed) {
+    m_down = true;
+    events.push_back({SessionEventKind::LaunchFailed, kLogCallFailed, {}, {}});
+  }
 }
 
 void LiveSession::NoteMeterUnavailable(SessionEvents& events) {
@@ -120,8 +126,10 @@ void LiveSession::NoteStatusFile(SessionEvents& events) {
 
 SessionEvents LiveSession::Listen(long long nowMs) {
   SessionEvents events;
+  if (!m_bLive) return events;
+  NoteLaunchResult(events);
   unsigned long waitResult = 0;
-  if (!m_bLive || !m_runner.HasChild() || m_runner.Poll(waitResult) != WaitOutcome::Running) return events;
+  if (!m_runner.HasChild() || m_runner.Poll(waitResult) != WaitOutcome::Running) return events;
   std::string tail;
   if (!StatusAt(nowMs, tail)) return events;
   NoteProgress(nowMs, tail, events);
@@ -144,6 +152,7 @@ SessionEvents LiveSession::Tick(long long nowMs, const StreamChoice& choice) {
   SessionEvents events;
   if (!m_bLive) return events;
   m_lastTickMs = nowMs;
+  NoteLaunchResult(events);
   unsigned long waitResult = kWaitFailed;
   const bool hasChild = m_runner.HasChild();
   WaitOutcome waited = hasChild ? m_runner.Poll(waitResult) : WaitOutcome::Failed;

@@ -26,8 +26,11 @@ class EncoderRunner {
     bool outputRead = false;  // its output is read as it comes (and mirrored into the status file)
   };
   // Starts the encoder with this argument string, its output read as it comes and written to a fresh
-  // status file.
-  virtual LaunchResult Launch(const std::string& arguments) = 0;
+  // status file. The start may finish after this has returned (the system takes its time to start a
+  // process): until then the encoder counts as running, and TakeLaunchResult tells how it went.
+  virtual void Launch(const std::string& arguments) = 0;
+  // How the latest launch went, once, as soon as it is known; empty before, and after it was told.
+  virtual std::optional<LaunchResult> TakeLaunchResult() = 0;
   // Ends the encoder, if one runs, waits (bounded) until it has gone, and forgets it.
   virtual void Stop() = 0;
   // Ends the encoder, if one runs, without waiting for it to be gone.
@@ -108,6 +111,8 @@ class LiveSession {
 
  private:
   void Launch(long long nowMs, const StreamChoice& choice, SessionEvents& events);
+  // What the latest launch turned out to be, once it is known: a failure is said once per attempt.
+  void NoteLaunchResult(SessionEvents& events);
   // The relaunch of an encoder found ended (or ended for standing still), with why it ended.
   SessionEvent EncoderEnded(bool hadChild, bool stalled, const std::string& statusTail) const;
   // The first progress of the current encoder: it is on air.

@@ -23,12 +23,6 @@ void CStatusPump::Stop() {
   if (m_thread.joinable()) m_thread.join();
 }
 
-void CStatusPump::AwaitEnd(DWORD waitMs) {
-  if (m_awaited || !m_thread.joinable()) return;
-  m_awaited = true;
-  WaitForSingleObject(m_ended.get(), waitMs);
-}
-
 std::string CStatusPump::Recent() const {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_record.Recent();

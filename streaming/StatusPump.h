@@ -39,9 +39,8 @@ class CStatusPump {
 
   // Stops reading, after taking what the pipe holds already. What the encoder said stays.
   void Stop();
-  // Waits, at most waitMs and only the first time, until the pipe has ended: once the encoder has ended,
-  // until all it wrote has been taken.
-  void AwaitEnd(DWORD waitMs);
+  // True once the pipe has ended: every writer has closed its end and all it wrote has been taken.
+  bool Drained() const { return WaitForSingleObject(m_ended.get(), 0) == WAIT_OBJECT_0; }
 
   // What the encoder said (StatusRecord::Recent).
   std::string Recent() const;
@@ -65,7 +64,6 @@ class CStatusPump {
   UniqueHandle m_stop;
   UniqueHandle m_ended;
   std::thread m_thread;
-  bool m_awaited = false;
   mutable std::mutex m_mutex;
   StatusRecord m_record;
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "encoder/AudioLevels.h"
@@ -34,13 +35,16 @@ struct FakeEncoder : EncoderRunner {
   int statusReads = 0;
   std::vector<std::string> launches;  // the argument string of each launch
 
-  LaunchResult Launch(const std::string& arguments) override {
+  std::optional<LaunchResult> result, later;
+  bool tellsLater = false;  // the launch's outcome waits in later until the test hands it over
+  void Launch(const std::string& arguments) override {
     launches.push_back(arguments);
     child = !startFails;
     running = child && !endsAtOnce;
     streamMs = 0;
-    return {child, !outputLost};
+    (tellsLater ? later : result) = LaunchResult{child, !outputLost};
   }
+  std::optional<LaunchResult> TakeLaunchResult() override { return std::exchange(result, std::nullopt); }
   void Stop() override { child = running = false; }
   void EndNow() override { Stop(); }
   bool HasChild() const override { return child; }
@@ -220,6 +224,15 @@ TEST(LiveSession, LaunchFailuresAreSaidOnceEachAndTriedAgainOnTheSchedule) {
   later.encoder.startFails = false;
   EXPECT_EQ(later.Tick(), Lines{kLogRelaunch});
   EXPECT_EQ(later.Tick(), Lines{kLogOnAir});
+
+  // The system may take its time to start a process: a failure known later is said at the next look.
+  Broadcast slow;
+  slow.encoder.startFails = true;
+  slow.encoder.tellsLater = true;
+  EXPECT_EQ(slow.Start(), Lines{kLogOnAir});
+  slow.encoder.result = slow.encoder.later;
+  EXPECT_EQ(slow.Listen(slow.now + 500), Lines{kLogCallFailed});
+  EXPECT_EQ(slow.Tick(), Lines{kLogRelaunch}) << "the schedule goes on";
 }
 
 TEST(LiveSession, ALongRunIsRelaunchedOnceBeforeItsTimeStampsWrap) {

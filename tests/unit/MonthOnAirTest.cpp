@@ -40,14 +40,14 @@ struct MonthEncoder : EncoderRunner {
                         "[ametadata@level @ 0] lavfi.astats.Overall.Peak_level=-20.000000\n"
                         "size=     123kB time=00:00:01.50 bitrate=  48.0kbits/s speed=1x    \r";
   }
-  LaunchResult Launch(const std::string&) override {
+  void Launch(const std::string&) override {
     running = true;
     streamMs = 0;
     ++launches;
     record = StatusRecord();
     fileBytes = 0;
-    return {true, true};
   }
+  std::optional<LaunchResult> TakeLaunchResult() override { return std::nullopt; }
   void Stop() override { running = false; }
   void EndNow() override { running = false; }
   bool HasChild() const override { return running; }
