@@ -240,11 +240,15 @@ void ResponsivenessSampler::Run() {
 ResponsivenessSampler::Summary ResponsivenessSampler::Stop() {
   m_stop = true;
   if (m_thread.joinable()) m_thread.join();
+  return Summarize(m_answersMs, m_unanswered);
+}
+
+ResponsivenessSampler::Summary ResponsivenessSampler::Summarize(const std::vector<double>& answersMs, size_t unanswered) {
   Summary summary;
-  summary.samples = m_answersMs.size();
-  summary.unanswered = m_unanswered;
-  summary.medianMs = Median(m_answersMs);
-  for (double ms : m_answersMs) {
+  summary.samples = answersMs.size();
+  summary.unanswered = unanswered;
+  summary.medianMs = Median(answersMs);
+  for (double ms : answersMs) {
     summary.longestMs = std::max(summary.longestMs, ms);
     if (ms > kStallMs) ++summary.stalls;
     if (ms > kSlowMs) summary.slowMs += ms;

@@ -50,6 +50,9 @@ class ResponsivenessSampler {
   ResponsivenessSampler& operator=(const ResponsivenessSampler&) = delete;
   // Ends the sampling and sums it up.
   Summary Stop();
+  // Every answer's time, once stopped: the answers of several samplings are summed up together.
+  const std::vector<double>& AnswersMs() const { return m_answersMs; }
+  static Summary Summarize(const std::vector<double>& answersMs, size_t unanswered = 0);
 
  private:
   void Run();
