@@ -464,7 +464,7 @@ void CPushClientDlg::LaunchStream() {
 }
 
 void CPushClientDlg::HandleSessionEvents(const SessionEvents& events) {
-  for (const std::string& line : LogLinesOf(events)) AddLog(line);
+  AddLogs(LogLinesOf(events));
   m_alerts.Tell(events);
 }
 
@@ -478,7 +478,7 @@ void CPushClientDlg::StartAlerts() {
 }
 
 LRESULT CPushClientDlg::OnAlertLog(WPARAM, LPARAM) {
-  for (const std::string& line : m_alerts.TakeLog()) AddLog(line);
+  AddLogs(m_alerts.TakeLog());
   return 0;
 }
 

@@ -50,6 +50,8 @@ class CPushClientDlg : public CDialog {
 
   // Appends one time-stamped line to the activity log.
   void AddLog(const std::string& message) { m_listLog.AddLog(message); }
+  // Several lines in their order, shown at once.
+  void AddLogs(const std::vector<std::string>& messages) { m_listLog.AddLogs(messages); }
 
  protected:
   const MessageMap* GetMessageMap() const override;

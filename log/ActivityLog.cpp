@@ -22,9 +22,25 @@ void CActivityLog::Open(const std::string& folder) {
   m_book.Open(folder, LocalNow(local) ? &local : nullptr);
 }
 
-void CActivityLog::AddLog(const std::string& message) {
+void CActivityLog::AddLogs(const std::vector<std::string>& messages) {
+  if (messages.empty()) return;
   std::tm local = {};
-  Show(m_book.Add(LocalNow(local) ? &local : nullptr, message));
+  const bool known = LocalNow(local);
+  LogUpdate all;
+  for (const std::string& message : messages) {
+    LogUpdate update = m_book.Add(known ? &local : nullptr, message);
+    all.add.insert(all.add.end(), update.add.begin(), update.add.end());
+    all.dropOldest += update.dropOldest;
+  }
+  if (all.add.size() + all.dropOldest <= 1) {
+    Show(all);
+    return;
+  }
+  // One repaint for the lot.
+  SendMessage(WM_SETREDRAW, FALSE);
+  Show(all);
+  SendMessage(WM_SETREDRAW, TRUE);
+  ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 void CActivityLog::CheckDay() {

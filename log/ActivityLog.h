@@ -2,6 +2,7 @@
 // The activity log: the main window's sorted list box of time-stamped lines, each also kept in the file of
 // its day (LogBook). Beyond its bound, the lines added first leave it, wherever they sorted.
 #include <string>
+#include <vector>
 
 #include "framework/Wnd.h"
 #include "log/LogBook.h"
@@ -14,7 +15,10 @@ class CActivityLog : public CListBox {
   // From now on every line is also written into this folder, whose old day files go now and at midnight.
   void Open(const std::string& folder);
   // Appends one "yyyy-mm-dd hh:mm:ss message" line. The message is text, never a format.
-  void AddLog(const std::string& message);
+  void AddLog(const std::string& message) { AddLogs({message}); }
+  // Appends several lines at once, in their order, with one update of the list: each update of a list box
+  // that scrolls costs the window a repaint of tens of milliseconds under some systems.
+  void AddLogs(const std::vector<std::string>& messages);
   // A look at the clock, about once a minute, for the day's change.
   void CheckDay();
   void Clear();
