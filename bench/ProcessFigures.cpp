@@ -267,7 +267,7 @@ TimedLaunch::TimedLaunch(const std::string& exe, const std::string& folder) {
   const auto start = Clock::now();
   if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, folder.c_str(),
                       &startup, &m_pi))
-    throw std::runtime_error("cannot start " + exe);
+    throw std::runtime_error("cannot start " + exe + " in " + folder + ": error " + std::to_string(GetLastError()));
   AssignProcessToJobObject(m_job, m_pi.hProcess);
   ResumeThread(m_pi.hThread);
   struct Search {
