@@ -261,8 +261,8 @@ int RecordingSession::FinishSegments(const std::vector<FolderEntry>& files, bool
   }
   // Within a run the numbers are the order of the audio, whatever the clock said when each was made.
   std::sort(segments.begin(), segments.end(), [&](const Segment& a, const Segment& b) {
-    return std::tie(runBegan[a.file.run], a.file.run, a.file.index) <
-           std::tie(runBegan[b.file.run], b.file.run, b.file.index);
+    return std::tie(runBegan.at(a.file.run), a.file.run, a.file.index) <
+           std::tie(runBegan.at(b.file.run), b.file.run, b.file.index);
   });
   int left = 0;
   for (const Segment& segment : segments) {
