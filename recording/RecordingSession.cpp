@@ -53,6 +53,7 @@ RecordingEvents RecordingSession::Start(long long nowMs, const std::tm& local, c
   m_on = true;
   m_finishLooks = 0;
   m_nRestartCount = 0;
+  m_recordingThisRun = false;
   m_everRecording = false;
   m_down = false;
   m_space.Reset();
@@ -86,8 +87,7 @@ void RecordingSession::Launch(long long nowMs, const RecordingChoice& choice, Re
   m_recordingThisRun = false;
   m_stall.Reset(nowMs);
   // Said once per attempt, as a launch that fails: the schedule tries again (a drive plugged in later).
-  m_launchFailed = !m_disk.MakeFolder(m_settings.folder);
-  if (m_launchFailed) {
+  if (!m_disk.MakeFolder(m_settings.folder)) {
     m_down = true;
     events.push_back(Said(RecordingEventKind::Failed, FillIn(kLogRecordFolderFailed, {m_settings.folder})));
     return;
@@ -114,7 +114,6 @@ std::string RecordingSession::NewRun(const std::vector<FolderEntry>& files) {
 void RecordingSession::NoteLaunchResult(RecordingEvents& events) {
   const std::optional<bool> started = m_runner.TakeLaunchResult();
   if (!started || *started) return;
-  m_launchFailed = true;
   m_down = true;
   events.push_back(Said(RecordingEventKind::Failed, kLogRecordLaunchFailed));
 }

@@ -153,7 +153,6 @@ class RecordingSession {
   std::string m_run;       // the latest launch's
   int m_runSerial = 0;
   int m_nRestartCount = 0;  // consecutive ticks that found the encoder ended (WatchdogTick)
-  bool m_launchFailed = false;
   bool m_recordingThisRun = false;
   bool m_everRecording = false;
   bool m_down = false;  // a failure since the last progress
