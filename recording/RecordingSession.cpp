@@ -57,12 +57,14 @@ RecordingEvents RecordingSession::Start(long long nowMs, const std::tm& local, c
   m_everRecording = false;
   m_down = false;
   m_space.Reset();
+  m_now = LocalSecondsOf(local);
+  m_lastLook.reset();
   if (settings.folder != m_retentionFolder) {
     m_retention.Restart();
     m_retentionFolder = settings.folder;
   }
   // No encoder of this session runs: whatever segments lie there are finished.
-  if (LookAtFolder(LocalSecondsOf(local), false, events) == SpaceChange::Paused) {
+  if (LookAtFolder(false, events) == SpaceChange::Paused) {
     events.push_back(Said(RecordingEventKind::Paused, FillIn(kLogRecordPaused, {MinFreeMbText()})));
     return events;
   }
@@ -93,6 +95,7 @@ void RecordingSession::Launch(long long nowMs, const RecordingChoice& choice, Re
     return;
   }
   m_run = NewRun(m_disk.ListFiles(m_settings.folder));
+  m_runStart = m_now;
   m_runner.Launch(BuildRecordArgs(choice.device, choice.bitrateText, choice.aacEncoder,
                                   m_settings.segmentMinutes * 60, SegmentPattern(m_settings.folder, m_run)));
   NoteLaunchResult(events);
@@ -134,6 +137,7 @@ void RecordingSession::NoteProgress(const std::string& outputTail, RecordingEven
 
 RecordingEvents RecordingSession::Tick(long long nowMs, const std::tm& local, const RecordingChoice& choice) {
   RecordingEvents events;
+  m_now = LocalSecondsOf(local);
   if (!m_on) {
     if (m_finishLooks > 0) {
       --m_finishLooks;
@@ -141,9 +145,8 @@ RecordingEvents RecordingSession::Tick(long long nowMs, const std::tm& local, co
     }
     return events;
   }
-  const LocalSeconds now = LocalSecondsOf(local);
   if (m_space.Paused()) {
-    if (LookAtFolder(now, false, events) == SpaceChange::Resumed) {
+    if (LookAtFolder(false, events) == SpaceChange::Resumed) {
       events.push_back(Said(RecordingEventKind::Resumed, kLogRecordResumed));
       m_nRestartCount = 0;
       Launch(nowMs, choice, events);
@@ -165,7 +168,7 @@ RecordingEvents RecordingSession::Tick(long long nowMs, const std::tm& local, co
       waited = WaitOutcome::Ended;
     }
   }
-  if (LookAtFolder(now, waited == WaitOutcome::Running, events) == SpaceChange::Paused) {
+  if (LookAtFolder(waited == WaitOutcome::Running, events) == SpaceChange::Paused) {
     events.push_back(Said(RecordingEventKind::Paused, FillIn(kLogRecordPaused, {MinFreeMbText()})));
     m_runner.Stop();
     m_down = false;  // a pause is said as such, and its end too
@@ -209,11 +212,11 @@ RecordingEvent RecordingSession::EncoderEnded(bool hadChild, bool stalled, const
   return event;
 }
 
-SpaceChange RecordingSession::LookAtFolder(LocalSeconds local, bool encoderRuns, RecordingEvents& events) {
+SpaceChange RecordingSession::LookAtFolder(bool encoderRuns, RecordingEvents& events) {
   const std::vector<FolderEntry> files = m_disk.ListFiles(m_settings.folder);
   const std::size_t before = events.size();
   FinishSegments(files, encoderRuns, events);
-  const CalendarDay today = DayOfLocalSeconds(local);
+  const CalendarDay today = DayOfLocalSeconds(m_now);
   std::vector<std::string> names;
   std::vector<FileSize> sizes;
   for (const FolderEntry& file : files) {
@@ -263,22 +266,28 @@ int RecordingSession::FinishSegments(const std::vector<FolderEntry>& files, bool
     return std::tie(runBegan.at(a.file.run), a.file.run, a.file.index) <
            std::tie(runBegan.at(b.file.run), b.file.run, b.file.index);
   });
+  for (const Segment& segment : segments) NoteOpened(segment.file, *segment.entry);
+  m_lastLook = m_now;
   int left = 0;
   for (const Segment& segment : segments) {
     if (encoderRuns && segment.file.run == m_run && segment.file.index == newestOfRunning) continue;
     const std::string from = PathOf(segment.entry->name);
+    const std::string key = AsciiLower(segment.entry->name);
     // A segment the encoder closed without a packet in it (it failed at once) holds no recording.
     if (segment.entry->bytes == 0) {
-      if (!m_disk.Remove(from)) ++left;
+      if (m_disk.Remove(from))
+        m_opened.erase(key);
+      else
+        ++left;
       continue;
     }
-    const LocalSeconds start =
-        SegmentStart(segment.file.index, segment.entry->made, m_settings.segmentMinutes * 60);
+    const LocalSeconds start = SegmentStart(segment.file.index, m_opened[key], m_settings.segmentMinutes * 60);
     const std::string name = FreeRecordingName(start, taken);
     if (!m_disk.Rename(from, PathOf(name))) {
       ++left;
       continue;
     }
+    m_opened.erase(key);
     taken.insert(AsciiLower(name));
     m_retention.Written(name);
     RecordingEvent saved = Said(RecordingEventKind::FileSaved, FillIn(kLogRecordSaved, {name}));
@@ -286,6 +295,21 @@ int RecordingSession::FinishSegments(const std::vector<FolderEntry>& files, bool
     events.push_back(std::move(saved));
   }
   return left;
+}
+
+// When a segment's file was opened, as first seen: the first of this session's run when the run began;
+// another made between the look before and this one when its creation time says (a file system that tells
+// the last change as the creation time, as some do, tells a time after this look), or else at this look
+// (the clock was set back in between); one that was there before any look, as its creation time says.
+void RecordingSession::NoteOpened(const SegmentFile& segment, const FolderEntry& entry) {
+  const std::string key = AsciiLower(entry.name);
+  if (m_opened.count(key)) return;
+  LocalSeconds opened = entry.made;
+  if (segment.run == m_run && segment.index == 0)
+    opened = m_runStart;
+  else if (m_lastLook && !(*m_lastLook <= entry.made && entry.made <= m_now))
+    opened = m_now;
+  m_opened[key] = opened;
 }
 
 RecordingState RecordingSession::State() const {

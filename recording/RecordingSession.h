@@ -9,11 +9,13 @@
 // RecorderRunner and the folder through RecordingDisk, so a whole day of files runs in a native test.
 #include <ctime>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "log/Calendar.h"
+#include "recording/RecordingNames.h"
 #include "recording/RecordingRetention.h"
 #include "recording/SpaceFloor.h"
 #include "settings/RecordSettings.h"
@@ -48,7 +50,9 @@ class RecorderRunner {
 struct FolderEntry {
   std::string name;
   unsigned long long bytes = 0;
-  LocalSeconds made = 0;  // the local time it was created: for a segment, when the encoder opened it
+  // The local time it was created, as the file system tells it: when the encoder opened a segment, on NTFS.
+  // Trusted only for a segment the session did not see being made (RecordingSession::NoteOpened).
+  LocalSeconds made = 0;
 };
 
 // What a recording needs of the disk. Paths are the folder, '\', a name.
@@ -136,9 +140,10 @@ class RecordingSession {
   RecordingEvent EncoderEnded(bool hadChild, bool stalled, const std::string& outputTail) const;
   // The folder's files: finished segments named, old recordings deleted, the free space kept. What the
   // space asks of the encoder is left to the caller.
-  SpaceChange LookAtFolder(LocalSeconds local, bool encoderRuns, RecordingEvents& events);
+  SpaceChange LookAtFolder(bool encoderRuns, RecordingEvents& events);
   // Names every segment but the one the running encoder writes; returns how many are left to name.
   int FinishSegments(const std::vector<FolderEntry>& files, bool encoderRuns, RecordingEvents& events);
+  void NoteOpened(const SegmentFile& segment, const FolderEntry& entry);
   std::string NewRun(const std::vector<FolderEntry>& files);
   std::string PathOf(const std::string& name) const { return m_settings.folder + "\\" + name; }
   std::string MinFreeMbText() const { return std::to_string(m_settings.minFreeMb); }
@@ -150,7 +155,11 @@ class RecordingSession {
   RecordSettings m_settings;
   bool m_on = false;
   int m_finishLooks = 0;   // ticks after Stop that still look for files to name
+  LocalSeconds m_now = 0;  // the local time of the call
   std::string m_run;       // the latest launch's
+  LocalSeconds m_runStart = 0;
+  std::optional<LocalSeconds> m_lastLook;       // at the folder, since switching on
+  std::map<std::string, LocalSeconds> m_opened;  // each segment's, by its name in lower case
   int m_runSerial = 0;
   int m_nRestartCount = 0;  // consecutive ticks that found the encoder ended (WatchdogTick)
   bool m_recordingThisRun = false;

@@ -290,8 +290,10 @@ struct FakeRecorder : RecorderRunner {
     // One that ends at once could not open its file.
     if (child && !endsAtOnce) Open();
   }
-  // Time goes by for the encoder: it cuts as ffmpeg does.
+  // Time goes by for the encoder: it writes, on a file system that tells the last change as the creation
+  // time, and cuts as ffmpeg does.
   void Advance() {
+    if (running) disk.files[path].made = clock;
     const int wrapped = SecondOfDay(clock) % period;
     if (running && wrapped < lastWrapped) {
       Close();
