@@ -249,7 +249,7 @@ int RecordingSession::FinishSegments(const std::vector<FolderEntry>& files, bool
     const FolderEntry* entry;
   };
   std::vector<Segment> segments;
-  std::map<std::string, LocalSeconds> runBegan;  // the earliest file of each run: runs are named in turn
+  std::map<std::string, LocalSeconds> runBegan;  // the earliest opened of each run: runs are named in turn
   int newestOfRunning = -1;
   std::set<std::string> taken;
   for (const FolderEntry& entry : files) {
@@ -257,17 +257,18 @@ int RecordingSession::FinishSegments(const std::vector<FolderEntry>& files, bool
     const std::optional<SegmentFile> segment = ParseSegmentName(entry.name);
     if (!segment) continue;
     segments.push_back({*segment, &entry});
+    NoteOpened(*segment, entry);
+    const LocalSeconds opened = m_opened.at(AsciiLower(entry.name));
     const auto began = runBegan.find(segment->run);
-    if (began == runBegan.end() || entry.made < began->second) runBegan[segment->run] = entry.made;
+    if (began == runBegan.end() || opened < began->second) runBegan[segment->run] = opened;
     if (encoderRuns && segment->run == m_run) newestOfRunning = std::max(newestOfRunning, segment->index);
   }
+  m_lastLook = m_now;
   // Within a run the numbers are the order of the audio, whatever the clock said when each was made.
   std::sort(segments.begin(), segments.end(), [&](const Segment& a, const Segment& b) {
     return std::tie(runBegan.at(a.file.run), a.file.run, a.file.index) <
            std::tie(runBegan.at(b.file.run), b.file.run, b.file.index);
   });
-  for (const Segment& segment : segments) NoteOpened(segment.file, *segment.entry);
-  m_lastLook = m_now;
   int left = 0;
   for (const Segment& segment : segments) {
     if (encoderRuns && segment.file.run == m_run && segment.file.index == newestOfRunning) continue;
