@@ -68,6 +68,12 @@ std::string QuoteArgument(const std::string& value) {
 
 }  // namespace
 
+std::string CommandLineArgument(const std::string& value) { return QuoteArgument(CleanValue(value)); }
+
+std::string DshowAudioInput(const std::string& device) {
+  return "audio=\"" + EscapeInsideQuotes(CleanValue(device)) + '"';
+}
+
 std::string BitrateTextForIndex(int index) {
   if (index < 0 || index >= kBitrateCount) index = kDefaultBitrateIndex;
   return kBitrateTexts[index];
@@ -75,21 +81,20 @@ std::string BitrateTextForIndex(int index) {
 
 std::string BuildStreamArgs(const std::string& device, const std::string& bitrateText, const std::string& server,
                             const std::string& aacEncoder, bool levelMeter) {
-  std::string args = " -f dshow -i audio=\"";
-  args += EscapeInsideQuotes(CleanValue(device));
-  args += '"';
+  std::string args = " -f dshow -i ";
+  args += DshowAudioInput(device);
   if (levelMeter) {
     args += " -filter_complex ";
-    args += QuoteArgument(kLevelMeterGraph);
+    args += CommandLineArgument(kLevelMeterGraph);
     args += " -map ";
-    args += QuoteArgument(kLevelMeterOutput);
+    args += CommandLineArgument(kLevelMeterOutput);
   }
   args += " -y -c:a ";
-  args += QuoteArgument(CleanValue(aacEncoder));
+  args += CommandLineArgument(aacEncoder);
   args += " -b:a ";
-  args += QuoteArgument(CleanValue(bitrateText + "k"));
+  args += CommandLineArgument(bitrateText + "k");
   args += " -f flv ";
-  args += QuoteArgument(CleanValue(server));
+  args += CommandLineArgument(server);
   args += ' ';
   return args;
 }

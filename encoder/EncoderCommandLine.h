@@ -40,5 +40,11 @@ std::string BitrateTextForIndex(int index);
 std::string BuildStreamArgs(const std::string& device, const std::string& bitrateText, const std::string& server,
                             const std::string& aacEncoder = "libfdk_aac", bool levelMeter = false);
 
+// One argument as the encoder is to read it back, by the rules above: the value up to its first NUL, a lead
+// byte without its second byte written as '?', bare or quoted as the server is.
+std::string CommandLineArgument(const std::string& value);
+// The capture of a DirectShow audio device, as one argument: audio="<device>", by the rules above.
+std::string DshowAudioInput(const std::string& device);
+
 // CreateProcessA's limit for its command line: 32767 characters including the terminating NUL.
 constexpr std::size_t kMaxCommandLineChars = 32767;

@@ -1,7 +1,6 @@
 #include "log/LogBook.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 #include "log/LogLine.h"
@@ -16,27 +15,7 @@ const char kDayFileExtension[] = ".log";
 // "YYYY-MM-DD.log"
 constexpr std::size_t kDayFileNameLength = 14;
 
-LogDay DayOf(const std::tm& local) { return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday}; }
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, so that two dates a month or a year
-// apart subtract to the days between them.
-long long DayNumber(const LogDay& date) {
-  const long long year = date.year - (date.month <= 2 ? 1 : 0);
-  const long long era = (year >= 0 ? year : year - 399) / 400;
-  const long long yearOfEra = year - era * 400;
-  const long long dayOfYear = (153 * (date.month > 2 ? date.month - 3 : date.month + 9) + 2) / 5 + date.day - 1;
-  const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
-}
-
-std::string LogFileNameOf(const LogDay& day) {
+std::string LogFileNameOf(const CalendarDay& day) {
   char name[64];
   std::snprintf(name, sizeof name, "%04d-%02d-%02d%s", day.year, day.month, day.day, kDayFileExtension);
   return name;
@@ -53,13 +32,13 @@ bool ReadDigits(const std::string& text, std::size_t from, std::size_t count, in
 
 // Only a name that is exactly "YYYY-MM-DD.log" of a real date is a day file: whatever else lies in the
 // folder is the user's and stays.
-bool ParseLogFileName(const std::string& name, LogDay& day) {
+bool ParseLogFileName(const std::string& name, CalendarDay& day) {
   if (name.size() != kDayFileNameLength || name[4] != '-' || name[7] != '-' ||
       name.compare(10, std::string::npos, kDayFileExtension) != 0)
     return false;
   if (!ReadDigits(name, 0, 4, day.year) || !ReadDigits(name, 5, 2, day.month) || !ReadDigits(name, 8, 2, day.day))
     return false;
-  return day.month >= 1 && day.month <= 12 && day.day >= 1 && day.day <= DaysInMonth(day.year, day.month);
+  return IsCalendarDay(day);
 }
 
 }  // namespace
@@ -72,8 +51,7 @@ void LogBook::Open(const std::string& folder, const std::tm* now) {
   m_open = true;
   // A folder that cannot be made is said with the first line that cannot be written.
   m_files.MakeFolder(m_folder);
-  m_dayKnown = false;
-  m_stepFromKnown = now && NewestDayFileUpTo(DayOf(*now), m_stepFrom);
+  m_days.Restart(now ? NewestDayFileUpTo(DayOf(*now)) : std::nullopt);
   NoteDay(now);
 }
 
@@ -83,8 +61,8 @@ LogUpdate LogBook::Add(const std::tm* now, const std::string& message) {
   update.add.push_back(line);
   NoteDay(now);
   // A line without a time of its own goes to the file of the last day known.
-  if (m_open && m_dayKnown) {
-    const std::string path = PathOf(m_day);
+  if (m_open && m_days.Today()) {
+    const std::string path = PathOf(*m_days.Today());
     const bool written = Write(path, line);
     if (!written && !m_failing) {
       // Shown, never written: a failure to write is not itself written, so it cannot fail again.
@@ -107,40 +85,27 @@ LogUpdate LogBook::Add(const std::tm* now, const std::string& message) {
 
 void LogBook::Tick(const std::tm* now) { NoteDay(now); }
 
-std::string LogBook::PathOf(const LogDay& day) const { return m_folder + "\\" + LogFileNameOf(day); }
+std::string LogBook::PathOf(const CalendarDay& day) const { return m_folder + "\\" + LogFileNameOf(day); }
 
 void LogBook::NoteDay(const std::tm* now) {
-  if (!now) return;
-  const LogDay day = DayOf(*now);
-  if (m_dayKnown && day == m_day) return;
-  m_day = day;
-  m_dayKnown = true;
-  // A jump either way: the day it lands on judges no file's age. Set back, the clock would find nothing old
-  // anyway; put right again, it would find old every file written while it was wrong.
-  const bool jumped = m_stepFromKnown && std::llabs(DayNumber(day) - DayNumber(m_stepFrom)) > kLogMaxDayStep;
-  m_stepFrom = day;
-  m_stepFromKnown = true;
-  if (!jumped) DeleteOldFiles();
+  if (now && m_days.Note(DayOf(*now)) == DayChange::Moved) DeleteOldFiles();
 }
 
-// Files dated after today are left out: a clock set back deletes none of them anyway, and one left by a
-// clock that once ran ahead must not hold the start's deleting off for years.
-bool LogBook::NewestDayFileUpTo(const LogDay& today, LogDay& newest) {
-  bool found = false;
+// Files dated after today are left out (NewestUpTo).
+std::optional<CalendarDay> LogBook::NewestDayFileUpTo(const CalendarDay& today) {
+  std::vector<CalendarDay> days;
   for (const std::string& name : m_files.ListFiles(m_folder)) {
-    LogDay day;
-    if (!ParseLogFileName(name, day) || DayNumber(day) > DayNumber(today)) continue;
-    if (!found || DayNumber(day) > DayNumber(newest)) newest = day;
-    found = true;
+    CalendarDay day;
+    if (ParseLogFileName(name, day)) days.push_back(day);
   }
-  return found;
+  return NewestUpTo(days, today);
 }
 
 void LogBook::DeleteOldFiles() {
-  if (!m_open || !m_dayKnown) return;
-  const long long today = DayNumber(m_day);
+  if (!m_open || !m_days.Today()) return;
+  const long long today = DayNumber(*m_days.Today());
   for (const std::string& name : m_files.ListFiles(m_folder)) {
-    LogDay day;
+    CalendarDay day;
     const std::string path = m_folder + "\\" + name;
     // A file that cannot be deleted now is tried again the next day.
     if (ParseLogFileName(name, day) && today - DayNumber(day) > kLogKeepDays && !m_writtenNames.count(path))

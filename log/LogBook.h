@@ -1,24 +1,24 @@
 #pragma once
 // The activity log beyond the window: every line shown is appended at once to the file of its day,
 // <folder>\YYYY-MM-DD.log (UTF-8 with a byte order mark, CRLF line ends), day files older than
-// kLogKeepDays are deleted at the start and when the date changes, unless the date jumped there, and the
-// window's list is kept to kMaxLogLines. It knows no clock and no disk of its own: each call brings the local time, and the files go
-// through LogFileSystem, so a native test drives a whole month with a fake clock and a folder in memory.
+// kLogKeepDays are deleted at the start and when the date changes, unless the date jumped there (DayStep,
+// Calendar.h), and the window's list is kept to kMaxLogLines. It knows no clock and no disk of its own:
+// each call brings the local time, and the files go through LogFileSystem, so a native test drives a
+// whole month with a fake clock and a folder in memory.
 #include <cstddef>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "log/Calendar.h"
 
 // The window's list drops its oldest lines beyond this many; the day files keep them.
 constexpr std::size_t kMaxLogLines = 5000;
 // A day file whose date lies more than this many days before today is deleted.
 constexpr int kLogKeepDays = 90;
-// A date more than this many days from the one before it is a clock that jumped (a CMOS battery reset to
-// a year long past, then put right by the network; a clock set years ahead): no day file is deleted on
-// it. A weekend with the computer off, or asleep, stays within it.
-constexpr int kLogMaxDayStep = 2;
 
 // What the log needs of the disk. Paths are the folder's name, '\', the file's name.
 class LogFileSystem {
@@ -43,15 +43,6 @@ struct LogUpdate {
   std::size_t dropOldest = 0;
 };
 
-// A local calendar day.
-struct LogDay {
-  int year = 0, month = 0, day = 0;
-  bool operator==(const LogDay& other) const {
-    return year == other.year && month == other.month && day == other.day;
-  }
-  bool operator!=(const LogDay& other) const { return !(*this == other); }
-};
-
 class LogBook {
  public:
   using TextConversion = std::function<std::string(const std::string&)>;
@@ -60,14 +51,14 @@ class LogBook {
   LogBook(LogFileSystem& files, TextConversion toUtf8, std::size_t maxLines = kMaxLogLines);
 
   // At start-up: from now on lines are written into this folder (made when missing), and its old day files
-  // go, unless today lies more than kLogMaxDayStep days after its newest day file. now is the local time,
+  // go, unless today lies more than kMaxDayStep days after its newest day file. now is the local time,
   // null when the system could not tell it (then nothing is deleted).
   void Open(const std::string& folder, const std::tm* now);
   // One line stamped now: written to the day's file; returns what the list is to do. A file that cannot be
   // written is said once in the list, until writing works again, which is said once too.
   LogUpdate Add(const std::tm* now, const std::string& message);
   // A look at the clock, about once a minute: the first time the date has changed, the old files go,
-  // unless it changed by more than kLogMaxDayStep days. A day file written since Open never goes.
+  // unless it changed by more than kMaxDayStep days. A day file written since Open never goes.
   void Tick(const std::tm* now);
   // The list was emptied.
   void Clear() { m_shown = 0; }
@@ -78,10 +69,10 @@ class LogBook {
   bool Failing() const { return m_failing; }
 
  private:
-  std::string PathOf(const LogDay& day) const;
+  std::string PathOf(const CalendarDay& day) const;
   void NoteDay(const std::tm* now);
   void DeleteOldFiles();
-  bool NewestDayFileUpTo(const LogDay& today, LogDay& newest);
+  std::optional<CalendarDay> NewestDayFileUpTo(const CalendarDay& today);
   bool Write(const std::string& path, const std::string& line);
 
   LogFileSystem& m_files;
@@ -90,11 +81,8 @@ class LogBook {
   std::size_t m_shown = 0;
   bool m_open = false;
   std::string m_folder;
-  bool m_dayKnown = false;
-  LogDay m_day;  // today, as last told
-  // The date a new one is measured against for a jump: the last told, at Open the newest day file.
-  bool m_stepFromKnown = false;
-  LogDay m_stepFrom;
+  // Today, as last told; at Open a new date is measured against the newest day file.
+  DayStep m_days;
   std::set<std::string> m_writtenNames;  // the day files this run wrote to
   bool m_failing = false;
 };

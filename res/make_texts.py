@@ -103,6 +103,23 @@ TEXTS = [
     ("kAlertSecretUnused", "此群聊没有签名功能，设置的密钥不会被使用"),
     # The alert settings window's test that failed: what the chat's robot said
     ("kAlertTestRobotSaid", "，机器人回复：{}"),
+    # The recording beside the broadcast: its default folder, beside the program, and what the log says of
+    # it; lines about the recording's own encoder begin with 录音：
+    ("kRecordFolderDefault", "录音"),
+    ("kLogRecordPrefix", "录音："),
+    ("kLogRecordOn", "录音：开始录音，文件保存在{}"),
+    ("kLogRecordOff", "录音：停止录音"),
+    ("kLogRecordSaved", "录音：已保存{}"),
+    ("kLogRecordRelaunch", "录音：录音进程被关闭，系统自动重启进程！"),
+    ("kLogRecordExitReason", "录音：录音进程退出原因："),
+    ("kLogRecordStalled", "录音：录音进程退出原因：编码器{}秒没有进度，已被结束"),
+    ("kLogRecordLaunchFailed", "录音：无法启动录音进程，稍后自动重试"),
+    ("kLogRecordFolderFailed", "录音：无法创建录音文件夹{}，稍后自动重试"),
+    ("kLogRecordBack", "录音：录音已恢复"),
+    ("kLogRecordExpired", "录音：已删除{}个保存超过{}天的录音文件"),
+    ("kLogRecordSpaceFreed", "录音：磁盘剩余空间不足{} MB，已删除最早的录音{}"),
+    ("kLogRecordPaused", "录音：磁盘剩余空间不足{} MB，且没有可删除的旧录音，已暂停录音"),
+    ("kLogRecordResumed", "录音：磁盘剩余空间已恢复，继续录音"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written

@@ -56,7 +56,7 @@ configure_windows() {
 build_clang() {
   cmake -S "$ROOT" -B "$ROOT/build/clang" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/clang-mingw-w64-x86_64.cmake" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
-  cmake --build "$ROOT/build/clang" --target PushClient fake_ffmpeg ffmpeg_bridge window_driver alerts_win32
+  cmake --build "$ROOT/build/clang" --target PushClient fake_ffmpeg ffmpeg_bridge window_driver alerts_win32 recording
 }
 
 # Starts Xvfb on a free display unless DISPLAY already works; sets DISPLAY and XVFB_PID.

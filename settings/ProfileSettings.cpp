@@ -52,3 +52,9 @@ bool CProfileSettings::SaveAlerts(const AlertSettings& alerts) const {
   const bool format = Write(kAlertSection, kFormatKey, alerts.format);
   return webhook && secret && station && format;
 }
+
+RecordSettings CProfileSettings::Record() const {
+  return ParseRecordSettings({Read(kRecordSection, kRecordEnabledKey), Read(kRecordSection, kRecordFolderKey),
+                              Read(kRecordSection, kRecordKeepDaysKey), Read(kRecordSection, kRecordSegmentMinutesKey),
+                              Read(kRecordSection, kRecordMinFreeMbKey)});
+}

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "files/PrivateFile.h"
+#include "settings/RecordSettings.h"
 
 // Where alerts go ([alert]): the webhook's address (empty: no alerts), the chat's signing secret, the
 // station's name that every alert carries (empty: the computer's name), and the format of the body
@@ -32,6 +33,9 @@ class CProfileSettings {
 
   AlertSettings Alerts() const;
   bool SaveAlerts(const AlertSettings& alerts) const;
+
+  // The recording's settings ([record]), read afresh at each call.
+  RecordSettings Record() const;
 
   // A value as it was written, blanks and quotes at its ends included; empty when absent.
   std::string Read(const char* section, const char* key) const;

@@ -59,7 +59,7 @@ void LiveSession::EndNow() {
 }
 
 void LiveSession::Launch(long long nowMs, const StreamChoice& choice, SessionEvents& events) {
-  const char* aacEncoder = AacEncoderFor(m_aacSupport);
+  const char* aacEncoder = AacEncoder();
   if (aacEncoder != std::string(kAacEncoderFdk) && !m_aacFallbackLogged) {
     events.push_back(Note(kLogAacFallback));
     m_aacFallbackLogged = true;

@@ -82,6 +82,8 @@ class LiveSession {
   void LearnEncoder(const std::string& encoderText);
   // Whether rtmps:// addresses can be published to: unless the encoder said it has no TLS.
   bool EncoderSpeaksTls() const { return CanSpeakTls(m_tls); }
+  // The AAC encoder a launch asks for (AacEncoderFor): the recording beside the broadcast asks for the same.
+  const char* AacEncoder() const { return AacEncoderFor(m_aacSupport); }
 
   // Switches the broadcast on and launches the encoder.
   SessionEvents Start(long long nowMs, const StreamChoice& choice);
