@@ -39,42 +39,39 @@ struct CEncoderProcess::Run {
   ULONGLONG endSeenMs = 0;            // when Poll first found the process ended
 };
 
+// The program is ending: what was queued is done (every encoder ended and waited for) before it goes.
 CEncoderProcess::~CEncoderProcess() {
   Stop();
-  {
-    std::lock_guard<std::mutex> lock(m_queueMutex);
-    m_quitting = true;
-  }
-  m_queueChanged.notify_all();
-  if (m_thread.joinable()) m_thread.join();
+  std::unique_lock<std::mutex> lock(m_queueMutex);
+  m_queueChanged.wait(lock, [this] { return !m_working; });
 }
 
 void CEncoderProcess::Queue(std::function<void()> work) {
-  {
-    std::lock_guard<std::mutex> lock(m_queueMutex);
-    m_queue.push_back(std::move(work));
-    if (!m_thread.joinable()) {
-      try {
-        m_thread = std::thread(&CEncoderProcess::Work, this);
-      } catch (const std::system_error&) {
-        // Without a thread of its own the work is done here and now, as it always was.
-        std::function<void()> now = std::move(m_queue.back());
-        m_queue.pop_back();
-        now();
-        return;
-      }
-    }
+  std::unique_lock<std::mutex> lock(m_queueMutex);
+  m_queue.push_back(std::move(work));
+  if (m_working) return;
+  try {
+    std::thread(&CEncoderProcess::Work, this).detach();
+    m_working = true;
+  } catch (const std::system_error&) {
+    // Without a thread of its own the work is done here and now, as it always was.
+    std::function<void()> now = std::move(m_queue.back());
+    m_queue.pop_back();
+    lock.unlock();
+    now();
   }
-  m_queueChanged.notify_all();
 }
 
 void CEncoderProcess::Work() {
   for (;;) {
     std::function<void()> work;
     {
-      std::unique_lock<std::mutex> lock(m_queueMutex);
-      m_queueChanged.wait(lock, [this] { return m_quitting || !m_queue.empty(); });
-      if (m_queue.empty()) return;
+      std::lock_guard<std::mutex> lock(m_queueMutex);
+      if (m_queue.empty()) {
+        m_working = false;
+        m_queueChanged.notify_all();
+        return;
+      }
       work = std::move(m_queue.front());
       m_queue.pop_front();
     }

@@ -64,10 +64,10 @@ class CEncoderProcess : public EncoderRunner {
   unsigned long long m_launches = 0;
   std::shared_ptr<Run> m_run;  // the current encoder's; none after Stop
 
-  // The launcher: one thread doing the queued work in order.
+  // The launcher: one thread at a time doing the queued work in order. It ends when nothing is left to do
+  // (a thread's stack is memory held for as long as it lives), and the next work starts another.
   std::mutex m_queueMutex;
   std::condition_variable m_queueChanged;
   std::deque<std::function<void()>> m_queue;
-  bool m_quitting = false;
-  std::thread m_thread;
+  bool m_working = false;  // a launcher thread runs
 };
