@@ -100,8 +100,8 @@ def main(argv):
         return 2
     folder = argv[1]
     listeners = []
-    for spec in argv[2:]:
-        name, _, kind = spec.partition("=")
+    for listener in argv[2:]:
+        name, _, kind = listener.partition("=")
         if kind not in KINDS:
             sys.stderr.write(__doc__)
             return 2
