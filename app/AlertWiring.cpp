@@ -1,5 +1,7 @@
 #include "app/AlertWiring.h"
 
+#include <optional>
+
 #include "alerts/AlertClock.h"
 #include "alerts/WebhookAddress.h"
 #include "alerts/WebhookRequest.h"
@@ -37,51 +39,38 @@ void CAlertWiring::Stop(long long drainMs) {
   if (m_sender) m_sender->Stop(drainMs);
 }
 
+namespace {
+// The message a session event makes, if any.
+std::optional<AlertEvent> AlertFor(SessionEventKind kind) {
+  switch (kind) {
+    case SessionEventKind::OnAir: return AlertEvent::OnAir;
+    case SessionEventKind::BackOnAir: return AlertEvent::BackOnAir;
+    case SessionEventKind::Dropped: return AlertEvent::Dropped;
+    case SessionEventKind::NoDataOut: return AlertEvent::NoDataOut;
+    case SessionEventKind::LaunchFailed: return AlertEvent::LaunchFailed;
+    case SessionEventKind::DeadAir: return AlertEvent::DeadAir;
+    case SessionEventKind::SoundBack: return AlertEvent::SoundBack;
+    case SessionEventKind::SwitchedOff: return AlertEvent::OffAir;
+    default: return std::nullopt;
+  }
+}
+}  // namespace
+
 void CAlertWiring::Tell(const SessionEvents& events) {
   for (const SessionEvent& event : events) {
-    AlertEvent alert;
+    const std::optional<AlertEvent> alert = AlertFor(event.kind);
+    if (!alert || !m_session.Tell(*alert)) continue;
+    // The log's own line, but where the log has none to tell (the first progress, said at the click) or
+    // words of the encoder follow.
     std::string text;
     switch (event.kind) {
-      case SessionEventKind::Note:
-      case SessionEventKind::SwitchedOn:
-        continue;
-      case SessionEventKind::OnAir:
-        alert = AlertEvent::OnAir;
-        text = AnsiToUtf8(kLogOnAir);
-        break;
-      case SessionEventKind::BackOnAir:
-        alert = AlertEvent::BackOnAir;
-        text = AnsiToUtf8(kAlertBackOnAir);
-        break;
-      case SessionEventKind::Dropped:
-        alert = AlertEvent::Dropped;
-        text = AnsiToUtf8(event.line) + ReasonText(event);
-        break;
-      case SessionEventKind::NoDataOut:
-        alert = AlertEvent::NoDataOut;
-        text = AnsiToUtf8(kAlertNoDataOut);
-        text += ReasonText(event);
-        break;
-      case SessionEventKind::LaunchFailed:
-        alert = AlertEvent::LaunchFailed;
-        text = AnsiToUtf8(event.line);
-        break;
-      case SessionEventKind::DeadAir:
-        alert = AlertEvent::DeadAir;
-        text = AnsiToUtf8(event.line);
-        break;
-      case SessionEventKind::SoundBack:
-        alert = AlertEvent::SoundBack;
-        text = AnsiToUtf8(event.line);
-        break;
-      case SessionEventKind::SwitchedOff:
-        alert = AlertEvent::OffAir;
-        text = AnsiToUtf8(event.line);
-        break;
-      default:
-        continue;
+      case SessionEventKind::OnAir: text = AnsiToUtf8(kLogOnAir); break;
+      case SessionEventKind::BackOnAir: text = AnsiToUtf8(kAlertBackOnAir); break;
+      case SessionEventKind::Dropped: text = AnsiToUtf8(event.line) + ReasonText(event); break;
+      case SessionEventKind::NoDataOut: text = AnsiToUtf8(kAlertNoDataOut) + ReasonText(event); break;
+      default: text = AnsiToUtf8(event.line); break;
     }
-    if (m_session.Tell(alert)) Send(alert, std::move(text));
+    Send(*alert, std::move(text));
   }
 }
 

@@ -175,7 +175,8 @@ LRESULT CPushClientDlg::OnEndSession(WPARAM wParam, LPARAM) {
   if (!wParam) return 0;
   if (m_bLive) m_alerts.Tell(AlertEvent::EndSession, kLogEndSession);
   AddLog(kLogEndSession);
-  m_session.EndNow();
+  // Stop waits for nothing: the encoder is ended at once and let go on the launcher's thread.
+  m_session.Abandon();
   m_listing.Cancel();
   SaveConfig();
   m_alerts.Stop(kAlertEndSessionDrainMs);

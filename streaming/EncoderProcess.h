@@ -36,7 +36,6 @@ class CEncoderProcess : public EncoderRunner {
   // Ends the child, if one runs or is being started: it is ended, waited for (bounded) and let go on the
   // launcher's thread, and a start not yet made is not made. Its output is taken to the status file.
   void Stop() override;
-  void EndNow() override { Stop(); }
 
   bool ReadStatusTail(std::string& text) override;
   bool StatusFileFailing() override;

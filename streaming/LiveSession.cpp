@@ -52,12 +52,6 @@ void LiveSession::Abandon() {
   m_bLive = false;
 }
 
-void LiveSession::EndNow() {
-  m_runner.EndNow();
-  if (m_bLive) m_runner.KeepSystemAwake(false);
-  m_bLive = false;
-}
-
 void LiveSession::Launch(long long nowMs, const StreamChoice& choice, SessionEvents& events) {
   const char* aacEncoder = AacEncoder();
   if (aacEncoder != std::string(kAacEncoderFdk) && !m_aacFallbackLogged) {

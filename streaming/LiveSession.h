@@ -31,10 +31,9 @@ class EncoderRunner {
   virtual void Launch(const std::string& arguments) = 0;
   // How the latest launch went, once, as soon as it is known; empty before, and after it was told.
   virtual std::optional<LaunchResult> TakeLaunchResult() = 0;
-  // Ends the encoder, if one runs, waits (bounded) until it has gone, and forgets it.
+  // Ends the encoder, if one runs (or is being started), and forgets it; a later launch never meets it
+  // still running.
   virtual void Stop() = 0;
-  // Ends the encoder, if one runs, without waiting for it to be gone.
-  virtual void EndNow() = 0;
   virtual bool HasChild() const = 0;
   // Whether the encoder has ended, without waiting; rawResult is the system's own answer.
   virtual WaitOutcome Poll(unsigned long& rawResult) = 0;
@@ -91,8 +90,6 @@ class LiveSession {
   SessionEvents Stop();
   // Ends the encoder without a word: the window is closing.
   void Abandon();
-  // Ends the encoder without waiting for it to be gone: Windows is ending the session.
-  void EndNow();
 
   // A look at what the running encoder said, several times a second while live: its first progress (on
   // air), its peak level and dead air.

@@ -46,7 +46,6 @@ struct FakeEncoder : EncoderRunner {
   }
   std::optional<LaunchResult> TakeLaunchResult() override { return std::exchange(result, std::nullopt); }
   void Stop() override { child = running = false; }
-  void EndNow() override { Stop(); }
   bool HasChild() const override { return child; }
   WaitOutcome Poll(unsigned long& rawResult) override {
     rawResult = running ? 258 : 0;

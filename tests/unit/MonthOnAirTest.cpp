@@ -49,7 +49,6 @@ struct MonthEncoder : EncoderRunner {
   }
   std::optional<LaunchResult> TakeLaunchResult() override { return std::nullopt; }
   void Stop() override { running = false; }
-  void EndNow() override { running = false; }
   bool HasChild() const override { return running; }
   WaitOutcome Poll(unsigned long& rawResult) override {
     rawResult = running ? 258 : 0;
