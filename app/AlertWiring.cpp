@@ -17,21 +17,14 @@ std::string ReasonText(const SessionEvent& event) {
 }
 }  // namespace
 
-std::string CAlertWiring::Start(const AlertSettings& settings, const std::string& computerName, HWND window,
-                                UINT logMessage) {
+std::string CAlertWiring::Start(const AlertSettings& settings, const std::string& computerName, ToLog toLog) {
   m_sender.reset();
   m_station = AnsiToUtf8(settings.station.empty() ? computerName : settings.station);
   if (settings.webhook.empty()) return std::string();
   const WebhookAddressParse parsed = ParseWebhookAddress(settings.webhook);
   if (parsed.refusal) return parsed.refusal;
   const WebhookFormat format = ChosenFormat(parsed.address, settings.format);
-  m_sender = std::make_unique<CAlertSender>(parsed.address, format, settings.secret, [this, window, logMessage](std::string line) {
-    {
-      std::lock_guard<std::mutex> lock(m_logMutex);
-      m_log.push_back(std::move(line));
-    }
-    PostMessageA(window, logMessage, 0, 0);
-  });
+  m_sender = std::make_unique<CAlertSender>(parsed.address, format, settings.secret, std::move(toLog));
   return std::string();
 }
 
@@ -84,11 +77,4 @@ void CAlertWiring::Send(AlertEvent event, std::string utf8Text) {
   message.station = m_station;
   message.time = CurrentLocalTime();
   m_sender->Post(std::move(message));
-}
-
-std::vector<std::string> CAlertWiring::TakeLog() {
-  std::vector<std::string> lines;
-  std::lock_guard<std::mutex> lock(m_logMutex);
-  lines.swap(m_log);
-  return lines;
 }

@@ -1,13 +1,11 @@
 #pragma once
 // What the window tells a group chat: the broadcast's events that are news, and the program's own
-// (start-up trouble, closing, Windows ending the session), sent from the sender's thread. Lines the sender
-// has for the log reach the window by a posted message and are taken on its thread.
+// (start-up trouble, closing, Windows ending the session), sent from the sender's thread.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "alerts/AlertSender.h"
 #include "alerts/SessionAlerts.h"
@@ -16,10 +14,11 @@
 
 class CAlertWiring {
  public:
+  // The sender's lines for the log, handed over on its thread.
+  using ToLog = std::function<void(std::string line)>;
   // From the alert settings; a sender already running goes, and what it still had to send with it. None
-  // without a webhook. window, logMessage: where the sender's lines for the log are announced. Returns the
-  // line the log is to show when the address is refused, else empty.
-  std::string Start(const AlertSettings& settings, const std::string& computerName, HWND window, UINT logMessage);
+  // without a webhook. Returns the line the log is to show when the address is refused, else empty.
+  std::string Start(const AlertSettings& settings, const std::string& computerName, ToLog toLog);
   // Sends what waits for up to drainMs, then ends the sender (bounded, whatever the webhook does).
   void Stop(long long drainMs);
 
@@ -30,15 +29,10 @@ class CAlertWiring {
   // An event of the program's own; text in code page 936.
   void Tell(AlertEvent event, const std::string& text);
 
-  // The lines the sender had for the log since the last call.
-  std::vector<std::string> TakeLog();
-
  private:
   void Send(AlertEvent event, std::string utf8Text);
 
   SessionAlerts m_session;
   std::string m_station;  // UTF-8
-  std::mutex m_logMutex;
-  std::vector<std::string> m_log;
   std::unique_ptr<CAlertSender> m_sender;
 };

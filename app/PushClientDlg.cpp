@@ -32,6 +32,8 @@ constexpr long long kAlertCloseDrainMs = 300;
 // Windows ending the session ends the process soon after WM_ENDSESSION returns (an end-task box after
 // 5 s): the group's message may take this long of the 3 s the work there is given.
 constexpr long long kAlertEndSessionDrainMs = 1500;
+// What is left of those 3 s for the settings' writer, which has had the group's time to work already.
+constexpr unsigned long kSettingsWriteWaitMs = 500;
 
 std::string ComputerName() {
   char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
@@ -72,7 +74,8 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
       OnMessage(CTrayIcon::TaskbarCreatedMessage(), &CPushClientDlg::OnTaskbarCreated),
       OnMessage(WM_DEVICELIST_READY, &CPushClientDlg::OnDeviceListReady),
       OnMessage(WM_WINDOWPOSCHANGING, &CPushClientDlg::OnWindowPosChanging),
-      OnMessage(WM_ALERT_LOG, &CPushClientDlg::OnAlertLog),
+      OnMessage(WM_POSTED_LINES, &CPushClientDlg::OnPostedLines),
+      OnMessage(WM_SHOW_LOG, &CPushClientDlg::OnShowLog),
       // A copy started later in this folder asks this one to show itself.
       OnMessage(COneCopyPerFolder::ShowWindowMessage(), &CPushClientDlg::OnShowFromAnotherCopy),
       OnMessage(WM_DRAWITEM, &CPushClientDlg::OnDrawItem),
@@ -109,6 +112,8 @@ BOOL CPushClientDlg::OnInitDialog() {
   m_config.m_nBitrateIndex = kDefaultBitrateIndex;
   m_bLive = false;
 
+  m_postedLines.Announce(m_hWnd, WM_POSTED_LINES);
+  m_listLog.ShowOnMessage(m_hWnd, WM_SHOW_LOG);
   FindAppDir();
   SetTimer(ID_TIMER_LOG_DAY, kLogDayPeriodMs);
   // Started unattended (a shortcut in the Startup folder): on air once the devices are known, and out of
@@ -144,7 +149,8 @@ void CPushClientDlg::FindAppDir() {
   // Before anything is logged: every line reaches its day file.
   m_listLog.Open(m_files.logFolder);
   if (!ClaimStatusFile(m_files)) AddLog(FillIn(kLogStatusFileMoved, {m_files.statusFile}));
-  const auto notPrivate = [this](const std::string& path) { AddLog(FillIn(kLogFileNotPrivate, {path})); };
+  // Told by whichever thread wrote the file.
+  const auto notPrivate = [this](const std::string& path) { m_postedLines.Add(FillIn(kLogFileNotPrivate, {path})); };
   m_settings = CSettingsFile(m_files.config, notPrivate);
   m_profile = CProfileSettings(m_files.profile, notPrivate);
   m_encoder.Locate(m_files.encoder, m_files.statusFile);
@@ -180,6 +186,7 @@ LRESULT CPushClientDlg::OnEndSession(WPARAM wParam, LPARAM) {
   m_listing.Cancel();
   SaveConfig();
   m_alerts.Stop(kAlertEndSessionDrainMs);
+  m_writer.WaitIdle(kSettingsWriteWaitMs);
   EndDialog(IDOK);
   return 0;
 }
@@ -301,9 +308,13 @@ void CPushClientDlg::OnBnClickedTrayCheck() {
 
 // ---- Settings
 
+// Replacing config.db goes through to the disk, which takes the system milliseconds and at times far more:
+// it is done by the settings' writer, in the order of the calls, with the choices as they are now.
 void CPushClientDlg::SaveConfig() {
   if (!m_bSettingsLoaded) return;
-  if (!m_settings.SaveConfig(m_config) || !m_profile.SaveDeviceName(m_strDeviceName)) AddLog(kSettingsNotSaved);
+  m_writer.Post([this, config = m_config, deviceName = m_strDeviceName] {
+    if (!m_settings.SaveConfig(config) || !m_profile.SaveDeviceName(deviceName)) m_postedLines.Add(kSettingsNotSaved);
+  });
 }
 
 // Always returns false; the device listing runs after it whatever the file held.
@@ -474,12 +485,18 @@ void CPushClientDlg::HandleSessionEvents(const SessionEvents& events) {
 // From PushClient.ini, at start and after the alert settings changed. A sender already running goes, and
 // what it still had to send with it.
 void CPushClientDlg::StartAlerts() {
-  const std::string refusal = m_alerts.Start(m_profile.Alerts(), ComputerName(), m_hWnd, WM_ALERT_LOG);
+  const std::string refusal =
+      m_alerts.Start(m_profile.Alerts(), ComputerName(), [this](std::string line) { m_postedLines.Add(std::move(line)); });
   if (!refusal.empty()) AddLog(refusal);
 }
 
-LRESULT CPushClientDlg::OnAlertLog(WPARAM, LPARAM) {
-  AddLogs(m_alerts.TakeLog());
+LRESULT CPushClientDlg::OnPostedLines(WPARAM, LPARAM) {
+  AddLogs(m_postedLines.Take());
+  return 0;
+}
+
+LRESULT CPushClientDlg::OnShowLog(WPARAM, LPARAM) {
+  m_listLog.ShowPending();
   return 0;
 }
 

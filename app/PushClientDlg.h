@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "app/AlertWiring.h"
+#include "app/AppMessages.h"
 #include "app/LevelMeter.h"
 #include "app/OneCopyPerFolder.h"
+#include "app/PostedLines.h"
 #include "app/TrayIcon.h"
 #include "app/UnattendedStart.h"
 #include "devices/DeviceCatalogue.h"
@@ -18,18 +20,8 @@
 #include "settings/SettingsFile.h"
 #include "streaming/EncoderProcess.h"
 #include "streaming/LiveSession.h"
+#include "system/WorkQueue.h"
 
-// The program's own messages count from WM_APP, a range that no dialog, control or system message uses.
-enum : UINT {
-  // Posted by the device listing's thread when the listing has ended; wParam is the listing's generation.
-  WM_DEVICELIST_READY = WM_APP,
-  // Posted by the alert sender's thread when it has log lines for the window.
-  WM_ALERT_LOG,
-};
-// The notification icon's callback message is not among them: it keeps the value WM_USER + 1 (0x0401) it
-// has always had, because programs outside this one may send it by that number. It shares the value of
-// DM_SETDEFID; that is harmless because OnTrayNotify acts only on the mouse messages it finds in lParam.
-constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
 // The watchdog's timer: every five seconds while live.
 constexpr UINT_PTR ID_TIMER_WATCHDOG = 100;
 // The live status line's and level meter's timer: twice a second while live.
@@ -79,7 +71,8 @@ class CPushClientDlg : public CDialog {
   LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
   LRESULT OnDeviceListReady(WPARAM wParam, LPARAM lParam);
   LRESULT OnWindowPosChanging(WPARAM wParam, LPARAM lParam);
-  LRESULT OnAlertLog(WPARAM wParam, LPARAM lParam);
+  LRESULT OnPostedLines(WPARAM wParam, LPARAM lParam);
+  LRESULT OnShowLog(WPARAM wParam, LPARAM lParam);
   LRESULT OnShowFromAnotherCopy(WPARAM wParam, LPARAM lParam);
   LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
   LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
@@ -104,6 +97,7 @@ class CPushClientDlg : public CDialog {
   CDeviceListing m_listing;
   CSettingsFile m_settings;
   CProfileSettings m_profile;
+  CPostedLines m_postedLines;
   COneCopyPerFolder* m_pOneCopy = nullptr;
   CTrayIcon m_tray;
   CLevelMeter m_meter;
@@ -118,6 +112,9 @@ class CPushClientDlg : public CDialog {
   bool m_bStatusNotPrivateSaid = false;  // once per run of the program
   // Alerts to a group chat; none without a webhook.
   CAlertWiring m_alerts;
+  // Writes the settings away from the window's thread. Last, so that it goes first: what it was given is
+  // written before the files' objects go.
+  CWorkQueue m_writer;
 
   void AddToSystemMenu();
   void StartAlerts();

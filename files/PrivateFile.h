@@ -4,6 +4,7 @@
 // anyone else (Everyone, Users, Authenticated Users), whatever the folder would hand down.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <utility>
@@ -38,16 +39,22 @@ class CNotPrivateNotice {
  public:
   using Tell = std::function<void(const std::string& path)>;
   explicit CNotPrivateNotice(Tell tell = Tell()) : m_tell(std::move(tell)) {}
-  // isPrivate: what making the file private reported.
+  CNotPrivateNotice(const CNotPrivateNotice& other) : m_tell(other.m_tell), m_told(other.m_told.load()) {}
+  CNotPrivateNotice& operator=(const CNotPrivateNotice& other) {
+    m_tell = other.m_tell;
+    m_told = other.m_told.load();
+    return *this;
+  }
+  // isPrivate: what making the file private reported. The settings' writer and the window's thread may
+  // both write a file: told once between them.
   void Note(bool isPrivate, const std::string& path) {
-    if (isPrivate || m_told || !m_tell) return;
-    m_told = true;
+    if (isPrivate || !m_tell || m_told.exchange(true)) return;
     m_tell(path);
   }
 
  private:
   Tell m_tell;
-  bool m_told = false;
+  std::atomic<bool> m_told{false};
 };
 
 // Security attributes for a CreateFileA of one's own. They apply only to a file the call creates.

@@ -2,6 +2,8 @@
 
 #include <time.h>
 
+#include <utility>
+
 #include "log/LogScroll.h"
 #include "text/AnsiTextConversion.h"
 
@@ -26,19 +28,26 @@ void CActivityLog::AddLogs(const std::vector<std::string>& messages) {
   if (messages.empty()) return;
   std::tm local = {};
   const bool known = LocalNow(local);
-  LogUpdate all;
+  const bool asked = !m_pending.add.empty() || m_pending.dropOldest > 0;
   for (const std::string& message : messages) {
-    LogUpdate update = m_book.Add(known ? &local : nullptr, message);
-    all.add.insert(all.add.end(), update.add.begin(), update.add.end());
-    all.dropOldest += update.dropOldest;
+    const LogUpdate update = m_book.Add(known ? &local : nullptr, message);
+    m_pending.add.insert(m_pending.add.end(), update.add.begin(), update.add.end());
+    m_pending.dropOldest += update.dropOldest;
   }
-  if (all.add.size() + all.dropOldest <= 1) {
-    Show(all);
-    return;
-  }
-  // One repaint for the lot.
+  if (!m_owner)
+    ShowPending();
+  else if (!asked)
+    ::PostMessageA(m_owner, m_showMessage, 0, 0);
+}
+
+void CActivityLog::ShowPending() {
+  if (m_pending.add.empty() && m_pending.dropOldest == 0) return;
+  const LogUpdate update = std::move(m_pending);
+  m_pending = LogUpdate();
+  // The list box would repaint itself and its scroll bars at each line, before this returns: once for the
+  // lot instead, when the window next paints.
   SendMessage(WM_SETREDRAW, FALSE);
-  Show(all);
+  Show(update);
   SendMessage(WM_SETREDRAW, TRUE);
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
@@ -91,6 +100,7 @@ int CActivityLog::VisibleLines() const {
 }
 
 void CActivityLog::Clear() {
+  m_pending = LogUpdate();
   ResetContent();
   m_firstKept = m_addedCount;
   m_book.Clear();

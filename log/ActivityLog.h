@@ -16,9 +16,17 @@ class CActivityLog : public CListBox {
   void Open(const std::string& folder);
   // Appends one "yyyy-mm-dd hh:mm:ss message" line. The message is text, never a format.
   void AddLog(const std::string& message) { AddLogs({message}); }
-  // Appends several lines at once, in their order, with one update of the list: each update of a list box
-  // that scrolls costs the window a repaint of tens of milliseconds under some systems.
+  // Appends several lines at once, in their order. Each reaches its day file now, and the list when the
+  // owner's message comes: an update of a list box that scrolls costs tens of milliseconds under some
+  // systems, and is then made once for all the lines of a moment, apart from what made them.
   void AddLogs(const std::vector<std::string>& messages);
+  // From now on the list is updated when this message, posted to owner, is handed to ShowPending; until
+  // then, at once.
+  void ShowOnMessage(HWND owner, UINT message) {
+    m_owner = owner;
+    m_showMessage = message;
+  }
+  void ShowPending();
   // A look at the clock, about once a minute, for the day's change.
   void CheckDay();
   void Clear();
@@ -31,6 +39,9 @@ class CActivityLog : public CListBox {
   void FitHorizontalExtent(const std::string& line);
   int VisibleLines() const;
 
+  HWND m_owner = nullptr;
+  UINT m_showMessage = 0;
+  LogUpdate m_pending;  // in the day file, not yet in the list
   long m_widest = 0;
   // Each line's item data is the number of lines added before it; the lines below m_firstKept are gone.
   ULONG_PTR m_addedCount = 0;

@@ -1,5 +1,7 @@
 #include "AppUnderTest.h"
 
+#include "app/AppMessages.h"
+
 #include <aclapi.h>
 
 #include <atomic>
@@ -291,6 +293,9 @@ std::vector<std::string> AppUnderTest::ComboItems(int id) const {
 }
 
 std::vector<std::string> AppUnderTest::LogLines() const {
+  // The list shows the lines of a moment a moment later: they are asked for first.
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(Main(), WM_SHOW_LOG, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
   return Items(Item(IDC_LIST_LOG), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
 }
 
@@ -301,6 +306,12 @@ std::vector<std::string> AppUnderTest::LogMessages() const {
     messages.push_back(second == std::string::npos ? line : line.substr(second + 1));
   }
   return messages;
+}
+
+std::string AppUnderTest::FileOnceItHolds(const std::string& name, const std::string& expected, Millis timeout) const {
+  std::string bytes;
+  WaitUntil([&] { return (bytes = ReadFileBytes(PathOf(name))) == expected; }, timeout);
+  return bytes;
 }
 
 size_t AppUnderTest::CountLog(const std::string& message) const {

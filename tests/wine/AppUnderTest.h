@@ -109,6 +109,9 @@ class AppUnderTest {
   }
   int DeviceCount() const { return static_cast<int>(SendMessageW(Item(IDC_COMBO_DEVICE), CB_GETCOUNT, 0, 0)); }
   std::vector<std::string> LogLines() const;
+  // The file's bytes once they are these (the settings are written away from the window's thread), or as
+  // they are when timeout has passed.
+  std::string FileOnceItHolds(const std::string& name, const std::string& expected, Millis timeout = 5s) const;
   // The text after each line's "date time " stamp.
   std::vector<std::string> LogMessages() const;
   size_t CountLog(const std::string& message) const;

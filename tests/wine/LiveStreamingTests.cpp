@@ -33,7 +33,8 @@ TEST(GoingLive, SendsTheChoicesSavesTheSettingsShowsTheFiguresAndSwitchingOffEnd
   EXPECT_EQ(app.LogMessages().size(), 2u);
   EXPECT_EQ(app.CountLog(kMsgNotServiceHost), 1u) << "another host only warns";
   EXPECT_EQ(app.CountLog(kLogOnAir), 1u);
-  EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), "1\r\r\n" + used + "\r\r\n0\r\r\n4\r\r\n");
+  const std::string saved = "1\r\r\n" + used + "\r\r\n0\r\r\n4\r\r\n";
+  EXPECT_EQ(app.FileOnceItHolds("config.db", saved), saved);
   EXPECT_EQ(app.Text(IDC_EDIT_SERVER), typed) << "the box keeps what the user typed";
   EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(kStatusFile).find("encoder status line") != std::string::npos; }));
   EXPECT_TRUE(WaitUntil([&] { return app.Text(IDC_STATUS).find("| 128 kbit/s | ") != std::string::npos; }, 5s))
@@ -54,7 +55,8 @@ TEST(Settings, AreLoadedAtStartAndTheTrayBoxSavesAtOnceWithoutTakingTheTypedAddr
 
   app.SetText(IDC_EDIT_SERVER, "rtmp://typed/but/not/saved");
   app.Click(IDC_CHECK_TRAY);
-  EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), "1\r\r\nrtmp://1000.push.quorvel.com/app/loaded\r\r\n0\r\r\n4\r\r\n");
+  const std::string saved = "1\r\r\nrtmp://1000.push.quorvel.com/app/loaded\r\r\n0\r\r\n4\r\r\n";
+  EXPECT_EQ(app.FileOnceItHolds("config.db", saved), saved);
 }
 
 TEST(WhileLive, RefreshingRebuildsTheListAndLeavesTheEncoderAlone) {
@@ -200,7 +202,8 @@ TEST(StatusFile, AndConfigDbAreTheirUsersAloneEvenWhenAnEarlierVersionMadeThemFo
   app.Start();
   app.GoLive(kGoodAddress);
   ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(kStatusFile).find("encoder status line") != std::string::npos; }));
-  EXPECT_NE(ReadFileBytes(app.PathOf("config.db")).find(kGoodAddress), std::string::npos) << "saved";
+  EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(app.PathOf("config.db")).find(kGoodAddress) != std::string::npos; }))
+      << "saved";
   EXPECT_FALSE(OthersMayOpen(kStatusFile));
   EXPECT_FALSE(OthersMayOpen(app.PathOf("config.db")));
   EXPECT_FALSE(FileExists(app.PathOf("config.db.new")));

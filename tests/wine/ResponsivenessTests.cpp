@@ -64,7 +64,7 @@ TEST(Responsiveness, AHungListingLeavesTheWindowUsableUntilItsBound) {
   EXPECT_EQ(app.Text(IDC_EDIT_SERVER), typed);
   app.Click(IDC_CHECK_TRAY);
   EXPECT_EQ(SendMessageA(app.Item(IDC_CHECK_TRAY), BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(ReadFileBytes(app.PathOf("config.db")), "0\r\r\n\r\r\n1\r\r\n1\r\r\n");
+  EXPECT_EQ(app.FileOnceItHolds("config.db", "0\r\r\n\r\r\n1\r\r\n1\r\r\n"), "0\r\r\n\r\r\n1\r\r\n1\r\r\n");
   EXPECT_TRUE(Answers(app.Main()));
   EXPECT_FALSE(IsWindowEnabled(app.Item(IDC_BTN_REFRESH))) << "one listing at a time";
   // A listing's end message (WM_DEVICELIST_READY) that is not the running listing's ends nothing and
