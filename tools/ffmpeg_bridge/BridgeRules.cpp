@@ -25,6 +25,15 @@ bool StartsWith(const std::string& s, const char* prefix) {
     return s.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsDrive(const std::string& path) {
+    const char c = path.size() >= 2 && path[1] == ':' ? path[0] : '\0';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool IsShare(const std::string& path) { return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]); }
+
 }  // namespace
 
 // ffmpeg reads options in pairs; the streaming run needs a dshow input named
@@ -36,6 +45,7 @@ Request ClassifyArguments(const std::vector<std::string>& args) {
     bool listDevices = false;
     bool dshow = false;
     bool haveAudio = false;
+    std::string outputFormat;  // the last -f after the input
     // Options that take no value; every other "-x" consumes the next argument.
     auto isFlag = [](const std::string& a) { return a == "-y" || a == "-n" || a == "-re" || a == "-hide_banner"; };
 
@@ -50,6 +60,7 @@ Request ClassifyArguments(const std::vector<std::string>& args) {
             listDevices = v == "true" || v == "1";
         } else if (a == "-f") {
             if (v == "dshow") dshow = true;
+            if (haveAudio) outputFormat = v;
         } else if (a == "-i") {
             if (StartsWith(v, "audio=")) {
                 r.device = v.substr(6);
@@ -64,6 +75,9 @@ Request ClassifyArguments(const std::vector<std::string>& args) {
             r.filters.push_back(v);
         } else if (a == "-audio_buffer_size") {
             r.audioBufferSize = v;
+        } else if (StartsWith(a, "-segment_") || a == "-reset_timestamps") {
+            r.segmentOptions.push_back(a);
+            r.segmentOptions.push_back(v);
         }
     }
 
@@ -73,10 +87,70 @@ Request ClassifyArguments(const std::vector<std::string>& args) {
     }
     if (dshow && haveAudio && i + 1 == args.size() && !args[i].empty()) {
         r.url = args[i];
-        r.mode = Mode::Stream;
+        r.mode = outputFormat == "segment" ? Mode::Record : Mode::Stream;
         return r;
     }
     return Request();
+}
+
+bool LinuxPathOf(const std::string& windowsPath, const std::string& currentFolder, const RootOf& rootOf,
+                 std::string* linuxPath) {
+    std::string path = windowsPath;
+    if (StartsWith(path, "\\\\?\\")) {
+        path.erase(0, 4);
+        if (Lower(path.substr(0, 4)) == "unc\\") path.replace(0, 3, "\\");
+    }
+    // Anything that is not a full path is taken from the current folder, which is one (or fails alone).
+    std::string rest;
+    std::string device;
+    if (IsShare(path)) {
+        if (path.size() > 2 && (path[2] == '.' || path[2] == '?')) return false;  // devices, not files
+        device = "unc";
+        rest = path.substr(2);
+    } else if (IsDrive(path) && path.size() > 2 && IsSeparator(path[2])) {
+        device = Lower(path.substr(0, 2));
+        rest = path.substr(2);
+    } else if (IsDrive(path)) {
+        // "X:name": this process knows the current folder of its own drive only; any other drive's is
+        // its root, as for a process that never changed folder there.
+        const bool sameDrive = IsDrive(currentFolder) && Lower(currentFolder.substr(0, 2)) == Lower(path.substr(0, 2));
+        return LinuxPathOf((sameDrive ? currentFolder : path.substr(0, 2)) + "\\" + path.substr(2), "", rootOf,
+                           linuxPath);
+    } else if (!path.empty() && IsSeparator(path[0])) {
+        if (!IsDrive(currentFolder)) return false;
+        return LinuxPathOf(currentFolder.substr(0, 2) + path, "", rootOf, linuxPath);
+    } else {
+        if (currentFolder.empty() || path.empty()) return false;
+        return LinuxPathOf(currentFolder + "\\" + path, "", rootOf, linuxPath);
+    }
+
+    std::vector<std::string> names;
+    std::size_t pos = 0;
+    while (pos <= rest.size()) {
+        std::size_t end = pos;
+        while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+        const std::string name = rest.substr(pos, end - pos);
+        if (name == "..") {
+            // A share's server and name are its root, which ".." does not leave; a drive's root neither.
+            if (names.size() > (device == "unc" ? 2u : 0u)) names.pop_back();
+        } else if (!name.empty() && name != ".") {
+            names.push_back(name);
+        }
+        pos = end + 1;
+    }
+    if (device == "unc" && names.size() < 2) return false;  // "\\server" alone names no share
+
+    std::string root;
+    if (!rootOf(device, &root) || root.empty()) return false;
+    std::string out;
+    for (char c : root) out += c == '%' ? std::string("%%") : std::string(1, c);
+    if (out.size() > 1 && out.back() == '/') out.pop_back();
+    for (const std::string& name : names) {
+        if (out.empty() || out.back() != '/') out += '/';
+        out += name;
+    }
+    *linuxPath = out;
+    return true;
 }
 
 std::string HexEncode(const std::string& bytes) {

@@ -4,28 +4,45 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace bridge {
 
-enum class Mode { List, Stream, Other };
+// Stream: published to an address (-f flv <url>). Record: written to files cut by ffmpeg's segment
+// muxer (-f segment ... <pattern>), the output a Windows path.
+enum class Mode { List, Stream, Record, Other };
 
 struct Request {
     Mode mode = Mode::Other;
     std::string device;   // after "audio=", quotes already removed by the splitter
     std::string codec;    // -c:a / -acodec; empty when not given
     std::string bitrate;  // -b:a / -ab as given, e.g. "48k"
-    std::string url;      // the output: the last argument
+    std::string url;      // the output: the last argument (a Record's is the Windows file pattern)
     // -filter_complex, -map and -af with their values, verbatim and in the order given: the
     // Linux ffmpeg must build the same graph (a level meter's branch, say) as ffmpeg.exe would.
     std::vector<std::string> filters;
     std::string audioBufferSize;  // -audio_buffer_size, DirectShow's own input option
+    // The segment muxer's options (-segment_*, -reset_timestamps) with their values, verbatim and in order.
+    std::vector<std::string> segmentOptions;
 };
 
 // args: the arguments after the program name, as the C runtime rules split them.
 Request ClassifyArguments(const std::vector<std::string>& args);
+
+// The Linux path of a Windows path, as Wine maps it. A drive's "X:\..." hangs below the folder rootOf("x:")
+// gives (Wine's Z: is "/", the other letters are its prefix's dosdevices links), a share's
+// "\\server\share\..." below rootOf("unc"). A relative path, one rooted on the current drive ("\...") and
+// a drive's "X:name" are first taken from currentFolder, a full Windows path. The "\\?\" forms are the
+// same paths; "." and ".." are resolved as Windows does, before Linux follows any link; both separators
+// count. The path is an ffmpeg output pattern: each '%' of a root is doubled, the rest is kept as written
+// (Linux compares names by case: a folder must be spelt as it is). False for what Wine maps to no file
+// (a device "\\.\", a drive without a root).
+using RootOf = std::function<bool(const std::string& device, std::string* root)>;
+bool LinuxPathOf(const std::string& windowsPath, const std::string& currentFolder, const RootOf& rootOf,
+                 std::string* linuxPath);
 
 // Lower-case hex of every byte.
 std::string HexEncode(const std::string& bytes);

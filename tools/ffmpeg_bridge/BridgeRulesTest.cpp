@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ struct ClassifyCase {
     const char* url;
     Args filters = {};
     const char* bufferSize = "";
+    Args segmentOptions = {};
 };
 
 void PrintTo(const ClassifyCase& c, std::ostream* os) { *os << c.name; }
@@ -41,6 +43,7 @@ TEST_P(ClassifyTest, ReadsModeAndValues) {
     EXPECT_EQ(r.url, c.url);
     EXPECT_EQ(r.filters, c.filters);
     EXPECT_EQ(r.audioBufferSize, c.bufferSize);
+    EXPECT_EQ(r.segmentOptions, c.segmentOptions);
 }
 
 const char kLevelGraph[] =
@@ -49,6 +52,7 @@ const char kLevelGraph[] =
 
 const char kTone[] = u8"测试音 (440 Hz)";
 const char kToneAudio[] = u8"audio=测试音 (440 Hz)";
+const char kSegments[] = u8"C:\\PushClient\\录音\\rec-k3-1_%05d.aac";
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, ClassifyTest,
@@ -82,6 +86,19 @@ INSTANTIATE_TEST_SUITE_P(
         ClassifyCase{"stream_old_option_names",
                      {"-f", "dshow", "-i", "audio=Line In", "-acodec", "aac", "-ab", "64k", "rtmp://127.0.0.1/x"},
                      Mode::Stream, "Line In", "aac", "64k", "rtmp://127.0.0.1/x"},
+        ClassifyCase{"record_as_pushclient_sends_it",
+                     {"-f", "dshow", "-i", kToneAudio, "-c:a", "aac", "-b:a", "48k", "-f", "segment",
+                      "-segment_format", "adts", "-segment_format_options", "flush_packets=1", "-segment_time",
+                      "3600", "-segment_atclocktime", "1", "-reset_timestamps", "1", kSegments},
+                     Mode::Record, kTone, "aac", "48k", kSegments, {}, "",
+                     {"-segment_format", "adts", "-segment_format_options", "flush_packets=1", "-segment_time",
+                      "3600", "-segment_atclocktime", "1", "-reset_timestamps", "1"}},
+        ClassifyCase{"record_without_output",
+                     {"-f", "dshow", "-i", kToneAudio, "-f", "segment", "-segment_time", "60"}, Mode::Other, "",
+                     "", "", ""},
+        ClassifyCase{"segment_input_is_no_recording",
+                     {"-f", "segment", "-f", "dshow", "-i", "audio=Mic", "rtmp://127.0.0.1/x"}, Mode::Stream,
+                     "Mic", "", "", "rtmp://127.0.0.1/x"},
         ClassifyCase{"stream_without_output", {"-f", "dshow", "-i", "audio=Mic", "-y", "-c:a", "aac"}, Mode::Other,
                      "", "", "", ""},
         ClassifyCase{"stream_empty_output", {"-f", "dshow", "-i", "audio=Mic", "-f", "flv", ""}, Mode::Other, "", "",
@@ -96,6 +113,57 @@ INSTANTIATE_TEST_SUITE_P(
         ClassifyCase{"nothing", {}, Mode::Other, "", "", "", ""},
         ClassifyCase{"version", {"-version"}, Mode::Other, "", "", "", ""}),
     [](const ::testing::TestParamInfo<ClassifyCase>& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// The recording's files: where the Linux ffmpeg writes what the Windows program looks for
+
+TEST(LinuxPath, AsWineMapsDrivesSharesAndRelativePaths) {
+    const bridge::RootOf roots = [](const std::string& device, std::string* root) {
+        const std::map<std::string, std::string> known = {
+            {"c:", "/root/.wine/dosdevices/c:/"}, {"z:", "/"}, {"d:", "/media/100%/"},
+            {"unc", "/root/.wine/dosdevices/unc"}};
+        const auto it = known.find(device);
+        if (it == known.end()) return false;
+        *root = it->second;
+        return true;
+    };
+    const char* const c = "/root/.wine/dosdevices/c:";
+    const char* const unc = "/root/.wine/dosdevices/unc";
+    const struct {
+        const char* path;
+        const char* current;
+        std::string linux;  // empty: no Linux path
+    } cases[] = {
+        {u8"Z:\\home\\u\\录音\\rec-k3-1_%05d.aac", "C:\\PushClient", u8"/home/u/录音/rec-k3-1_%05d.aac"},
+        {u8"C:\\PushClient\\录音\\rec-k3-1_%05d.aac", "Z:\\tmp", c + std::string(u8"/PushClient/录音/rec-k3-1_%05d.aac")},
+        {"c:/PushClient//./a/../b\\x.aac", "Z:\\tmp", c + std::string("/PushClient/b/x.aac")},
+        {"C:\\..\\..\\x.aac", "Z:\\tmp", c + std::string("/x.aac")},
+        {u8"录音\\x_%05d.aac", "C:\\Push Client\\", c + std::string(u8"/Push Client/录音/x_%05d.aac")},
+        {"..\\x.aac", "Z:\\tmp\\p", "/tmp/x.aac"},
+        {"\\x.aac", "C:\\PushClient", c + std::string("/x.aac")},
+        {"C:x.aac", "C:\\PushClient", c + std::string("/PushClient/x.aac")},
+        {"z:x.aac", "C:\\PushClient", "/x.aac"},
+        {"D:\\50%%\\x_%05d.aac", "C:\\", "/media/100%%/50%%/x_%05d.aac"},
+        {u8"\\\\nas\\radio\\录音\\x.aac", "C:\\", unc + std::string(u8"/nas/radio/录音/x.aac")},
+        {"\\\\nas\\radio\\..\\..\\x.aac", "C:\\", unc + std::string("/nas/radio/x.aac")},
+        {"rec\\x.aac", "\\\\nas\\radio\\PushClient", unc + std::string("/nas/radio/PushClient/rec/x.aac")},
+        {"\\\\?\\C:\\a\\x.aac", "Z:\\", c + std::string("/a/x.aac")},
+        {"\\\\?\\UNC\\nas\\radio\\x.aac", "Z:\\", unc + std::string("/nas/radio/x.aac")},
+        {"E:\\x.aac", "C:\\", ""},                  // a drive Wine does not have
+        {"\\\\.\\pipe\\x", "C:\\", ""},             // a device
+        {"\\\\nas", "C:\\", ""},                      // a server without a share
+        {"x.aac", "", ""},                            // no current folder
+        {"x.aac", "PushClient", ""},                  // nor a full one
+        {"\\x.aac", "\\\\nas\\radio", ""},             // rooted on no drive
+        {"", "C:\\", ""},
+    };
+    for (const auto& t : cases) {
+        std::string got = "unchanged";
+        const bool ok = bridge::LinuxPathOf(t.path, t.current, roots, &got);
+        EXPECT_EQ(ok, !t.linux.empty()) << t.path << " in " << t.current;
+        EXPECT_EQ(got, t.linux.empty() ? "unchanged" : t.linux) << t.path << " in " << t.current;
+    }
+}
 
 // ---------------------------------------------------------------------------
 // Request line

@@ -180,6 +180,31 @@ bool DosPathOf(const std::string& unixPath, std::wstring* dosPath) {
     return true;
 }
 
+// Wine's drives and shares, as LinuxPathOf asks for them: a drive's root from Wine itself (Z: is "/", the
+// others their dosdevices link), the shares' folder in the prefix's dosdevices.
+bool WineRoot(const std::string& device, std::string* root) {
+    if (device == "unc") {
+        std::string prefix;
+        if (!GetEnvironment(L"WINEPREFIX", &prefix) || prefix.empty()) {
+            std::string home;
+            if (!GetEnvironment(L"HOME", &home) || home.empty()) return false;
+            prefix = home + "/.wine";
+        }
+        *root = prefix + "/dosdevices/unc";
+        return true;
+    }
+    return UnixPathOf(Utf8ToWide(device) + L"\\", root);
+}
+
+std::string CurrentFolder() {
+    const DWORD n = GetCurrentDirectoryW(0, nullptr);
+    if (n == 0) return std::string();
+    std::wstring buf(n, L'\0');
+    const DWORD got = GetCurrentDirectoryW(n, &buf[0]);
+    buf.resize(got < n ? got : 0);
+    return WideToUtf8(buf);
+}
+
 // Guards the port against anything else on the machine that happens to connect.
 std::string MakeToken() {
     LARGE_INTEGER t;
@@ -296,6 +321,19 @@ bool SendAll(SOCKET s, const std::string& data) {
     return true;
 }
 
+// A recording ends with "q" on ffmpeg's standard input: ours goes on to the helper, which gives it to the
+// Linux ffmpeg. Runs until our input ends or breaks; the process's exit ends it otherwise.
+DWORD WINAPI ForwardInput(void* linkSocket) {
+    const SOCKET link = reinterpret_cast<SOCKET>(linkSocket);
+    const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    if (in == nullptr || in == INVALID_HANDLE_VALUE) return 0;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(in, buf, sizeof buf, &got, nullptr) && got > 0)
+        if (!SendAll(link, std::string(buf, got))) break;
+    return 0;
+}
+
 // Copies the helper's frames to our stdout/stderr until it closes the connection;
 // the result is ffmpeg's exit code, or 1 when the helper ended without one.
 int Relay(SOCKET link) {
@@ -336,13 +374,24 @@ int Usage() {
     Complain("understands only\r\n"
              "  ffmpeg -list_devices true -f dshow -i dummy\r\n"
              "  ffmpeg [-audio_buffer_size <ms>] -f dshow -i audio=\"<device>\" [-filter_complex <graph>]\r\n"
-             "         [-map <label>] [-af <graph>] [-y] [-c:a <codec>] [-b:a <rate>] [-f flv] <url>");
+             "         [-map <label>] [-af <graph>] [-y] [-c:a <codec>] [-b:a <rate>] [-f flv] <url>\r\n"
+             "  ffmpeg -f dshow -i audio=\"<device>\" [-c:a <codec>] [-b:a <rate>] -f segment\r\n"
+             "         [-segment_<option> <value>]... [-reset_timestamps <0|1>] <file pattern>");
     return kFailureExitCode;
 }
 
 int Run() {
-    const bridge::Request request = bridge::ClassifyArguments(Arguments());
+    bridge::Request request = bridge::ClassifyArguments(Arguments());
     if (request.mode == bridge::Mode::Other) return Usage();
+    if (request.mode == bridge::Mode::Record) {
+        // The Linux ffmpeg writes the files where the Windows program looks for them.
+        std::string pattern;
+        if (!bridge::LinuxPathOf(request.url, CurrentFolder(), WineRoot, &pattern)) {
+            Complain(request.url + ": no Linux path for it");
+            return kFailureExitCode;
+        }
+        request.url = pattern;
+    }
 
     const std::wstring folder = ExeFolder();
     const std::map<std::string, std::string> settings =
@@ -391,24 +440,32 @@ int Run() {
     if (request.mode == bridge::Mode::List) {
         fields = {{"mode", "list"}, {"listing", format == bridge::ListingFormat::New ? "new" : "old"}};
     } else {
-        // No argument can hold a NUL, so it keeps the filter options apart inside one field.
-        std::string filters;
-        for (const std::string& f : request.filters) {
-            if (&f != &request.filters.front()) filters += '\0';
-            filters += f;
-        }
-        fields = {{"mode", "stream"},
+        // No argument can hold a NUL, so it keeps options apart inside one field.
+        auto joined = [](const std::vector<std::string>& options) {
+            std::string text;
+            for (const std::string& o : options) {
+                if (&o != &options.front()) text += '\0';
+                text += o;
+            }
+            return text;
+        };
+        fields = {{"mode", request.mode == bridge::Mode::Record ? "record" : "stream"},
                   {"device", request.device},
                   {"codec", request.codec},
                   {"bitrate", request.bitrate},
                   {"url", request.url},
-                  {"filters", filters},
+                  {"filters", joined(request.filters)},
+                  {"segment", joined(request.segmentOptions)},
                   {"audio_buffer_size", request.audioBufferSize},
                   {"ffmpeg", setting("ffmpeg", kDefaultFfmpeg)}};
     }
     if (!SendAll(link.get(), bridge::RequestLine(fields))) {
         Complain("the helper went away");
         return kFailureExitCode;
+    }
+    if (request.mode == bridge::Mode::Record) {
+        const HANDLE forwarder = CreateThread(nullptr, 0, ForwardInput, reinterpret_cast<void*>(link.get()), 0, nullptr);
+        if (forwarder != nullptr) CloseHandle(forwarder);
     }
     return Relay(link.get());
 }

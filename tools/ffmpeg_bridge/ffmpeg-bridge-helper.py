@@ -10,9 +10,12 @@ over one loopback TCP connection that it listens on:
 1. The helper connects to 127.0.0.1:PORT and sends "BRIDGE1 TOKEN\\n".
 2. The bridge answers with one request line of space-separated key=HEX fields
    (values are hex-encoded UTF-8, so device names and addresses never meet a shell
-   or a command-line splitter): mode (list|stream), listing (old|new), device,
-   codec, bitrate, url, filters (the filter options and their values, NUL between
-   them), audio_buffer_size, ffmpeg.
+   or a command-line splitter): mode (list|stream|record), listing (old|new), device,
+   codec, bitrate, url (a record's is the Linux file pattern), filters (the filter
+   options and their values, NUL between them), segment (the segment muxer's
+   options, likewise), audio_buffer_size, ffmpeg. After a record's request line
+   every byte the bridge sends is its own standard input, for ffmpeg's: a "q"
+   there ends the recording as it ends ffmpeg.exe, closing the last file.
 3. The helper sends frames back: one kind byte, a 4-byte big-endian length, the
    payload. Kind b"1" is ffmpeg's stdout, b"2" its stderr, b"x" the exit code as
    ASCII decimal; after b"x" the helper closes the connection.
@@ -116,14 +119,16 @@ def connect(port, token):
     sock = socket.create_connection(("127.0.0.1", port), timeout=CONNECT_TIMEOUT_SECONDS)
     sock.sendall(PROTOCOL + b" " + token.encode("ascii") + b"\n")
     sock.settimeout(REQUEST_TIMEOUT_SECONDS)
-    line = b""
-    while not line.endswith(b"\n"):
+    received = b""
+    while b"\n" not in received:
         chunk = sock.recv(4096)
         if not chunk:
             raise ConnectionError("bridge closed before its request")
-        line += chunk
+        received += chunk
     sock.settimeout(None)
-    return sock, line.decode("ascii", "replace")
+    # What follows the line is a recording's standard input, which may come with it.
+    line, _, stdin_bytes = received.partition(b"\n")
+    return sock, line.decode("ascii", "replace"), stdin_bytes
 
 
 # ---------------------------------------------------------------------------
@@ -268,14 +273,15 @@ def input_options(device):
     return ["-f", "pulse", "-i", device.source]
 
 
-def start_ffmpeg(argv):
+def start_ffmpeg(argv, with_stdin):
     libc = ctypes.CDLL(None, use_errno=True)
 
     def die_with_helper():
         # Belt and braces: should this helper itself be killed, ffmpeg goes too.
         libc.prctl(PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
 
-    return subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+    return subprocess.Popen(argv, stdin=subprocess.PIPE if with_stdin else subprocess.DEVNULL,
+                            stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, preexec_fn=die_with_helper,
                             start_new_session=True)
 
@@ -293,8 +299,21 @@ def stop(proc):
         pass
 
 
-def relay(link, proc):
-    """Carries ffmpeg's output until it ends; returns its exit code, or None if the bridge went away."""
+def feed_stdin(proc, data):
+    """Hands the bridge's standard input on; an ffmpeg that stopped reading it is no fault."""
+    if proc.stdin is None or not data:
+        return
+    try:
+        proc.stdin.write(data)
+        proc.stdin.flush()
+    except OSError:
+        pass
+
+
+def relay(link, proc, stdin_bytes=b""):
+    """Carries ffmpeg's output until it ends, and the bridge's input to ffmpeg when it reads one; returns
+    ffmpeg's exit code, or None if the bridge went away."""
+    feed_stdin(proc, stdin_bytes)
     sel = selectors.DefaultSelector()
     sel.register(proc.stdout, selectors.EVENT_READ, b"1")
     sel.register(proc.stderr, selectors.EVENT_READ, b"2")
@@ -304,14 +323,15 @@ def relay(link, proc):
         while open_pipes:
             for key, _ in sel.select():
                 if key.data is None:
-                    # The bridge never sends after its request: readable means closed or broken.
+                    # Only a recording's input follows the request; readable and empty means closed.
                     try:
-                        gone = link.sock.recv(4096) == b""
+                        data = link.sock.recv(4096)
                     except OSError:
-                        gone = True
-                    if gone:
+                        data = b""
+                    if not data:
                         stop(proc)
                         return None
+                    feed_stdin(proc, data)
                     continue
                 chunk = os.read(key.fileobj.fileno(), 65536)
                 if not chunk:
@@ -329,7 +349,13 @@ def relay(link, proc):
     return code if code >= 0 else UNKNOWN_EXIT_CODE
 
 
-def stream(link, req):
+def split_options(text):
+    return text.split("\0") if text else []
+
+
+def encode(link, req, stdin_bytes):
+    """Runs ffmpeg on the device: published to a loopback address, or recorded into segment files."""
+    record = req.get("mode") == "record"
     wanted = req.get("device", "")
     url = req.get("url", "")
     ffmpeg = req.get("ffmpeg") or "/usr/bin/ffmpeg"
@@ -339,7 +365,7 @@ def stream(link, req):
         link.text(b"2", "%s Could not find audio only device with name [%s] among source devices of type audio.\r\n"
                   "audio=%s: I/O error\r\n" % (LOG_PREFIX, wanted, wanted))
         return FAILURE_EXIT_CODE
-    if not is_loopback_url(url):
+    if not record and not is_loopback_url(url):
         link.text(b"2", "%s: ffmpeg-bridge publishes to loopback addresses only\r\n" % url)
         return FAILURE_EXIT_CODE
 
@@ -355,19 +381,24 @@ def stream(link, req):
         link.text(b"2", "ffmpeg-bridge: -audio_buffer_size %s is DirectShow's own; this capture keeps its"
                   " default buffer\r\n" % req["audio_buffer_size"])
     # The filter options stand between the input and the output's own options, as given.
-    filters = req["filters"].split("\0") if req.get("filters") else []
+    filters = split_options(req.get("filters"))
+    bitrate = ["-b:a", req["bitrate"]] if req.get("bitrate") else []
 
-    argv = [ffmpeg, "-nostdin"] + input_options(device) + filters + ["-y", "-c:a", codec]
-    if req.get("bitrate"):
-        argv += ["-b:a", req["bitrate"]]
-    argv += ["-f", "flv", url]
+    if record:
+        # As the recording's command line has it: no -nostdin, since "q" on the input ends it, and no -y,
+        # since the pattern's numbered names are new ones.
+        argv = ([ffmpeg] + input_options(device) + filters + ["-c:a", codec] + bitrate + ["-f", "segment"] +
+                split_options(req.get("segment")) + [url])
+    else:
+        argv = [ffmpeg, "-nostdin"] + input_options(device) + filters + ["-y", "-c:a", codec] + bitrate
+        argv += ["-f", "flv", url]
     link.text(b"2", "ffmpeg-bridge: %s\r\n" % " ".join(argv))
     try:
-        proc = start_ffmpeg(argv)
+        proc = start_ffmpeg(argv, record)
     except OSError as e:
         link.text(b"2", "ffmpeg-bridge: cannot start %s: %s\r\n" % (ffmpeg, e.strerror))
         return FAILURE_EXIT_CODE
-    return relay(link, proc)
+    return relay(link, proc, stdin_bytes)
 
 
 def main(argv):
@@ -377,7 +408,7 @@ def main(argv):
     port, token = int(argv[1]), argv[2]
     detach_from_caller()
     try:
-        sock, line = connect(port, token)
+        sock, line, stdin_bytes = connect(port, token)
     except (OSError, ValueError):
         return 1
     link = Link(sock)
@@ -386,8 +417,8 @@ def main(argv):
         if req.get("mode") == "list":
             link.text(b"2", listing(req.get("listing", "old"), req.get("ffmpeg") or "/usr/bin/ffmpeg"))
             code = LISTING_EXIT_CODE
-        elif req.get("mode") == "stream":
-            code = stream(link, req)
+        elif req.get("mode") in ("stream", "record"):
+            code = encode(link, req, stdin_bytes)
         else:
             link.text(b"2", "ffmpeg-bridge: unknown request\r\n")
             code = FAILURE_EXIT_CODE
