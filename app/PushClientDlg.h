@@ -7,6 +7,7 @@
 #include "app/AlertWiring.h"
 #include "app/LevelMeter.h"
 #include "app/OneCopyPerFolder.h"
+#include "app/RecordingWiring.h"
 #include "app/TrayIcon.h"
 #include "app/UnattendedStart.h"
 #include "devices/DeviceCatalogue.h"
@@ -25,6 +26,8 @@ enum : UINT {
   WM_DEVICELIST_READY = WM_APP,
   // Posted by the alert sender's thread when it has log lines for the window.
   WM_ALERT_LOG,
+  // Posted by the recording's thread when it has events for the window.
+  WM_RECORDING_EVENTS,
 };
 // The notification icon's callback message is not among them: it keeps the value WM_USER + 1 (0x0401) it
 // has always had, because programs outside this one may send it by that number. It shares the value of
@@ -80,6 +83,7 @@ class CPushClientDlg : public CDialog {
   LRESULT OnDeviceListReady(WPARAM wParam, LPARAM lParam);
   LRESULT OnWindowPosChanging(WPARAM wParam, LPARAM lParam);
   LRESULT OnAlertLog(WPARAM wParam, LPARAM lParam);
+  LRESULT OnRecordingEvents(WPARAM wParam, LPARAM lParam);
   LRESULT OnShowFromAnotherCopy(WPARAM wParam, LPARAM lParam);
   LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
   LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
@@ -118,9 +122,12 @@ class CPushClientDlg : public CDialog {
   bool m_bStatusNotPrivateSaid = false;  // once per run of the program
   // Alerts to a group chat; none without a webhook.
   CAlertWiring m_alerts;
+  // The recording beside the broadcast; off unless PushClient.ini enables it.
+  CRecordingWiring m_recording;
 
   void AddToSystemMenu();
   void StartAlerts();
+  std::string TrayTip() const;
   void StopEverything();
   // What start-up does once the settings are read: ffmpeg.exe is looked for and the devices listed. Started
   // unattended, trouble on the way is said once and tried again.

@@ -18,7 +18,9 @@ class CActivityLog : public CListBox {
   void AddLog(const std::string& message) { AddLogs({message}); }
   // Appends several lines at once, in their order, with one update of the list: each update of a list box
   // that scrolls costs the window a repaint of tens of milliseconds under some systems.
-  void AddLogs(const std::vector<std::string>& messages);
+  void AddLogs(const std::vector<std::string>& messages) { AddLogs(messages, {}); }
+  // The same, but the messages whose places are in dayFileOnly go to the day file alone.
+  void AddLogs(const std::vector<std::string>& messages, const std::vector<bool>& dayFileOnly);
   // A look at the clock, about once a minute, for the day's change.
   void CheckDay();
   void Clear();

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <system_error>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -42,47 +42,13 @@ struct CEncoderProcess::Run {
 // The program is ending: what was queued is done (every encoder ended and waited for) before it goes.
 CEncoderProcess::~CEncoderProcess() {
   Stop();
-  std::unique_lock<std::mutex> lock(m_queueMutex);
-  m_queueChanged.wait(lock, [this] { return !m_working; });
-}
-
-void CEncoderProcess::Queue(std::function<void()> work) {
-  std::unique_lock<std::mutex> lock(m_queueMutex);
-  m_queue.push_back(std::move(work));
-  if (m_working) return;
-  try {
-    std::thread(&CEncoderProcess::Work, this).detach();
-    m_working = true;
-  } catch (const std::system_error&) {
-    // Without a thread of its own the work is done here and now, as it always was.
-    std::function<void()> now = std::move(m_queue.back());
-    m_queue.pop_back();
-    lock.unlock();
-    now();
-  }
-}
-
-void CEncoderProcess::Work() {
-  for (;;) {
-    std::function<void()> work;
-    {
-      std::lock_guard<std::mutex> lock(m_queueMutex);
-      if (m_queue.empty()) {
-        m_working = false;
-        m_queueChanged.notify_all();
-        return;
-      }
-      work = std::move(m_queue.front());
-      m_queue.pop_front();
-    }
-    work();
-  }
+  m_launcher.WaitUntilIdle();
 }
 
 void CEncoderProcess::Launch(const std::string& arguments) {
   Stop();
   m_run = std::make_shared<Run>();
-  Queue([run = m_run, program = m_program, arguments, statusPath = m_statusPath, serial = ++m_launches] {
+  m_launcher.Queue([run = m_run, program = m_program, arguments, statusPath = m_statusPath, serial = ++m_launches] {
     Start(*run, program, arguments, statusPath, serial);
   });
 }
@@ -124,7 +90,7 @@ void CEncoderProcess::Stop() {
     // Ended now, so that it stops publishing at once; waited for and let go behind the window's back.
     if (m_run->pi.process) TerminateProcess(m_run->pi.process.get(), 0);
   }
-  Queue([run = std::move(m_run)] { Retire(*run); });
+  m_launcher.Queue([run = std::move(m_run)] { Retire(*run); });
   m_run.reset();
 }
 

@@ -3,17 +3,13 @@
 // the status file (CStatusPump). Starting a process and waiting for one to be gone take the system tens of
 // milliseconds, at times far more: both happen on a thread of this object's own, in order, so that a new
 // encoder never meets the old one still holding the stream, and the window's thread never waits for them.
-#include <condition_variable>
-#include <deque>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "streaming/LiveSession.h"
 #include "streaming/StatusPump.h"
 #include "system/ChildProcess.h"
+#include "system/WorkQueue.h"
 
 class CEncoderProcess : public EncoderRunner {
  public:
@@ -52,8 +48,6 @@ class CEncoderProcess : public EncoderRunner {
 
  private:
   struct Run;
-  void Queue(std::function<void()> work);
-  void Work();
   static void Start(Run& run, const std::string& program, const std::string& arguments,
                     const std::string& statusPath, unsigned long long serial);
   static void Retire(Run& run);
@@ -62,11 +56,6 @@ class CEncoderProcess : public EncoderRunner {
   std::string m_statusPath;
   unsigned long long m_launches = 0;
   std::shared_ptr<Run> m_run;  // the current encoder's; none after Stop
-
-  // The launcher: one thread at a time doing the queued work in order. It ends when nothing is left to do
-  // (a thread's stack is memory held for as long as it lives), and the next work starts another.
-  std::mutex m_queueMutex;
-  std::condition_variable m_queueChanged;
-  std::deque<std::function<void()>> m_queue;
-  bool m_working = false;  // a launcher thread runs
+  // The launcher: the starts and ends of encoders, in order.
+  CWorkQueue m_launcher;
 };
