@@ -14,6 +14,8 @@ constexpr DWORD kEndWaitMs = 3000;
 // How long an ended encoder's last words may take to come through the pipe before it counts as ended
 // all the same (a grandchild holding the pipe's end open).
 constexpr ULONGLONG kLastWordsWaitMs = 1000;
+// The exit code of an encoder that had to be ended: not 0, which ffmpeg gives a run that finished as asked.
+constexpr UINT kEndedExitCode = 1;
 // What asks ffmpeg to finish: it closes its output as it should, then exits.
 constexpr char kQuitKey[] = "q";
 
@@ -90,7 +92,7 @@ void CRecorderProcess::Stop() {
 void CRecorderProcess::Retire(Run& run) {
   const HANDLE process = run.pi.process.get();
   if (WaitForSingleObject(process, static_cast<DWORD>(kRecorderQuitMs)) != WAIT_OBJECT_0) {
-    TerminateProcess(process, 0);
+    TerminateProcess(process, kEndedExitCode);
     WaitForSingleObject(process, kEndWaitMs);
   }
   run.pi.Reset();

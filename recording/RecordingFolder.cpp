@@ -53,9 +53,16 @@ bool CRecordingFolder::Rename(const std::string& from, const std::string& to) {
 
 bool CRecordingFolder::Remove(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
-// What this user may still write: a quota counts.
+// What this user may still write: a quota counts. A folder not made yet lies on the drive of the nearest
+// one above it that is there, so that the first look, before the folder is made, already knows.
 std::optional<unsigned long long> CRecordingFolder::FreeBytes(const std::string& folder) {
   ULARGE_INTEGER available = {};
-  if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) return std::nullopt;
-  return available.QuadPart;
+  for (std::string path = folder; !path.empty();) {
+    if (GetDiskFreeSpaceExA(path.c_str(), &available, nullptr, nullptr)) return available.QuadPart;
+    const DWORD error = GetLastError();
+    const std::size_t separator = path.find_last_of('\\');
+    if ((error != ERROR_PATH_NOT_FOUND && error != ERROR_FILE_NOT_FOUND) || separator == std::string::npos) break;
+    path.resize(separator);
+  }
+  return std::nullopt;
 }
