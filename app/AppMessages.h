@@ -11,6 +11,8 @@ enum : UINT {
   // Posted when the log has lines for its list (CActivityLog::ShowOnMessage). Sent, it shows them at once:
   // what drives the window from outside reads the list after it.
   WM_SHOW_LOG,
+  // Posted by the recording's thread when it has events for the window.
+  WM_RECORDING_EVENTS,
 };
 // The notification icon's callback message is not among them: it keeps the value WM_USER + 1 (0x0401) it
 // has always had, because programs outside this one may send it by that number. It shares the value of

@@ -17,8 +17,10 @@ std::string FormatUptime(long long ms) {
   return std::to_string(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" + TwoDigits(seconds % 60);
 }
 
-std::string FormatLiveStatus(bool onAir, const LiveFigures& figures) {
-  if (!onAir) return kStatusOffAir;
+namespace {
+
+// The broadcast's part.
+std::string BroadcastStatus(const LiveFigures& figures) {
   std::string rate = "--";
   const std::optional<double>& kbps = figures.kbitPerSecond;
   if (kbps && std::isfinite(*kbps) && *kbps >= 0 && *kbps < 1e12) rate = std::to_string(std::llround(*kbps));
@@ -35,3 +37,25 @@ std::string FormatLiveStatus(bool onAir, const LiveFigures& figures) {
   if (figures.retryInMs) text += " | " + std::to_string((*figures.retryInMs + 999) / 1000) + " " + kStatusRetryIn;
   return text;
 }
+
+std::string RecordingPart(RecordingState recording) {
+  switch (recording) {
+    case RecordingState::Recording: return std::string(" | ") + kStatusRecording;
+    case RecordingState::Paused: return std::string(" | ") + kStatusRecordingPaused;
+    default: return std::string();
+  }
+}
+
+}  // namespace
+
+std::string FormatLiveStatus(bool onAir, const LiveFigures& figures, RecordingState recording) {
+  if (!onAir) return kStatusOffAir;
+  return BroadcastStatus(figures) + RecordingPart(recording);
+}
+
+std::string FormatTrayTip(bool onAir, RecordingState recording) {
+  std::string tip = std::string(kTrayTip) + "\n" + (onAir ? kTrayTipOnAir : kTrayTipOffAir);
+  if (recording == RecordingState::Recording) tip += std::string(" | ") + kTrayTipRecording;
+  return tip;
+}
+

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "recording/RecordingSession.h"
 #include "streaming/LiveSession.h"
 
 // The live status shown in the window, in code page 936:
@@ -8,7 +9,12 @@
 //            "直播 0:00:00 | 重启 2 次 | 9 秒后重连"  while the watchdog waits to relaunch
 //            "直播 0:12:00 | 静音 | 48 kbit/s | 重启 0 次"  while what it sends is dead air
 //   off air: "未直播"
-std::string FormatLiveStatus(bool onAir, const LiveFigures& figures);
+// and, on air, the recording's state at the end: " | 录音" while it records, " | 录音暂停" while it waits for
+// space on its drive.
+std::string FormatLiveStatus(bool onAir, const LiveFigures& figures, RecordingState recording = RecordingState::Off);
+
+// The tray icon's tip: the program's name, whether it is on air and whether it records.
+std::string FormatTrayTip(bool onAir, RecordingState recording);
 
 // A duration as H:MM:SS, hours without limit; negative durations show as 0:00:00.
 std::string FormatUptime(long long ms);

@@ -76,6 +76,7 @@ const MessageMap* CPushClientDlg::GetMessageMap() const {
       OnMessage(WM_WINDOWPOSCHANGING, &CPushClientDlg::OnWindowPosChanging),
       OnMessage(WM_POSTED_LINES, &CPushClientDlg::OnPostedLines),
       OnMessage(WM_SHOW_LOG, &CPushClientDlg::OnShowLog),
+      OnMessage(WM_RECORDING_EVENTS, &CPushClientDlg::OnRecordingEvents),
       // A copy started later in this folder asks this one to show itself.
       OnMessage(COneCopyPerFolder::ShowWindowMessage(), &CPushClientDlg::OnShowFromAnotherCopy),
       OnMessage(WM_DRAWITEM, &CPushClientDlg::OnDrawItem),
@@ -130,7 +131,7 @@ BOOL CPushClientDlg::OnInitDialog() {
   // The window is never seen: the dialog box would show it when its queue first runs empty, so that show
   // is refused (OnWindowPosChanging). Without the icon there would be no way back to it: shown then.
   if (m_unattended.Active() && m_config.m_nMinimizeToTray > 0)
-    m_bKeepHidden = m_tray.Add(m_hWnd, AfxGetApp()->LoadIcon(IDR_MAINFRAME), WM_TRAYNOTIFY, kTrayTip);
+    m_bKeepHidden = m_tray.Add(m_hWnd, AfxGetApp()->LoadIcon(IDR_MAINFRAME), WM_TRAYNOTIFY, TrayTip().c_str());
   ContinueStartup();
 
   m_comboBitrate.SetCurSel(m_config.m_nBitrateIndex);
@@ -154,6 +155,7 @@ void CPushClientDlg::FindAppDir() {
   m_settings = CSettingsFile(m_files.config, notPrivate);
   m_profile = CProfileSettings(m_files.profile, notPrivate);
   m_encoder.Locate(m_files.encoder, m_files.statusFile);
+  m_recording.Attach(m_hWnd, WM_RECORDING_EVENTS, m_files.encoder);
 }
 
 // Called when the window's close command arrives (the caption's close box, Alt+F4).
@@ -166,6 +168,7 @@ void CPushClientDlg::OnClose() {
 void CPushClientDlg::StopEverything() {
   if (m_bLive) m_alerts.Tell(AlertEvent::Closing, kAlertClosing);
   StopStreamingChild();
+  m_recording.Abandon();
   m_listing.Cancel();
   m_alerts.Stop(kAlertCloseDrainMs);
 }
@@ -183,10 +186,11 @@ LRESULT CPushClientDlg::OnEndSession(WPARAM wParam, LPARAM) {
   AddLog(kLogEndSession);
   // Stop waits for nothing: the encoder is ended at once and let go on the launcher's thread.
   m_session.Abandon();
+  m_recording.Abandon();
   m_listing.Cancel();
   SaveConfig();
   m_alerts.Stop(kAlertEndSessionDrainMs);
-  m_writer.WaitIdle(kSettingsWriteWaitMs);
+  m_writer.WaitUntilIdle(kSettingsWriteWaitMs);
   EndDialog(IDOK);
   return 0;
 }
@@ -259,7 +263,7 @@ bool CPushClientDlg::OnSysCommand(UINT nID, LPARAM) {
 // The icon comes first: a window hidden without one would have no way back, so when the shell refuses
 // the icon the window is minimised as usual (false).
 bool CPushClientDlg::MinimizeToTray() {
-  if (!m_tray.Add(m_hWnd, AfxGetApp()->LoadIcon(IDR_MAINFRAME), WM_TRAYNOTIFY, kTrayTip)) return false;
+  if (!m_tray.Add(m_hWnd, AfxGetApp()->LoadIcon(IDR_MAINFRAME), WM_TRAYNOTIFY, TrayTip().c_str())) return false;
   ShowWindow(SW_HIDE);
   return true;
 }
@@ -312,7 +316,7 @@ void CPushClientDlg::OnBnClickedTrayCheck() {
 // it is done by the settings' writer, in the order of the calls, with the choices as they are now.
 void CPushClientDlg::SaveConfig() {
   if (!m_bSettingsLoaded) return;
-  m_writer.Post([this, config = m_config, deviceName = m_strDeviceName] {
+  m_writer.Queue([this, config = m_config, deviceName = m_strDeviceName] {
     if (!m_settings.SaveConfig(config) || !m_profile.SaveDeviceName(deviceName)) m_postedLines.Add(kSettingsNotSaved);
   });
 }
@@ -478,6 +482,7 @@ void CPushClientDlg::LaunchStream() {
 void CPushClientDlg::HandleSessionEvents(const SessionEvents& events) {
   AddLogs(LogLinesOf(events));
   m_alerts.Tell(events);
+  m_recording.BroadcastEvents(events);
 }
 
 // ---- Alerts
@@ -500,14 +505,26 @@ LRESULT CPushClientDlg::OnShowLog(WPARAM, LPARAM) {
   return 0;
 }
 
+// ---- The recording
+
+LRESULT CPushClientDlg::OnRecordingEvents(WPARAM, LPARAM) {
+  const CRecordingWiring::Lines lines = m_recording.TakeLog();
+  m_listLog.AddLogs(lines.messages, lines.dayFileOnly);
+  if (m_bLive) UpdateStatusText();
+  return 0;
+}
+
+std::string CPushClientDlg::TrayTip() const { return FormatTrayTip(m_bLive, m_recording.State()); }
+
 void CPushClientDlg::UpdateStatusText(long long nowMs) {
   if (m_listing.IsRunning()) {
     SetStatusText(kStatusListing);
     return;
   }
   const LiveFigures figures = m_session.Figures(nowMs);
-  SetStatusText(FormatLiveStatus(m_bLive, figures));
+  SetStatusText(FormatLiveStatus(m_bLive, figures, m_recording.State()));
   m_meter.Show(m_bLive && figures.metered, figures.peakDb);
+  m_tray.SetTip(TrayTip());
 }
 
 // Dead air beginning or ending is news for someone who is not at the window: with the window in the tray
@@ -550,8 +567,13 @@ void CPushClientDlg::OnBnClickedLive() {
     SetTimer(ID_TIMER_STATUS, kStatusPeriodMs);
     m_alerts.SwitchedOn();
     LaunchStream();
+    // After the broadcast's, which comes first; the settings as they are now.
+    const StreamChoice stream = CurrentStreamChoice();
+    m_recording.SwitchedOn(m_profile.Record(), m_files.appDir,
+                           RecordingChoice{stream.device, stream.bitrateText, m_session.AacEncoder()});
   } else {
     const SessionEvents events = m_session.Stop();
+    m_recording.SwitchedOff();
     KillTimer(ID_TIMER_WATCHDOG);
     KillTimer(ID_TIMER_STATUS);
     SetDlgItemTextA(m_hWnd, IDC_BTN_LIVE, kButtonStart);

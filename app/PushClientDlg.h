@@ -9,6 +9,7 @@
 #include "app/LevelMeter.h"
 #include "app/OneCopyPerFolder.h"
 #include "app/PostedLines.h"
+#include "app/RecordingWiring.h"
 #include "app/TrayIcon.h"
 #include "app/UnattendedStart.h"
 #include "devices/DeviceCatalogue.h"
@@ -39,6 +40,8 @@ class CPushClientDlg : public CDialog {
  public:
   // oneCopy: this folder's claim, told the window once it exists.
   explicit CPushClientDlg(COneCopyPerFolder* oneCopy = nullptr);
+  // The settings' writer finishes what it was given: its work uses this window's objects.
+  ~CPushClientDlg() override { m_writer.WaitUntilIdle(); }
 
   // Appends one time-stamped line to the activity log.
   void AddLog(const std::string& message) { m_listLog.AddLog(message); }
@@ -73,6 +76,7 @@ class CPushClientDlg : public CDialog {
   LRESULT OnWindowPosChanging(WPARAM wParam, LPARAM lParam);
   LRESULT OnPostedLines(WPARAM wParam, LPARAM lParam);
   LRESULT OnShowLog(WPARAM wParam, LPARAM lParam);
+  LRESULT OnRecordingEvents(WPARAM wParam, LPARAM lParam);
   LRESULT OnShowFromAnotherCopy(WPARAM wParam, LPARAM lParam);
   LRESULT OnDrawItem(WPARAM wParam, LPARAM lParam);
   LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
@@ -112,12 +116,15 @@ class CPushClientDlg : public CDialog {
   bool m_bStatusNotPrivateSaid = false;  // once per run of the program
   // Alerts to a group chat; none without a webhook.
   CAlertWiring m_alerts;
-  // Writes the settings away from the window's thread. Last, so that it goes first: what it was given is
-  // written before the files' objects go.
+  // The recording beside the broadcast; off unless PushClient.ini enables it.
+  CRecordingWiring m_recording;
+  // Writes the settings away from the window's thread. Waited for when
+  // the window goes: what it was given is written before the files' objects go.
   CWorkQueue m_writer;
 
   void AddToSystemMenu();
   void StartAlerts();
+  std::string TrayTip() const;
   void StopEverything();
   // What start-up does once the settings are read: ffmpeg.exe is looked for and the devices listed. Started
   // unattended, trouble on the way is said once and tried again.

@@ -26,6 +26,12 @@ bool CTrayIcon::Add(HWND window, HICON icon, UINT callbackMessage, const char* t
   return m_added;
 }
 
+void CTrayIcon::SetTip(const std::string& tip) {
+  if (tip == m_nid.szTip) return;
+  std::strncpy(m_nid.szTip, tip.c_str(), sizeof(m_nid.szTip) - 1);
+  if (m_added) Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+}
+
 void CTrayIcon::Remove() {
   if (m_added) Shell_NotifyIconA(NIM_DELETE, &m_nid);
   m_added = false;

@@ -20,6 +20,8 @@ class CTrayIcon {
 
   // Adds the icon for window; its mouse events arrive as callbackMessage. False when the shell refused.
   bool Add(HWND window, HICON icon, UINT callbackMessage, const char* tip);
+  // The tip the icon shows, now if it is there, and when it is added again.
+  void SetTip(const std::string& tip);
   // Removes the icon, if one was added.
   void Remove();
   // Adds the icon again after the shell was restarted, if one had been added.

@@ -122,3 +122,7 @@ bool ServerSaysAlreadyPublishing(const std::string& output) {
   });
   return already;
 }
+
+bool DeviceSaysInUse(const std::string& output) {
+  return output.find("Could not run graph") != std::string::npos || output.find("already in use") != std::string::npos;
+}

@@ -33,3 +33,8 @@ EncoderProgress LatestProgress(const std::string& output);
 //   [rtmp @ 0x…] Server error: Already publishing
 // (the encoder then prints "rtmp://host/app/key: Operation not permitted" and ends).
 bool ServerSaysAlreadyPublishing(const std::string& output);
+
+// True when the capture device would not start because another program holds it: DirectShow's input says
+//   [dshow @ 0x…] Could not run graph (sometimes caused by a device already in use by other application)
+// and the encoder ends ("audio=<device>: I/O error"). Some drivers say only "already in use".
+bool DeviceSaysInUse(const std::string& output);

@@ -24,13 +24,15 @@ void CActivityLog::Open(const std::string& folder) {
   m_book.Open(folder, LocalNow(local) ? &local : nullptr);
 }
 
-void CActivityLog::AddLogs(const std::vector<std::string>& messages) {
+void CActivityLog::AddLogs(const std::vector<std::string>& messages, const std::vector<bool>& dayFileOnly) {
   if (messages.empty()) return;
   std::tm local = {};
   const bool known = LocalNow(local);
   const bool asked = !m_pending.add.empty() || m_pending.dropOldest > 0;
-  for (const std::string& message : messages) {
-    const LogUpdate update = m_book.Add(known ? &local : nullptr, message);
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    const std::tm* now = known ? &local : nullptr;
+    const LogUpdate update = i < dayFileOnly.size() && dayFileOnly[i] ? m_book.AddToFileOnly(now, messages[i])
+                                                                       : m_book.Add(now, messages[i]);
     m_pending.add.insert(m_pending.add.end(), update.add.begin(), update.add.end());
     m_pending.dropOldest += update.dropOldest;
   }

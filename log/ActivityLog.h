@@ -19,7 +19,9 @@ class CActivityLog : public CListBox {
   // Appends several lines at once, in their order. Each reaches its day file now, and the list when the
   // owner's message comes: an update of a list box that scrolls costs tens of milliseconds under some
   // systems, and is then made once for all the lines of a moment, apart from what made them.
-  void AddLogs(const std::vector<std::string>& messages);
+  void AddLogs(const std::vector<std::string>& messages) { AddLogs(messages, {}); }
+  // The same, but the messages whose places are in dayFileOnly go to the day file alone.
+  void AddLogs(const std::vector<std::string>& messages, const std::vector<bool>& dayFileOnly);
   // From now on the list is updated when this message, posted to owner, is handed to ShowPending; until
   // then, at once.
   void ShowOnMessage(HWND owner, UINT message) {

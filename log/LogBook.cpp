@@ -55,10 +55,10 @@ void LogBook::Open(const std::string& folder, const std::tm* now) {
   NoteDay(now);
 }
 
-LogUpdate LogBook::Add(const std::tm* now, const std::string& message) {
+LogUpdate LogBook::Add(const std::tm* now, const std::string& message, bool listed) {
   LogUpdate update;
   const std::string line = FormatLogLine(now, message);
-  update.add.push_back(line);
+  if (listed) update.add.push_back(line);
   NoteDay(now);
   // A line without a time of its own goes to the file of the last day known.
   if (m_open && m_days.Today()) {

@@ -56,7 +56,10 @@ class LogBook {
   void Open(const std::string& folder, const std::tm* now);
   // One line stamped now: written to the day's file; returns what the list is to do. A file that cannot be
   // written is said once in the list, until writing works again, which is said once too.
-  LogUpdate Add(const std::tm* now, const std::string& message);
+  LogUpdate Add(const std::tm* now, const std::string& message) { return Add(now, message, true); }
+  // One line for the day's file alone, too many of its kind for the list (each recording saved): the list
+  // is told only of a file that cannot be written, as above.
+  LogUpdate AddToFileOnly(const std::tm* now, const std::string& message) { return Add(now, message, false); }
   // A look at the clock, about once a minute: the first time the date has changed, the old files go,
   // unless it changed by more than kMaxDayStep days. A day file written since Open never goes.
   void Tick(const std::tm* now);
@@ -69,6 +72,7 @@ class LogBook {
   bool Failing() const { return m_failing; }
 
  private:
+  LogUpdate Add(const std::tm* now, const std::string& message, bool listed);
   std::string PathOf(const CalendarDay& day) const;
   void NoteDay(const std::tm* now);
   void DeleteOldFiles();

@@ -120,6 +120,14 @@ TEXTS = [
     ("kLogRecordSpaceFreed", "录音：磁盘剩余空间不足{} MB，已删除最早的录音{}"),
     ("kLogRecordPaused", "录音：磁盘剩余空间不足{} MB，且没有可删除的旧录音，已暂停录音"),
     ("kLogRecordResumed", "录音：磁盘剩余空间已恢复，继续录音"),
+    # The recording in the window: the status line, the tray icon's tip, and the recording giving way to
+    # the broadcast, which needs the audio device
+    ("kStatusRecording", "录音"),
+    ("kStatusRecordingPaused", "录音暂停"),
+    ("kTrayTipOnAir", "直播中"),
+    ("kTrayTipOffAir", "未直播"),
+    ("kTrayTipRecording", "录音中"),
+    ("kLogRecordGaveWay", "录音：音频设备被直播占用，录音已停止"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written

@@ -39,14 +39,16 @@ struct CEncoderProcess::Run {
   ULONGLONG endSeenMs = 0;            // when Poll first found the process ended
 };
 
-// The program is ending: every encoder is ended, and waited for, before it goes (the launcher finishes its
-// work when it is destroyed).
-CEncoderProcess::~CEncoderProcess() { Stop(); }
+// The program is ending: what was queued is done (every encoder ended and waited for) before it goes.
+CEncoderProcess::~CEncoderProcess() {
+  Stop();
+  m_launcher.WaitUntilIdle();
+}
 
 void CEncoderProcess::Launch(const std::string& arguments) {
   Stop();
   m_run = std::make_shared<Run>();
-  m_launcher.Post([run = m_run, program = m_program, arguments, statusPath = m_statusPath, serial = ++m_launches] {
+  m_launcher.Queue([run = m_run, program = m_program, arguments, statusPath = m_statusPath, serial = ++m_launches] {
     Start(*run, program, arguments, statusPath, serial);
   });
 }
@@ -88,7 +90,7 @@ void CEncoderProcess::Stop() {
     // Ended now, so that it stops publishing at once; waited for and let go behind the window's back.
     if (m_run->pi.process) TerminateProcess(m_run->pi.process.get(), 0);
   }
-  m_launcher.Post([run = std::move(m_run)] { Retire(*run); });
+  m_launcher.Queue([run = std::move(m_run)] { Retire(*run); });
   m_run.reset();
 }
 

@@ -56,6 +56,6 @@ class CEncoderProcess : public EncoderRunner {
   std::string m_statusPath;
   unsigned long long m_launches = 0;
   std::shared_ptr<Run> m_run;  // the current encoder's; none after Stop
-  // Last, so that it goes first: its work holds runs, never this object.
+  // The launcher: the starts and ends of encoders, in order.
   CWorkQueue m_launcher;
 };

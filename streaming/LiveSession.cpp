@@ -210,6 +210,7 @@ SessionEvent LiveSession::EncoderEnded(bool hadChild, bool stalled, const std::s
   SessionEvent event{SessionEventKind::Note, kLogRelaunch, {}, {}};
   if (!hadChild) return event;
   event.kind = m_onAirThisRun ? SessionEventKind::Dropped : SessionEventKind::NoDataOut;
+  event.deviceInUse = DeviceSaysInUse(statusTail);
   if (stalled) {
     event.reasonLine = FillIn(kLogEncoderStalled, {std::to_string(kStallTimeoutMs / 1000)});
   } else if (const char* explained = ExplainedExitReason(statusTail)) {

@@ -26,6 +26,8 @@ struct SessionEvent {
   // message need not take them through the log's code page.
   std::string reasonLine;
   std::string reasonUtf8;
+  // Dropped and NoDataOut: the encoder said that another program holds the capture device.
+  bool deviceInUse = false;
 };
 
 using SessionEvents = std::vector<SessionEvent>;

@@ -7,8 +7,8 @@
 CStatusPump::CStatusPump()
     : m_stop(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_ended(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
-bool CStatusPump::Start(const std::string& statusPath, unsigned long long serial) {
-  if (!m_stop || !m_ended || !m_pipe.Create("EncoderStatus", serial)) return false;
+bool CStatusPump::Start(const std::string& statusPath, unsigned long long serial, const std::string& purpose) {
+  if (!m_stop || !m_ended || !m_pipe.Create(purpose, serial)) return false;
   m_path = statusPath;
   try {
     m_thread = std::thread(&CStatusPump::Run, this);

@@ -26,11 +26,11 @@ class CStatusPump {
   CStatusPump(const CStatusPump&) = delete;
   CStatusPump& operator=(const CStatusPump&) = delete;
 
-  // Makes the pipe (named with serial) and starts reading it, before the encoder starts. The file at
-  // statusPath is made anew, private, on the pump's thread, and what comes is appended to it; an empty
-  // path leaves the output in memory alone. False when the pipe or the thread cannot be made: nothing
-  // reads then.
-  bool Start(const std::string& statusPath, unsigned long long serial);
+  // Makes the pipe (named with purpose and serial: each encoder's pump has its own) and starts reading
+  // it, before the encoder starts. The file at statusPath is made anew, private, on the pump's thread, and
+  // what comes is appended to it; an empty path leaves the output in memory alone. False when the pipe or
+  // the thread cannot be made: nothing reads then.
+  bool Start(const std::string& statusPath, unsigned long long serial, const std::string& purpose = "EncoderStatus");
   // The end the encoder is to write into.
   HANDLE ChildEnd() const { return m_pipe.ChildEnd(); }
   // Once the encoder has been started (or failed to start), the pipe must end when the encoder does: this

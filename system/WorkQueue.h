@@ -1,31 +1,25 @@
 #pragma once
-// Work done in the order it was posted, on a thread of the queue's own, so that the window's thread never
-// waits for what takes the system tens of milliseconds or more (starting and ending processes, writing
-// files through to the disk). The thread ends when nothing is left to do, since a thread's stack is memory
-// held for as long as it lives; the next work starts another.
-#include <condition_variable>
-#include <deque>
+// Work done in order on a thread of its own, one thread at a time: starting or ending a process takes the
+// system tens of milliseconds, at times far more, and whoever queues it must not wait. The thread ends
+// when nothing is left to do (a thread's stack is memory held for as long as it lives), and the next work
+// starts another. What the thread needs lives as long as it does: an owner that goes does not wait for it.
 #include <functional>
-#include <mutex>
+#include <memory>
 
 class CWorkQueue {
  public:
-  CWorkQueue() = default;
-  // What was posted is done before the queue goes: work may hold what must not be left half done.
-  ~CWorkQueue();
+  CWorkQueue();
   CWorkQueue(const CWorkQueue&) = delete;
   CWorkQueue& operator=(const CWorkQueue&) = delete;
 
-  // Without a thread to be had, the work is done at once, on the caller's thread.
-  void Post(std::function<void()> work);
-  // Waits at most timeoutMs for everything posted to be done; true when it was.
-  bool WaitIdle(unsigned long timeoutMs);
+  // Runs work after what was queued before. Without a thread of its own the work is done here and now.
+  void Queue(std::function<void()> work);
+  // Waits until everything queued has been done.
+  void WaitUntilIdle();
+  // Waits at most timeoutMs for it; true when it was done.
+  bool WaitUntilIdle(unsigned long timeoutMs);
 
  private:
-  void Work();
-
-  std::mutex m_mutex;
-  std::condition_variable m_idle;
-  std::deque<std::function<void()>> m_queue;
-  bool m_working = false;  // a thread of the queue runs
+  struct Shared;
+  std::shared_ptr<Shared> m_shared;
 };

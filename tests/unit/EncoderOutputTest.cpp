@@ -72,6 +72,15 @@ TEST(EncoderOutput, AlreadyPublishingIsExplained) {
   }
 }
 
+TEST(EncoderOutput, DeviceInUse) {
+  const std::string graph =
+      "[dshow @ 000001d7c2a3e4c0] Could not run graph (sometimes caused by a device already in use by other "
+      "application)\n";
+  EXPECT_TRUE(DeviceSaysInUse(kStart + graph + "audio=Mic: I/O error\n"));
+  EXPECT_TRUE(DeviceSaysInUse("[dshow @ 1] Device already in use\n"));
+  EXPECT_FALSE(DeviceSaysInUse(kStart + kProgress + "audio=Mic: I/O error\n"));
+}
+
 TEST(EncoderOutput, LatestProgress) {
   const std::optional<long long> noTime;
   const std::optional<double> noRate;

@@ -334,6 +334,21 @@ TEST(LiveSession, AServerStillHoldingTheNameIsSaidSo) {
   EXPECT_EQ(b.Tick(), (Lines{kLogRelaunch, std::string(kLogEncoderExitReason) + kLogAlreadyPublishing}));
 }
 
+// The recording beside the broadcast gives way when the broadcast's encoder finds the device held.
+TEST(LiveSession, AnEndingTellsWhetherTheDeviceWasHeld) {
+  for (bool held : {false, true}) {
+    Broadcast b;
+    b.encoder.status = held ? "[dshow @ 1] Could not run graph (sometimes caused by a device already in use)\n"
+                              "audio=Mic: I/O error\n"
+                            : kRefused;
+    b.Start();
+    b.encoder.End();
+    b.Tick();
+    EXPECT_EQ(b.events.at(0).kind, SessionEventKind::NoDataOut);
+    EXPECT_EQ(b.events.at(0).deviceInUse, held);
+  }
+}
+
 TEST(LiveSession, WhileTheEncoderIsDownTheNextAttemptIsCountedDown) {
   Broadcast b;
   b.encoder.endsAtOnce = true;

@@ -30,9 +30,9 @@ std::tm At(const char* when) {
 const char kBom[] = "\xEF\xBB\xBF";
 const char kToday[] = "logs\\2026-12-07.log";
 
-// A line without a time goes to the last day's file.
+// A line without a time goes to the last day's file; a line for the file alone is not listed.
 TEST(LogBook, EachLineGoesAtOnceToTheFileOfItsDayWithOneMarkPerFileAndCrlf) {
-  const std::string lines = "<2026-12-07 10:00:00 m>\r\n<0-00-00 -1:-1:-1 m>\r\n";
+  const std::string lines = "<2026-12-07 10:00:00 m>\r\n<0-00-00 -1:-1:-1 m>\r\n<2026-12-07 10:00:00 f>\r\n";
   const std::string old = kBom + std::string("x\r\n");
   const struct {
     const char* what;
@@ -52,6 +52,8 @@ TEST(LogBook, EachLineGoesAtOnceToTheFileOfItsDayWithOneMarkPerFileAndCrlf) {
     book.Open("logs", &now);
     EXPECT_EQ(book.Add(&now, "m").add.size(), 1u);
     EXPECT_EQ(book.Add(nullptr, "m").add.size(), 1u);
+    EXPECT_TRUE(book.AddToFileOnly(&now, "f").add.empty());
+    EXPECT_EQ(book.Shown(), 2u);
     EXPECT_EQ(disk.files, (std::map<std::string, std::string>{{kToday, c.after}}));
   }
 }

@@ -350,6 +350,9 @@ struct Script {
     std::vector<std::string> streamLevels;   // peak levels as printed, one per 250 ms; the last is held
     unsigned long streamChatterBytesPerS = 0;  // warning lines besides, this many bytes a second
 
+    unsigned long recordSegments = 1;       // segment files a recording run writes
+    unsigned long recordSegmentMs = 1000;   // how long each but the last lasts
+
     std::vector<std::string> warnings; // go into the record, where tests see them
 };
 
@@ -406,6 +409,12 @@ void ApplyKey(Script& s, const std::string& key, const std::string& value) {
         ok = ParseLevels(value, &s.streamLevels);
     } else if (key == "stream_chatter_bytes_per_s") {
         ok = ParseUnsigned(value, &s.streamChatterBytesPerS);
+    } else if (key == "record_segments") {
+        ok = ParseUnsigned(value, &s.recordSegments) && s.recordSegments >= 1;
+        if (!ok) s.recordSegments = 1;
+    } else if (key == "record_segment_ms") {
+        ok = ParseUnsigned(value, &s.recordSegmentMs) && s.recordSegmentMs >= kProgressIntervalMs;
+        if (!ok) s.recordSegmentMs = 1000;
     } else {
         s.warnings.push_back("unknown key " + key);
     }
@@ -439,20 +448,21 @@ Script LoadScript(const std::wstring& path) {
 // ---------------------------------------------------------------------------
 // Which run is asked for
 
-enum class Mode { List, Probe, Stream, Other };
+enum class Mode { List, Probe, Stream, Record, Other };
 
 const char* ModeName(Mode m) {
     switch (m) {
     case Mode::List: return "list";
     case Mode::Probe: return "probe";
     case Mode::Stream: return "stream";
+    case Mode::Record: return "record";
     default: return "other";
     }
 }
 
 struct Call {
     Mode mode = Mode::Other;
-    std::string encoder, bitrate, url;  // of a streaming run
+    std::string encoder, bitrate, url;  // of a streaming run (url: a recording's output pattern)
     bool filterGraph = false;           // it asks for filters, whose log lines ffmpeg prints
 };
 
@@ -472,6 +482,20 @@ Call Classify(int argc, char** argv) {
     if (a == listing) call.mode = Mode::List;
     if (a == probe) call.mode = Mode::Probe;
     if (call.mode != Mode::Other) return call;
+
+    // The recording's 21 words: the same input, AAC in ADTS segments cut at the clock.
+    if (a.size() == 21 && a[0] == "-f" && a[1] == "dshow" && a[2] == "-i" && a[3].compare(0, 6, "audio=") == 0 &&
+        a[4] == "-c:a" && (a[5] == "libfdk_aac" || a[5] == "aac") && a[6] == "-b:a" && a[8] == "-f" &&
+        a[9] == "segment" && a[10] == "-segment_format" && a[11] == "adts" &&
+        a[12] == "-segment_format_options" && a[13] == "flush_packets=1" && a[14] == "-segment_time" &&
+        a[16] == "-segment_atclocktime" && a[17] == "1" && a[18] == "-reset_timestamps" && a[19] == "1" &&
+        a[20].find("%05d") != std::string::npos) {
+        call.mode = Mode::Record;
+        call.encoder = a[5];
+        call.bitrate = a[7];
+        call.url = a[20];
+        return call;
+    }
 
     // Set the optional pairs aside; what remains are PushClient's twelve words.
     std::vector<std::string> w;
@@ -727,11 +751,78 @@ int RunStream(const Script& s, const Invocation& inv, const Call& call) {
     return static_cast<int>(s.streamExitCode);
 }
 
+// ffmpeg's output pattern for segment index: its number in place of %05d, and %% as %.
+std::string SegmentPath(const std::string& pattern, unsigned long index) {
+    std::string path;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern.compare(i, 4, "%05d") == 0) {
+            char number[16];
+            std::snprintf(number, sizeof number, "%05lu", index);
+            path += number;
+            i += 3;
+        } else if (pattern.compare(i, 2, "%%") == 0) {
+            path += '%';
+            ++i;
+        } else {
+            path += pattern[i];
+        }
+    }
+    return path;
+}
+
+// Signalled once 'q' comes on standard input, as ffmpeg reads its keys.
+DWORD WINAPI WatchForQuit(void* quit) {
+    char buf[64];
+    DWORD got = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buf, sizeof buf, &got, nullptr) && got > 0) {
+        if (std::memchr(buf, 'q', got) != nullptr) {
+            SetEvent(static_cast<HANDLE>(quit));
+            break;
+        }
+    }
+    return 0;
+}
+
+// Records: segment files at the pattern (a few bytes of made-up audio per progress line), the next one
+// every record_segment_ms until record_segments are there, the last until 'q' on standard input, which
+// ends the run with exit code 0. The files are held as ffmpeg holds them: readable, not to be renamed.
+int RunRecord(const Script& s, const Call& call) {
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    unsigned long kbit = std::strtoul(call.bitrate.c_str(), nullptr, 10);
+    if (kbit == 0 || kbit > 100000) kbit = kDefaultKbit;
+    WriteAll(err, "fake-ffmpeg: record pid " + std::to_string(GetCurrentProcessId()) + ": writing " + call.url + "\r\n");
+    OwnedHandle quit(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OwnedHandle watcher(CreateThread(nullptr, 0, WatchForQuit, quit.get(), 0, nullptr));
+    OwnedFile segment;
+    unsigned long index = 0;
+    const auto open = [&] {
+        segment = OwnedFile(CreateFileA(SegmentPath(call.url, index).c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    open();
+    for (unsigned long long elapsed = kProgressIntervalMs;; elapsed += kProgressIntervalMs) {
+        if (WaitForSingleObject(quit.get(), kProgressIntervalMs) == WAIT_OBJECT_0) break;
+        if (index + 1 < s.recordSegments && elapsed >= (index + 1) * static_cast<unsigned long long>(s.recordSegmentMs)) {
+            ++index;
+            open();
+        }
+        WriteAll(segment.get(), "\xFF\xF1" "fake-adts");
+        WriteAll(err, ProgressLine(elapsed, kbit));
+    }
+    segment.reset();
+    WriteAll(err, "\n[q] command received. Exiting.\r\n");
+    return 0;
+}
+
 int RunOther() {
     WriteAll(GetStdHandle(STD_ERROR_HANDLE),
              "usage: ffmpeg -list_devices true -f dshow -i dummy\r\n"
              "       ffmpeg -hide_banner -h encoder=libfdk_aac\r\n"
              "       ffmpeg -f dshow -i audio=\"<device>\" -y -c:a libfdk_aac|aac -b:a <n>k -f flv <url>\r\n"
+             "       ffmpeg -f dshow -i audio=\"<device>\" -c:a libfdk_aac|aac -b:a <n>k -f segment\r\n"
+             "              -segment_format adts -segment_format_options flush_packets=1 -segment_time <s>\r\n"
+             "              -segment_atclocktime 1 -reset_timestamps 1 <folder>\\rec-<run>_%05d.aac\r\n"
              "       (with -filter_complex, -map or -af pairs anywhere after the input, and\r\n"
              "       -audio_buffer_size <ms> before -f dshow or -i)\r\n"
              "(fake-ffmpeg stand-in: no other command line is understood)\r\n");
@@ -784,6 +875,8 @@ int main(int argc, char** argv) {
         return RunProbe(script);
     case Mode::Stream:
         return RunStream(script, inv, call);
+    case Mode::Record:
+        return RunRecord(script, call);
     default:
         return RunOther();
     }
