@@ -1,6 +1,6 @@
 #pragma once
-// What the window tells a group chat: the broadcast's events that are news, and the program's own
-// (start-up trouble, closing, Windows ending the session), sent from the sender's thread. Lines the sender
+// What the window tells a group chat: the broadcast's and the recording's events that are news, and the
+// program's own (start-up trouble, closing, Windows ending the session), sent from the sender's thread. Lines the sender
 // has for the log reach the window by a posted message and are taken on its thread.
 #include <windows.h>
 
@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "alerts/AlertSender.h"
+#include "alerts/RecordingAlerts.h"
 #include "alerts/SessionAlerts.h"
+#include "recording/RecordingSession.h"
 #include "settings/ProfileSettings.h"
 #include "streaming/SessionEvent.h"
 
@@ -27,6 +29,10 @@ class CAlertWiring {
   void SwitchedOn() { m_session.SwitchedOn(); }
   // The session's events: those that are news go out.
   void Tell(const SessionEvents& events);
+  // The recording was switched on.
+  void RecordingSwitchedOn() { m_recording.Reset(); }
+  // The recording's events: a failure that begins an outage, and the end of one told.
+  void Tell(const RecordingEvents& events);
   // An event of the program's own; text in code page 936.
   void Tell(AlertEvent event, const std::string& text);
 
@@ -37,6 +43,7 @@ class CAlertWiring {
   void Send(AlertEvent event, std::string utf8Text);
 
   SessionAlerts m_session;
+  RecordingAlerts m_recording;
   std::string m_station;  // UTF-8
   std::mutex m_logMutex;
   std::vector<std::string> m_log;
