@@ -7,6 +7,7 @@
 #include "alerts/WebhookRequest.h"
 #include "app/AboutDlg.h"
 #include "app/AlertSettingsDlg.h"
+#include "app/RecordSettingsDlg.h"
 #include "files/FileLocations.h"
 #include "files/StatusFileClaim.h"
 #include "devices/DeviceListFile.h"
@@ -219,7 +220,8 @@ void CPushClientDlg::AddToSystemMenu() {
   HMENU menu = GetSystemMenu(FALSE);
   if (!menu) return;
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  for (const auto& entry : {std::make_pair(IDS_ALERTS, IDM_ALERTS), std::make_pair(IDS_ABOUTBOX, IDM_ABOUTBOX)}) {
+  for (const auto& entry : {std::make_pair(IDS_ALERTS, IDM_ALERTS), std::make_pair(IDS_RECORD, IDM_RECORD),
+                            std::make_pair(IDS_ABOUTBOX, IDM_ABOUTBOX)}) {
     char text[256] = {};
     if (LoadStringA(AfxGetApp()->m_hInstance, entry.first, text, sizeof(text)) <= 0 || text[0] == '\0') continue;
     AppendMenuA(menu, MF_STRING, entry.second, text);
@@ -245,9 +247,18 @@ bool CPushClientDlg::OnSysCommand(UINT nID, LPARAM) {
     StartAlerts();
     return true;
   }
+  if ((nID & 0xFFF0) == IDM_RECORD) {
+    CRecordSettingsDlg settings(m_profile, m_files.appDir);
+    if (settings.DoModal() == IDOK) OnRecordSettingsSaved(settings.Values());
+    return true;
+  }
   if ((nID & 0xFFF0) == SC_MINIMIZE && m_config.m_nMinimizeToTray != 0) return MinimizeToTray();
   return false;
 }
+
+// The recording's settings were saved to PushClient.ini. The recording reads them afresh when it is
+// switched on: for now there is nothing to hand on.
+void CPushClientDlg::OnRecordSettingsSaved(const RecordSettings&) {}
 
 // The icon comes first: a window hidden without one would have no way back, so when the shell refuses
 // the icon the window is minimised as usual (false).

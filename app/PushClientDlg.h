@@ -48,6 +48,9 @@ class CPushClientDlg : public CDialog {
   // oneCopy: this folder's claim, told the window once it exists.
   explicit CPushClientDlg(COneCopyPerFolder* oneCopy = nullptr);
 
+  // The recording's settings window saved these to PushClient.ini.
+  void OnRecordSettingsSaved(const RecordSettings& settings);
+
   // Appends one time-stamped line to the activity log.
   void AddLog(const std::string& message) { m_listLog.AddLog(message); }
   // Several lines in their order, shown at once.
