@@ -20,6 +20,8 @@ const char* WireName(AlertEvent event) {
     case AlertEvent::OffAir: return "off_air";
     case AlertEvent::Closing: return "closing";
     case AlertEvent::Test: return "test";
+    case AlertEvent::RecordingFailed: return "recording_failed";
+    case AlertEvent::RecordingBack: return "recording_back";
   }
   return "test";
 }

@@ -19,6 +19,9 @@ enum class AlertEvent {
   OffAir,         // "off_air"
   Closing,        // "closing"
   Test,           // "test"
+  // The recording beside the broadcast
+  RecordingFailed,  // "recording_failed": its encoder could not start, ended or stood still; tried again
+  RecordingBack,    // "recording_back"
 };
 
 const char* WireName(AlertEvent event);

@@ -14,7 +14,17 @@ long long RetryPauseMs(int failuresInRow) {
 }
 }  // namespace
 
-AlertQueue::AlertQueue(std::string maskedAddress) : m_maskedAddress(std::move(maskedAddress)) {}
+AlertQueue::AlertQueue(std::string maskedAddress)
+    : m_maskedAddress(std::move(maskedAddress)),
+      m_folds{{AlertEvent::Dropped, kDropFoldWindowMs, utf8::kAlertDropsFoldedMinutes, std::nullopt, std::nullopt, 0},
+              {AlertEvent::RecordingFailed, kRecordingFailFoldWindowMs, utf8::kAlertRecordFailsFoldedMinutes,
+               std::nullopt, std::nullopt, 0}} {}
+
+AlertQueue::Fold* AlertQueue::FoldOf(AlertEvent event) {
+  for (Fold& fold : m_folds)
+    if (fold.event == event) return &fold;
+  return nullptr;
+}
 
 std::string AlertQueue::Naming(const AlertMessage& message) {
   return std::string(WireName(message.event)) + " " + FormatLocalTime(message.time);
@@ -25,13 +35,13 @@ std::string AlertQueue::GaveUp(const AlertMessage& message) {
 }
 
 AlertLogLines AlertQueue::Add(AlertMessage message, long long nowMs) {
-  if (message.event == AlertEvent::Dropped) {
-    if (m_lastDropSentMs && nowMs - *m_lastDropSentMs < kDropFoldWindowMs) {
-      m_heldDrop = std::move(message);
-      ++m_heldDrops;
+  if (Fold* fold = FoldOf(message.event)) {
+    if (fold->lastSentMs && nowMs - *fold->lastSentMs < fold->windowMs) {
+      fold->held = std::move(message);
+      ++fold->heldCount;
       return {};
     }
-    m_lastDropSentMs = nowMs;
+    fold->lastSentMs = nowMs;
   }
   return Push(std::move(message), nowMs);
 }
@@ -57,13 +67,14 @@ AlertQueue::Step AlertQueue::Next(long long nowMs) {
       ++it;
     }
   }
-  if (m_heldDrops > 0 && nowMs - *m_lastDropSentMs >= kDropFoldWindowMs) {
-    AlertMessage folded = std::move(*m_heldDrop);
-    folded.text += utf8::kAlertDropsFoldedOpen + std::to_string(kDropFoldWindowMs / kMsPerMinute) +
-                   utf8::kAlertDropsFoldedMinutes + std::to_string(m_heldDrops) + utf8::kAlertDropsFoldedTimes;
-    m_heldDrop.reset();
-    m_heldDrops = 0;
-    m_lastDropSentMs = nowMs;
+  for (Fold& fold : m_folds) {
+    if (fold.heldCount == 0 || nowMs - *fold.lastSentMs < fold.windowMs) continue;
+    AlertMessage folded = std::move(*fold.held);
+    folded.text += utf8::kAlertDropsFoldedOpen + std::to_string(fold.windowMs / kMsPerMinute) + fold.heldText +
+                   std::to_string(fold.heldCount) + utf8::kAlertDropsFoldedTimes;
+    fold.held.reset();
+    fold.heldCount = 0;
+    fold.lastSentMs = nowMs;
     const AlertLogLines full = Push(std::move(folded), nowMs);
     step.log.insert(step.log.end(), full.begin(), full.end());
   }
@@ -123,6 +134,7 @@ std::optional<long long> AlertQueue::WakeAtMs() const {
     earliest(m_nextTryMs);
     earliest(m_waiting.front().postedMs + kAlertLifetimeMs);
   }
-  if (m_heldDrops > 0) earliest(*m_lastDropSentMs + kDropFoldWindowMs);
+  for (const Fold& fold : m_folds)
+    if (fold.heldCount > 0) earliest(*fold.lastSentMs + fold.windowMs);
   return wake;
 }

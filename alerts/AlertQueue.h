@@ -5,7 +5,7 @@
 // Two kinds of text meet here and must not mix. The log lines it returns are the window's own texts:
 // code page 936 bytes from res/Texts.h, naming a message only by its event's wire name and time
 // (ASCII), never by its text. The messages are UTF-8 and leave as they came, save the note on folded
-// drops, which comes from the utf8:: texts (also res/Texts.h, UTF-8 bytes).
+// alerts, which comes from the utf8:: texts (also res/Texts.h, UTF-8 bytes).
 #include "alerts/AlertMessage.h"
 #include "alerts/WebhookAnswer.h"
 
@@ -28,6 +28,9 @@ constexpr long long kAlertRetryPauseLastMs = 120000;
 // At most one "dropped" alert goes out per window: the drops after it are held back, and when the window
 // has passed since it, the latest of them goes out, its text followed by how many were held back.
 constexpr long long kDropFoldWindowMs = 10 * 60 * 1000;
+// The recording's failures are folded the same way, in a window of their own: a recording that keeps
+// failing neither drowns the broadcast's drops nor is held back by them.
+constexpr long long kRecordingFailFoldWindowMs = 10 * 60 * 1000;
 constexpr long long kMsPerMinute = 60 * 1000;
 
 using AlertLogLines = std::vector<std::string>;  // code page 936
@@ -49,7 +52,7 @@ class AlertQueue {
     AlertLogLines log;
     std::optional<AlertAttempt> attempt;  // to send now; the queue waits for Finish before the next
   };
-  // Drops the alerts that waited too long, sends out held-back drops whose window has passed, and hands
+  // Drops the alerts that waited too long, sends out held-back alerts whose window has passed, and hands
   // out the first alert when its turn has come.
   Step Next(long long nowMs);
 
@@ -82,7 +85,16 @@ class AlertQueue {
   int m_failuresInRow = 0;
   long long m_nextTryMs = 0;
   bool m_failing = false;
-  std::optional<long long> m_lastDropSentMs;
-  std::optional<AlertMessage> m_heldDrop;  // the latest drop held back
-  int m_heldDrops = 0;
+  // An event whose alerts are folded: at most one goes out per window.
+  struct Fold {
+    AlertEvent event;
+    long long windowMs;
+    const char* heldText;  // UTF-8: "…分钟内又掉线" before the count of those held back
+    std::optional<long long> lastSentMs;
+    std::optional<AlertMessage> held;  // the latest held back
+    int heldCount = 0;
+  };
+  Fold* FoldOf(AlertEvent event);
+
+  Fold m_folds[2];
 };

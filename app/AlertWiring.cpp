@@ -7,6 +7,7 @@
 #include "alerts/WebhookRequest.h"
 #include "res/Texts.h"
 #include "text/AnsiTextConversion.h"
+#include "text/AsciiText.h"
 
 namespace {
 // Why an encoder ended, for a message: the encoder's own words go as it wrote them (UTF-8); the
@@ -64,6 +65,38 @@ void CAlertWiring::Tell(const SessionEvents& events) {
       default: text = AnsiToUtf8(event.line); break;
     }
     Send(*alert, std::move(text));
+  }
+}
+
+namespace {
+// What the log's line says after its "录音：".
+std::string WithoutRecordPrefix(const std::string& line) {
+  return StartsWith(line, kLogRecordPrefix) ? line.substr(sizeof(kLogRecordPrefix) - 1) : line;
+}
+
+// Why the recording failed: the encoder's own words as it wrote them, else the program's, from the log.
+std::string RecordingFailure(const RecordingEvent& event) {
+  if (!event.reasonUtf8.empty()) return event.reasonUtf8;
+  return AnsiToUtf8(WithoutRecordPrefix(event.reasonLine.empty() ? event.line : event.reasonLine));
+}
+}  // namespace
+
+void CAlertWiring::Tell(const RecordingEvents& events) {
+  for (const RecordingEvent& event : events) {
+    switch (event.kind) {
+      case RecordingEventKind::Failed:
+        if (m_recording.Tell(AlertEvent::RecordingFailed))
+          Send(AlertEvent::RecordingFailed, utf8::kAlertRecordFailed + RecordingFailure(event));
+        break;
+      case RecordingEventKind::Back:
+        if (m_recording.Tell(AlertEvent::RecordingBack)) Send(AlertEvent::RecordingBack, utf8::kAlertRecordBack);
+        break;
+      case RecordingEventKind::Paused:
+        m_recording.Reset();
+        break;
+      default:
+        break;
+    }
   }
 }
 

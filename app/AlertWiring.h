@@ -1,6 +1,6 @@
 #pragma once
-// What the window tells a group chat: the broadcast's events that are news, and the program's own
-// (start-up trouble, closing, Windows ending the session), sent from the sender's thread.
+// What the window tells a group chat: the broadcast's and the recording's events that are news, and the
+// program's own (start-up trouble, closing, Windows ending the session), sent from the sender's thread.
 #include <windows.h>
 
 #include <functional>
@@ -8,7 +8,9 @@
 #include <string>
 
 #include "alerts/AlertSender.h"
+#include "alerts/RecordingAlerts.h"
 #include "alerts/SessionAlerts.h"
+#include "recording/RecordingSession.h"
 #include "settings/ProfileSettings.h"
 #include "streaming/SessionEvent.h"
 
@@ -26,6 +28,10 @@ class CAlertWiring {
   void SwitchedOn() { m_session.SwitchedOn(); }
   // The session's events: those that are news go out.
   void Tell(const SessionEvents& events);
+  // The recording was switched on.
+  void RecordingSwitchedOn() { m_recording.Reset(); }
+  // The recording's events: a failure that begins an outage, and the end of one told.
+  void Tell(const RecordingEvents& events);
   // An event of the program's own; text in code page 936.
   void Tell(AlertEvent event, const std::string& text);
 
@@ -33,6 +39,7 @@ class CAlertWiring {
   void Send(AlertEvent event, std::string utf8Text);
 
   SessionAlerts m_session;
+  RecordingAlerts m_recording;
   std::string m_station;  // UTF-8
   std::unique_ptr<CAlertSender> m_sender;
 };

@@ -7,6 +7,7 @@
 #include "alerts/WebhookRequest.h"
 #include "app/AboutDlg.h"
 #include "app/AlertSettingsDlg.h"
+#include "app/RecordSettingsDlg.h"
 #include "files/FileLocations.h"
 #include "files/StatusFileClaim.h"
 #include "devices/DeviceListFile.h"
@@ -230,7 +231,8 @@ void CPushClientDlg::AddToSystemMenu() {
   HMENU menu = GetSystemMenu(FALSE);
   if (!menu) return;
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  for (const auto& entry : {std::make_pair(IDS_ALERTS, IDM_ALERTS), std::make_pair(IDS_ABOUTBOX, IDM_ABOUTBOX)}) {
+  for (const auto& entry : {std::make_pair(IDS_ALERTS, IDM_ALERTS), std::make_pair(IDS_RECORD, IDM_RECORD),
+                            std::make_pair(IDS_ABOUTBOX, IDM_ABOUTBOX)}) {
     char text[256] = {};
     if (LoadStringA(AfxGetApp()->m_hInstance, entry.first, text, sizeof(text)) <= 0 || text[0] == '\0') continue;
     AppendMenuA(menu, MF_STRING, entry.second, text);
@@ -256,8 +258,20 @@ bool CPushClientDlg::OnSysCommand(UINT nID, LPARAM) {
     StartAlerts();
     return true;
   }
+  if ((nID & 0xFFF0) == IDM_RECORD) {
+    CRecordSettingsDlg settings(m_profile, m_files.appDir);
+    if (settings.DoModal() == IDOK) OnRecordSettingsSaved(settings.Values());
+    return true;
+  }
   if ((nID & 0xFFF0) == SC_MINIMIZE && m_config.m_nMinimizeToTray != 0) return MinimizeToTray();
   return false;
+}
+
+// The recording's settings were saved to PushClient.ini. The recording reads them afresh when it is
+// switched on; only turning it off acts at once.
+void CPushClientDlg::OnRecordSettingsSaved(const RecordSettings& settings) {
+  m_recording.RecordSettingsChanged(settings);
+  if (m_bLive) UpdateStatusText();
 }
 
 // The icon comes first: a window hidden without one would have no way back, so when the shell refuses
@@ -508,8 +522,9 @@ LRESULT CPushClientDlg::OnShowLog(WPARAM, LPARAM) {
 // ---- The recording
 
 LRESULT CPushClientDlg::OnRecordingEvents(WPARAM, LPARAM) {
-  const CRecordingWiring::Lines lines = m_recording.TakeLog();
-  m_listLog.AddLogs(lines.messages, lines.dayFileOnly);
+  const CRecordingWiring::Taken taken = m_recording.Take();
+  m_listLog.AddLogs(taken.messages, taken.dayFileOnly);
+  m_alerts.Tell(taken.events);
   if (m_bLive) UpdateStatusText();
   return 0;
 }
@@ -569,6 +584,7 @@ void CPushClientDlg::OnBnClickedLive() {
     LaunchStream();
     // After the broadcast's, which comes first; the settings as they are now.
     const StreamChoice stream = CurrentStreamChoice();
+    m_alerts.RecordingSwitchedOn();
     m_recording.SwitchedOn(m_profile.Record(), m_files.appDir,
                            RecordingChoice{stream.device, stream.bitrateText, m_session.AacEncoder()});
   } else {

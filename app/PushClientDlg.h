@@ -43,6 +43,9 @@ class CPushClientDlg : public CDialog {
   // The settings' writer finishes what it was given: its work uses this window's objects.
   ~CPushClientDlg() override { m_writer.WaitUntilIdle(); }
 
+  // The recording's settings window saved these to PushClient.ini.
+  void OnRecordSettingsSaved(const RecordSettings& settings);
+
   // Appends one time-stamped line to the activity log.
   void AddLog(const std::string& message) { m_listLog.AddLog(message); }
   // Several lines in their order, shown at once.

@@ -41,17 +41,18 @@ void CRecordingWiring::BroadcastEvents(const SessionEvents& events) {
   }
 }
 
-CRecordingWiring::Lines CRecordingWiring::TakeLog() {
-  Lines lines;
-  if (!m_worker) return lines;
-  for (const RecordingEvent& event : m_worker->TakeEvents()) {
+CRecordingWiring::Taken CRecordingWiring::Take() {
+  Taken taken;
+  if (!m_worker) return taken;
+  taken.events = m_worker->TakeEvents();
+  for (const RecordingEvent& event : taken.events) {
     for (const std::string* line : {&event.line, &event.reasonLine}) {
       if (line->empty()) continue;
-      lines.messages.push_back(*line);
-      lines.dayFileOnly.push_back(event.kind == RecordingEventKind::FileSaved);
+      taken.messages.push_back(*line);
+      taken.dayFileOnly.push_back(event.kind == RecordingEventKind::FileSaved);
     }
   }
-  return lines;
+  return taken;
 }
 
 RecordingState CRecordingWiring::State() const {

@@ -36,13 +36,14 @@ class CRecordingWiring {
   // give way, said once.
   void BroadcastEvents(const SessionEvents& events);
 
-  // The recording's lines for the log since the last call, in order; a saved file's line goes to the day
-  // file alone (too many of them for the list).
-  struct Lines {
+  // The recording's events since the last call, and their lines for the log, in order; a saved file's
+  // line goes to the day file alone (too many of them for the list).
+  struct Taken {
+    RecordingEvents events;
     std::vector<std::string> messages;
     std::vector<bool> dayFileOnly;
   };
-  Lines TakeLog();
+  Taken Take();
   RecordingState State() const;
 
  private:

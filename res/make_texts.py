@@ -128,6 +128,20 @@ TEXTS = [
     ("kTrayTipOffAir", "未直播"),
     ("kTrayTipRecording", "录音中"),
     ("kLogRecordGaveWay", "录音：音频设备被直播占用，录音已停止"),
+    # The recording's settings window ("录音设置…"): its figures, worked out off the window's thread, and
+    # its messages; a range's ends come from RecordSettings.h
+    ("kRecordComputing", "计算中…"),
+    ("kRecordFolderSize", "{}（{}个录音文件）"),
+    ("kRecordFolderMissing", "文件夹尚未创建"),
+    ("kRecordFolderUnreadable", "无法读取此文件夹"),
+    ("kRecordFreeUnknown", "无法得知"),
+    ("kRecordBrowseTitle", "选择保存录音的文件夹："),
+    ("kMsgRecordKeepDays", "录音保存天数必须是{}到{}之间的整数！"),
+    ("kMsgRecordSegmentMinutes", "每段录音时长必须是{}到{}分钟之间的整数！"),
+    ("kMsgRecordMinFreeMb", "最少剩余空间必须是{}到{} MB之间的整数（0为不限）！"),
+    ("kMsgRecordFolderChars", "录音文件夹的路径不能含有 * ? \" < > | 这些字符！"),
+    ("kMsgRecordNotSaved", "录音设置未能保存到{}，原来的设置保持不变！"),
+    ("kMsgRecordFolderNotOpened", "无法打开录音文件夹{}（无法创建或访问）！"),
 ]
 
 # Texts that go out to a group chat's webhook: UTF-8 bytes, never shown in the window. They are written
@@ -140,6 +154,11 @@ UTF8_TEXTS = [
     ("kAlertDropsFoldedTimes", "次）"),
     # The end of a text cut to a chat's length
     ("kAlertTextCut", "…"),
+    # The recording's alerts: its failure with the reason after it, its return, and the note on folded
+    # failures (after kAlertDropsFoldedOpen and the minutes, before the count and kAlertDropsFoldedTimes)
+    ("kAlertRecordFailed", "录音失败："),
+    ("kAlertRecordBack", "录音已恢复"),
+    ("kAlertRecordFailsFoldedMinutes", "分钟内又失败"),
 ]
 
 HEX = "0123456789abcdefABCDEF"

@@ -10,6 +10,8 @@
 #define IDD_MAIN 102
 #define IDD_ALERTS 103
 #define IDS_ALERTS 104
+#define IDD_RECORD 105
+#define IDS_RECORD 106
 #define IDR_MAINFRAME 128
 
 #define IDC_LIST_LOG 1000
@@ -32,7 +34,19 @@
 #define IDC_BTN_TEST_ALERT 1023
 #define IDC_ALERT_RESULT 1024
 
-// System-menu commands of the About and alert settings entries; their low four bits must stay clear (the
-// system uses them).
+// The recording's settings window.
+#define IDC_CHECK_RECORD 1030
+#define IDC_EDIT_RECORD_FOLDER 1031
+#define IDC_BTN_RECORD_BROWSE 1032
+#define IDC_EDIT_KEEP_DAYS 1033
+#define IDC_EDIT_SEGMENT_MINUTES 1034
+#define IDC_EDIT_MIN_FREE_MB 1035
+#define IDC_RECORD_FOLDER_SIZE 1036
+#define IDC_RECORD_FREE_SPACE 1037
+#define IDC_BTN_RECORD_OPEN 1038
+
+// System-menu commands of the About, alert and recording settings entries; their low four bits must stay
+// clear (the system uses them).
 #define IDM_ABOUTBOX 0x0010
 #define IDM_ALERTS 0x0020
+#define IDM_RECORD 0x0030

@@ -58,3 +58,12 @@ RecordSettings CProfileSettings::Record() const {
                               Read(kRecordSection, kRecordKeepDaysKey), Read(kRecordSection, kRecordSegmentMinutesKey),
                               Read(kRecordSection, kRecordMinFreeMbKey)});
 }
+
+bool CProfileSettings::SaveRecord(const RecordSettings& record) const {
+  const bool enabled = Write(kRecordSection, kRecordEnabledKey, record.enabled ? "1" : "0");
+  const bool folder = Write(kRecordSection, kRecordFolderKey, record.folder);
+  const bool keepDays = Write(kRecordSection, kRecordKeepDaysKey, std::to_string(record.keepDays));
+  const bool segment = Write(kRecordSection, kRecordSegmentMinutesKey, std::to_string(record.segmentMinutes));
+  const bool minFree = Write(kRecordSection, kRecordMinFreeMbKey, std::to_string(record.minFreeMb));
+  return enabled && folder && keepDays && segment && minFree;
+}

@@ -36,6 +36,7 @@ class CProfileSettings {
 
   // The recording's settings ([record]), read afresh at each call.
   RecordSettings Record() const;
+  bool SaveRecord(const RecordSettings& record) const;
 
   // A value as it was written, blanks and quotes at its ends included; empty when absent.
   std::string Read(const char* section, const char* key) const;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <optional>
 
 #include "res/Texts.h"
 #include "settings/ConfigFormat.h"
@@ -73,4 +75,70 @@ std::string RecordFolderPath(const std::string& folder, const std::string& progr
   const std::string named = WithoutTrailingSeparators(folder);
   if (named.empty()) return programFolder + "\\" + kRecordFolderDefault;
   return IsFullPath(named) ? named : programFolder + "\\" + named;
+}
+
+namespace {
+
+// A figure typed in the window: a whole number in its range, or nothing.
+std::optional<int> TypedNumber(const std::string& raw, int low, int high) {
+  const std::string text = Trimmed(raw);
+  if (text.empty() || !IsWholeNumber(text)) return std::nullopt;
+  const int value = ParseDecimal(text);
+  if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
+// Characters no Windows path holds; ':' only after a drive's letter. Walked by character: '|' may be the
+// second byte of a double-byte one.
+bool IsPathText(const std::string& path) {
+  for (std::size_t pos = 0; pos < path.size();) {
+    const std::size_t length = AnsiCharLength(path, pos);
+    const unsigned char c = static_cast<unsigned char>(path[pos]);
+    if (length == 1 && (c < 0x20 || std::strchr("*?\"<>|", c) != nullptr)) return false;
+    if (length == 1 && c == ':' && pos != 1) return false;
+    pos += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+RecordSettingsCheck CheckTypedRecordSettings(bool enabled, const RecordSettingsText& typed) {
+  RecordSettingsCheck check;
+  check.settings.enabled = enabled;
+  check.settings.folder = Trimmed(typed.folder);
+  const auto refuse = [&check](RecordField field, const char* pattern, int low, int high) {
+    check.refused = field;
+    check.message = FillIn(pattern, {std::to_string(low), std::to_string(high)});
+    return check;
+  };
+  if (!IsPathText(check.settings.folder)) {
+    check.refused = RecordField::Folder;
+    check.message = kMsgRecordFolderChars;
+    return check;
+  }
+  const std::optional<int> keepDays = TypedNumber(typed.keepDays, kMinRecordKeepDays, kMaxRecordKeepDays);
+  if (!keepDays) return refuse(RecordField::KeepDays, kMsgRecordKeepDays, kMinRecordKeepDays, kMaxRecordKeepDays);
+  const std::optional<int> segment = TypedNumber(typed.segmentMinutes, kMinSegmentMinutes, kMaxSegmentMinutes);
+  if (!segment)
+    return refuse(RecordField::SegmentMinutes, kMsgRecordSegmentMinutes, kMinSegmentMinutes, kMaxSegmentMinutes);
+  const std::optional<int> minFree = TypedNumber(typed.minFreeMb, 0, kMaxMinFreeMb);
+  if (!minFree) return refuse(RecordField::MinFreeMb, kMsgRecordMinFreeMb, 0, kMaxMinFreeMb);
+  check.settings.keepDays = *keepDays;
+  check.settings.segmentMinutes = *segment;
+  check.settings.minFreeMb = *minFree;
+  return check;
+}
+
+std::string VolumeRootOf(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2) + "\\";
+  if (path.size() < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return std::string();
+  // "\\server\share\": the separator after the share's name ends it.
+  int separators = 0;
+  for (std::size_t pos = 0; pos < path.size();) {
+    const std::size_t length = AnsiCharLength(path, pos);
+    if (length == 1 && IsSeparator(path[pos]) && ++separators == 4) return path.substr(0, pos + 1);
+    pos += length;
+  }
+  return separators == 3 ? path + "\\" : std::string();
 }

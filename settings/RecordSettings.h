@@ -40,3 +40,18 @@ RecordSettings ParseRecordSettings(const RecordSettingsText& text);
 // The folder the recordings go to: a full path (a drive's "X:" or a share's "\\server") as it is, any other
 // folder, or none, beside the program. Separators at its end are dropped, but for a drive's root.
 std::string RecordFolderPath(const std::string& folder, const std::string& programFolder);
+
+// The settings window's fields as typed, checked strictly, unlike the file's values: a figure that is no
+// whole number in its range, or a folder with a character no path may hold, is refused with a message
+// naming the range or the characters, and nothing is saved.
+enum class RecordField { None, Folder, KeepDays, SegmentMinutes, MinFreeMb };
+struct RecordSettingsCheck {
+  RecordSettings settings;               // when accepted
+  RecordField refused = RecordField::None;
+  std::string message;                   // why, code page 936; empty when accepted
+};
+RecordSettingsCheck CheckTypedRecordSettings(bool enabled, const RecordSettingsText& typed);
+
+// The root of the drive or share a full path lies on ("D:\", "\\server\share\"), whose free space is the
+// folder's while the folder is not made yet; empty for a path that names neither.
+std::string VolumeRootOf(const std::string& path);

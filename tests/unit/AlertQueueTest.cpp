@@ -158,33 +158,42 @@ TEST(AlertQueue, BoundDropsTheOldestWaiting) {
 }
 
 // A broadcast that keeps dropping: one "dropped" alert at once, the rest held back and told as one per
-// ten minutes, with how many it stands for; other alerts are not held.
-TEST(AlertQueue, DropsAreFolded) {
+// ten minutes, with how many it stands for; other alerts are not held. A recording that keeps failing is
+// folded alike, in a window of its own.
+TEST(AlertQueue, DropsAndRecordingFailuresAreFoldedEachInItsOwnWindow) {
   AlertQueue queue(kMasked);
   AlertLogLines log;
   std::vector<std::string> texts;
   queue.Add(At(AlertEvent::Dropped, 0, 0, "A"), 0);
   EXPECT_EQ(Drive(queue, 0, 0, kAlwaysSent, log, &texts), (std::vector<long long>{0}));
+  queue.Add(At(AlertEvent::RecordingFailed, 0, 30, "R1"), 30000);
+  EXPECT_EQ(Drive(queue, 30000, 30000, kAlwaysSent, log, &texts), (std::vector<long long>{30000}));
   queue.Add(At(AlertEvent::Dropped, 1, 0, "B"), 60000);
   queue.Add(At(AlertEvent::BackOnAir, 1, 5, "up"), 65000);
   EXPECT_EQ(Drive(queue, 65000, 65000, kAlwaysSent, log, &texts), (std::vector<long long>{65000}));
+  queue.Add(At(AlertEvent::RecordingFailed, 1, 30, "R2"), 90000);
   queue.Add(At(AlertEvent::Dropped, 2, 0, "C"), 120000);
   queue.Add(At(AlertEvent::Dropped, 3, 0, "D"), 180000);
   EXPECT_EQ(Drive(queue, 180000, 599999, kAlwaysSent, log, &texts), (std::vector<long long>{}));
   EXPECT_EQ(Drive(queue, 599999, 600000, kAlwaysSent, log, &texts), (std::vector<long long>{600000}));
+  EXPECT_EQ(Drive(queue, 600000, 630000, kAlwaysSent, log, &texts), (std::vector<long long>{630000}));
   queue.Add(At(AlertEvent::Dropped, 11, 0, "E"), 660000);
   EXPECT_EQ(Drive(queue, 660000, 1700000, kAlwaysSent, log, &texts), (std::vector<long long>{1200000}));
   queue.Add(At(AlertEvent::Dropped, 30, 0, "F"), 1800000);
-  EXPECT_EQ(Drive(queue, 1800000, 3600000, kAlwaysSent, log, &texts), (std::vector<long long>{1800000}));
-  EXPECT_EQ(texts,
-            (std::vector<std::string>{"A", "up", u8"D（10分钟内又掉线3次）", u8"E（10分钟内又掉线1次）", "F"}));
+  queue.Add(At(AlertEvent::RecordingFailed, 30, 0, "R3"), 1800000);
+  EXPECT_EQ(Drive(queue, 1800000, 3600000, kAlwaysSent, log, &texts), (std::vector<long long>{1800000, 1800000}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"A", "R1", "up", u8"D（10分钟内又掉线3次）", u8"R2（10分钟内又失败1次）",
+                                             u8"E（10分钟内又掉线1次）", "F", "R3"}));
   EXPECT_TRUE(log.empty());
 }
 
+#include "alerts/RecordingAlerts.h"
 #include "alerts/SessionAlerts.h"
 
 namespace {
 
+// The broadcast's outages and the recording's, each told once as it begins and again when it ends; the two
+// rules keep apart, so that the broadcast coming back ends no outage of the recording's.
 TEST(SessionAlerts, AnOutageIsToldOnceAtItsStartAndAgainWhenItEnds) {
   const struct {
     AlertEvent event;
@@ -193,21 +202,33 @@ TEST(SessionAlerts, AnOutageIsToldOnceAtItsStartAndAgainWhenItEnds) {
       {AlertEvent::OnAir, true},
       {AlertEvent::Dropped, true},
       {AlertEvent::NoDataOut, false},     // the relaunched encoder gets nothing out: the same outage
+      {AlertEvent::RecordingFailed, true},
       {AlertEvent::LaunchFailed, true},   // told once per outage
       {AlertEvent::LaunchFailed, false},
       {AlertEvent::BackOnAir, true},
+      {AlertEvent::RecordingFailed, false},  // the broadcast is back, the recording's outage goes on
+      {AlertEvent::RecordingBack, true},
+      {AlertEvent::RecordingBack, false},    // no outage of the recording's was told
       {AlertEvent::DeadAir, true},
       {AlertEvent::SoundBack, true},
       {AlertEvent::NoDataOut, true},      // a new outage
       {AlertEvent::Dropped, false},
+      {AlertEvent::RecordingFailed, true},
       {AlertEvent::OffAir, true},
   };
   SessionAlerts alerts;
+  RecordingAlerts recording;
   alerts.SwitchedOn();
+  recording.Reset();
   int step = 0;
-  for (const auto& s : steps) EXPECT_EQ(alerts.Tell(s.event), s.told) << "step " << step++;
+  for (const auto& s : steps) {
+    const bool ofRecording = s.event == AlertEvent::RecordingFailed || s.event == AlertEvent::RecordingBack;
+    EXPECT_EQ(ofRecording ? recording.Tell(s.event) : alerts.Tell(s.event), s.told) << "step " << step++;
+  }
   alerts.SwitchedOn();
   EXPECT_TRUE(alerts.Tell(AlertEvent::LaunchFailed)) << "a new run";
+  recording.Reset();
+  EXPECT_TRUE(recording.Tell(AlertEvent::RecordingFailed)) << "a new run of the recording, or one after a pause";
 }
 
 }  // namespace

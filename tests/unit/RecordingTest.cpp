@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CommandLineSplit.h"
+#include "recording/FolderFigures.h"
 #include "recording/RecordingCommandLine.h"
 #include "recording/RecordingNames.h"
 #include "recording/RecordingRetention.h"
@@ -63,20 +64,84 @@ TEST(RecordSettings, ValuesAsTheFileGivesThemDefaultsForNoNumberAndClampedRanges
     EXPECT_EQ(s.segmentMinutes, c.segmentMinutes);
     EXPECT_EQ(s.minFreeMb, c.minFreeMb);
   }
+  // The path, and the root whose free space is the folder's before the folder is made.
   const std::string program = "C:\\PushClient";
   const struct {
     const char* folder;
     std::string path;
+    const char* root;
   } folders[] = {
-      {"", program + "\\" + kRecordFolderDefault},
-      {"station", program + "\\station"},
-      {"D:\\录音\\", "D:\\录音"},
-      {"D:\\", "D:\\"},
-      {"\\\\server\\share\\rec//", "\\\\server\\share\\rec"},
-      {"\\\\", program + "\\" + kRecordFolderDefault},
-      {"D:\\乗", "D:\\乗"},  // its second byte is 0x5C: no separator
+      {"", program + "\\" + kRecordFolderDefault, "C:\\"},
+      {"station", program + "\\station", "C:\\"},
+      {"D:\\录音\\", "D:\\录音", "D:\\"},
+      {"D:\\", "D:\\", "D:\\"},
+      {"\\\\server\\share\\rec//", "\\\\server\\share\\rec", "\\\\server\\share\\"},
+      {"\\\\server\\乗", "\\\\server\\乗", "\\\\server\\乗\\"},  // its second byte is 0x5C: no separator
+      {"\\\\", program + "\\" + kRecordFolderDefault, "C:\\"},
+      {"D:\\乗", "D:\\乗", "D:\\"},
   };
-  for (const auto& f : folders) EXPECT_EQ(RecordFolderPath(f.folder, program), f.path) << f.folder;
+  for (const auto& f : folders) {
+    EXPECT_EQ(RecordFolderPath(f.folder, program), f.path) << f.folder;
+    EXPECT_EQ(VolumeRootOf(f.path), f.root) << f.folder;
+  }
+  EXPECT_EQ(VolumeRootOf("\\\\server"), "");
+}
+
+// The settings window takes only what it can save as typed: a figure out of its range or no figure at all
+// is refused with the range in the message, the first wrong field named.
+TEST(RecordSettings, TypedValuesAreTakenAsTheyAreOrRefusedNamingTheRange) {
+  const auto range = [](const char* pattern, const char* low, const char* high) { return FillIn(pattern, {low, high}); };
+  const std::string keepDays = range(kMsgRecordKeepDays, "1", "36500");
+  const std::string segment = range(kMsgRecordSegmentMinutes, "1", "1440");
+  const std::string minFree = range(kMsgRecordMinFreeMb, "0", "1048576");
+  const struct {
+    RecordSettingsText typed;
+    RecordField refused;
+    std::string message;
+  } cases[] = {
+      {{"", " D:\\录音 ", " 7 ", "30", "0"}, RecordField::None, ""},
+      {{"", "", "36500", "1440", "1048576"}, RecordField::None, ""},
+      {{"", "", "0", "60", "1024"}, RecordField::KeepDays, keepDays},
+      {{"", "", "36501", "0", "1024"}, RecordField::KeepDays, keepDays},  // the first wrong field
+      {{"", "", "", "60", "1024"}, RecordField::KeepDays, keepDays},
+      {{"", "", "42", "1441", "1024"}, RecordField::SegmentMinutes, segment},
+      {{"", "", "42", "一小时", "1024"}, RecordField::SegmentMinutes, segment},
+      {{"", "", "42", "60", "-1"}, RecordField::MinFreeMb, minFree},
+      {{"", "", "42", "60", "99999999999"}, RecordField::MinFreeMb, minFree},
+      {{"", "D:\\录音?", "42", "60", "1024"}, RecordField::Folder, kMsgRecordFolderChars},
+      {{"", "D:\\a:b", "42", "60", "1024"}, RecordField::Folder, kMsgRecordFolderChars},
+      {{"", "D:\\乗|", "42", "60", "1024"}, RecordField::Folder, kMsgRecordFolderChars},
+      {{"", "D:\\乗", "42", "60", "1024"}, RecordField::None, ""},  // no '|' or '\\' but its second byte
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed.folder + "|" + c.typed.keepDays + "|" + c.typed.segmentMinutes + "|" + c.typed.minFreeMb);
+    const RecordSettingsCheck check = CheckTypedRecordSettings(true, c.typed);
+    EXPECT_EQ(check.refused, c.refused);
+    EXPECT_EQ(check.message, c.message);
+  }
+  const RecordSettingsCheck taken = CheckTypedRecordSettings(true, cases[0].typed);
+  EXPECT_TRUE(taken.settings.enabled);
+  EXPECT_EQ(taken.settings.folder, "D:\\录音");
+  EXPECT_EQ(taken.settings.keepDays, 7);
+  EXPECT_EQ(taken.settings.segmentMinutes, 30);
+  EXPECT_EQ(taken.settings.minFreeMb, 0);
+}
+
+// The folder's figures in the settings window: only the program's recordings count.
+TEST(FolderFigures, RecordingsAreTalliedAndSizesReadAsAPersonReadsThem) {
+  FolderTally tally;
+  for (const char* name : {"2026-12-07_10-00-00.aac", "rec-1234-1_00002.aac", "notes.txt", "2026-13-07_10-00-00.aac"})
+    TallyFile(tally, name, 3 * kBytesPerMb);
+  EXPECT_EQ(tally.files, 2);
+  EXPECT_EQ(tally.bytes, 6 * kBytesPerMb);
+  const struct {
+    unsigned long long bytes;
+    const char* text;
+  } sizes[] = {
+      {0, "0 MB"}, {kBytesPerMb * 25 / 2, "12.5 MB"}, {kBytesPerMb * 1023, "1023 MB"},
+      {kBytesPerMb * 1536, "1.5 GB"}, {kBytesPerMb * 1024 * 1024 * 2, "2.0 TB"},
+  };
+  for (const auto& s : sizes) EXPECT_EQ(SizeText(s.bytes), s.text);
 }
 
 // The value right after an option, as the encoder reads the line.

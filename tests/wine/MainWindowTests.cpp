@@ -1,5 +1,5 @@
-// The main window as a person meets it: first-start state, texts that fit, the About box, the
-// missing-encoder messages and the tray icon.
+// The main window as a person meets it: first-start state, texts that fit, the About box, the recording's
+// settings window, the missing-encoder messages and the tray icon.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,6 +8,7 @@
 #include "AppUnderTest.h"
 #include "res/Texts.h"
 #include "res/resource.h"
+#include "text/AnsiText.h"
 
 using namespace pushtest;
 
@@ -79,6 +80,59 @@ TEST(MainWindow, EveryTextFitsItsControl) {
   SelectObject(dc, old);
   DeleteObject(font);
   ReleaseDC(nullptr, dc);
+}
+
+// "录音设置…" from the system menu: the folder's figures come from off the window's thread, a figure out of
+// its range is refused with the range named and nothing saved, and OK saves the settings to PushClient.ini.
+TEST(MainWindow, RecordSettingsAreCheckedThenSavedToTheProfile) {
+  AppUnderTest app;
+  PostMessageA(app.Main(), WM_SYSCOMMAND, IDM_RECORD, 0);
+  HWND settings = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (HWND dialog : app.OtherDialogs())
+      if (GetDlgItem(dialog, IDC_CHECK_RECORD)) settings = dialog;
+    return settings != nullptr;
+  }));
+  const auto text = [](HWND dialog, int id) { return AppUnderTest::WindowText(GetDlgItem(dialog, id)); };
+  EXPECT_TRUE(WaitUntil([&] { return text(settings, IDC_RECORD_FOLDER_SIZE) == kRecordFolderMissing; }))
+      << text(settings, IDC_RECORD_FOLDER_SIZE);
+  EXPECT_NE(text(settings, IDC_RECORD_FREE_SPACE), kRecordComputing);
+  EXPECT_NE(text(settings, IDC_RECORD_FREE_SPACE), kRecordFreeUnknown);
+  EXPECT_EQ(text(settings, IDC_EDIT_RECORD_FOLDER), kRecordFolderDefault);
+
+  const auto type = [&](int id, const char* typed) {
+    SendMessageA(GetDlgItem(settings, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed));
+  };
+  type(IDC_EDIT_KEEP_DAYS, "7");
+  type(IDC_EDIT_SEGMENT_MINUTES, "1441");
+  AppUnderTest::PressOk(settings);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (HWND dialog : app.OtherDialogs())
+      if (GetWindow(dialog, GW_OWNER) == settings && IsWindowVisible(dialog)) box = dialog;
+    return box != nullptr;
+  }));
+  EXPECT_EQ(AppUnderTest::DialogText(box), FillIn(kMsgRecordSegmentMinutes, {"1", "1440"}));
+  AppUnderTest::PressOk(box);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  EXPECT_TRUE(IsWindow(settings)) << "the window stays open with what was typed";
+  const std::string profile = app.PathOf("PushClient.ini");
+  EXPECT_EQ(ReadFileBytes(profile).find("[record]"), std::string::npos) << "nothing saved";
+
+  type(IDC_EDIT_SEGMENT_MINUTES, "30");
+  SendMessageA(GetDlgItem(settings, IDC_CHECK_RECORD), BM_SETCHECK, BST_CHECKED, 0);
+  AppUnderTest::PressOk(settings);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+  const auto saved = [&](const char* key) {
+    char value[64] = {};
+    GetPrivateProfileStringA("record", key, "<missing>", value, sizeof(value), profile.c_str());
+    return std::string(value);
+  };
+  EXPECT_EQ(saved("enabled"), "1");
+  EXPECT_EQ(saved("folder"), kRecordFolderDefault);
+  EXPECT_EQ(saved("keep_days"), "7");
+  EXPECT_EQ(saved("segment_minutes"), "30");
+  EXPECT_EQ(saved("min_free_mb"), "1024");
 }
 
 TEST(MissingEncoder, OneMessageBoxAtStartAWindowThatNeitherReadsNorWritesSettingsAndOneMessageBoxAtRefresh) {
