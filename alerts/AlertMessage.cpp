@@ -1,6 +1,7 @@
 #include "alerts/AlertMessage.h"
 
 #include "res/Texts.h"
+#include "text/AsciiText.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,20 +28,16 @@ const char* WireName(AlertEvent event) {
 }
 
 std::string FormatLocalTime(const LocalTime& t) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                t.second);
-  return text;
+  return ZeroPadded(t.year, 4) + "-" + ZeroPadded(t.month, 2) + "-" + ZeroPadded(t.day, 2) + " " +
+         ZeroPadded(t.hour, 2) + ":" + ZeroPadded(t.minute, 2) + ":" + ZeroPadded(t.second, 2);
 }
 
 std::string FormatIsoTime(const LocalTime& t) {
   std::string text = FormatLocalTime(t);
   text[text.find(' ')] = 'T';
   const int offset = std::abs(t.utcOffsetMinutes);
-  char zone[16];
-  std::snprintf(zone, sizeof zone, "%c%02d:%02d", t.utcOffsetMinutes < 0 ? '-' : '+', offset / 60 % 100,
-                offset % 60);
-  return text + zone;
+  return text + (t.utcOffsetMinutes < 0 ? "-" : "+") + ZeroPadded(offset / 60 % 100, 2) + ":" +
+         ZeroPadded(offset % 60, 2);
 }
 
 std::string HumanText(const AlertMessage& message) {

@@ -27,7 +27,5 @@ std::string FolderKey(const std::string& fullPath) {
     hash ^= byte;
     hash *= 1099511628211ull;
   }
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-  return hex;
+  return HexPadded(static_cast<unsigned long long>(hash), 16);
 }

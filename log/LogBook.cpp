@@ -6,6 +6,7 @@
 #include "log/LogLine.h"
 #include "res/Texts.h"
 #include "text/AnsiText.h"
+#include "text/AsciiText.h"
 
 namespace {
 
@@ -16,9 +17,7 @@ const char kDayFileExtension[] = ".log";
 constexpr std::size_t kDayFileNameLength = 14;
 
 std::string LogFileNameOf(const CalendarDay& day) {
-  char name[64];
-  std::snprintf(name, sizeof name, "%04d-%02d-%02d%s", day.year, day.month, day.day, kDayFileExtension);
-  return name;
+  return ZeroPadded(day.year, 4) + "-" + ZeroPadded(day.month, 2) + "-" + ZeroPadded(day.day, 2) + kDayFileExtension;
 }
 
 bool ReadDigits(const std::string& text, std::size_t from, std::size_t count, int& value) {

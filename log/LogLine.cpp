@@ -1,4 +1,5 @@
 #include "log/LogLine.h"
+#include "text/AsciiText.h"
 
 #include <cstdio>
 
@@ -13,7 +14,6 @@ std::string FormatLogLine(const std::tm* localTime, const std::string& message) 
     minute = localTime->tm_min;
     second = localTime->tm_sec;
   }
-  char stamp[128];
-  std::snprintf(stamp, sizeof stamp, "%lld-%02lld-%02lld %02lld:%02lld:%02lld ", year, month, day, hour, minute, second);
-  return stamp + message;
+  return std::to_string(year) + "-" + ZeroPadded(month, 2) + "-" + ZeroPadded(day, 2) + " " + ZeroPadded(hour, 2) +
+         ":" + ZeroPadded(minute, 2) + ":" + ZeroPadded(second, 2) + " " + message;
 }

@@ -1,7 +1,5 @@
 #include "recording/FolderFigures.h"
 
-#include <cstdio>
-
 #include "recording/RecordingNames.h"
 #include "recording/SpaceFloor.h"
 
@@ -18,12 +16,12 @@ std::string SizeText(unsigned long long bytes) {
     unsigned long long unit;
     const char* name;
   } units[] = {{kBytesPerTb, "TB"}, {kBytesPerGb, "GB"}, {kBytesPerMb, "MB"}};
-  char text[32];
   for (const auto& u : units) {
     if (bytes < u.unit && u.unit != kBytesPerMb) continue;
-    const bool whole = u.unit == kBytesPerMb && bytes % kBytesPerMb == 0;
-    std::snprintf(text, sizeof text, whole ? "%.0f %s" : "%.1f %s", static_cast<double>(bytes) / u.unit, u.name);
-    break;
+    if (u.unit == kBytesPerMb && bytes % kBytesPerMb == 0) return std::to_string(bytes / u.unit) + " " + u.name;
+    // In tenths, rounded half up; in two steps, so that no size overflows.
+    const unsigned long long tenths = bytes / u.unit * 10 + (bytes % u.unit * 10 + u.unit / 2) / u.unit;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " " + u.name;
   }
-  return text;
+  return std::string();
 }

@@ -65,10 +65,9 @@ LocalSeconds SegmentStart(int index, LocalSeconds made, int periodSeconds) {
 std::string RecordingFileName(LocalSeconds start, int suffix) {
   const CalendarDay day = DayOfLocalSeconds(start);
   const int second = SecondOfDay(start);
-  char name[64];
-  std::snprintf(name, sizeof name, "%04d-%02d-%02d_%02d-%02d-%02d", day.year, day.month, day.day, second / 3600,
-                second / 60 % 60, second % 60);
-  std::string text = name;
+  std::string text = ZeroPadded(day.year, 4) + "-" + ZeroPadded(day.month, 2) + "-" + ZeroPadded(day.day, 2) + "_" +
+                     ZeroPadded(second / 3600, 2) + "-" + ZeroPadded(second / 60 % 60, 2) + "-" +
+                     ZeroPadded(second % 60, 2);
   if (suffix > 1) text += "_" + std::to_string(suffix);
   return text + kRecordingExtension;
 }

@@ -1,6 +1,6 @@
 #include "streaming/DeadAir.h"
 
-#include <cstdio>
+#include <cmath>
 
 #include "res/Texts.h"
 #include "text/AnsiText.h"
@@ -25,7 +25,5 @@ DeadAirChange DeadAirDetector::Tick(long long nowMs, std::optional<double> peakD
 }
 
 std::string DeadAirText() {
-  char threshold[16];
-  std::snprintf(threshold, sizeof threshold, "%.0f", kDeadAirThresholdDb);
-  return FillIn(kLogDeadAir, {std::to_string(kDeadAirHoldMs / 1000), threshold});
+  return FillIn(kLogDeadAir, {std::to_string(kDeadAirHoldMs / 1000), std::to_string(std::lround(kDeadAirThresholdDb))});
 }
