@@ -127,6 +127,16 @@ void RecordingSession::NoteProgress(const std::string& outputTail, RecordingEven
   if (!streamMs || *streamMs <= 0) return;
   m_recordingThisRun = true;
   m_nRestartCount = 0;
+  // The latest progress line came a moment before this look: its stream time, back from now, is when the
+  // audio began, to within that moment.
+  const LocalSeconds began = m_now - (*streamMs + 500) / 1000;
+  if (began > m_runStart) {
+    m_runStart = began;
+    for (auto& [key, opened] : m_opened) {
+      const std::optional<SegmentFile> segment = ParseSegmentName(key);
+      if (segment && AsciiLower(segment->run) == AsciiLower(m_run) && segment->index == 0) opened = began;
+    }
+  }
   if (m_down)
     events.push_back(Said(RecordingEventKind::Back, kLogRecordBack));
   else if (!m_everRecording)

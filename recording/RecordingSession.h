@@ -157,6 +157,8 @@ class RecordingSession {
   int m_finishLooks = 0;   // ticks after Stop that still look for files to name
   LocalSeconds m_now = 0;  // the local time of the call
   std::string m_run;       // the latest launch's
+  // When the latest launch was made, and, from its first progress, when its audio began: the encoder takes
+  // a moment to open the device, and the first file is named by its first sound.
   LocalSeconds m_runStart = 0;
   std::optional<LocalSeconds> m_lastLook;       // at the folder, since switching on
   std::map<std::string, LocalSeconds> m_opened;  // each segment's, by its name in lower case

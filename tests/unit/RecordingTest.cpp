@@ -321,6 +321,9 @@ struct FakeDisk : RecordingDisk {
 // The recording's encoder as ffmpeg behaves: its first segment made at the launch, the next whenever the
 // time since local midnight, modulo the period, goes down (at a cut, and when the clock is set back).
 // While it runs and sends, each look finds its progress a second on.
+// How long the stand-in takes to open the device before its audio begins.
+constexpr long long kOpeningMs = 2000;
+
 struct FakeRecorder : RecorderRunner {
   FakeDisk& disk;
   const LocalSeconds& clock;
@@ -350,7 +353,8 @@ struct FakeRecorder : RecorderRunner {
     pattern = args.back();
     period = std::stoi(After(args, "-segment_time"));
     result = child = !startFails;
-    streamMs = index = 0;
+    index = 0;
+    streamMs = -kOpeningMs;
     lastWrapped = SecondOfDay(clock) % period;
     // One that ends at once could not open its file.
     if (child && !endsAtOnce) Open();
@@ -358,6 +362,7 @@ struct FakeRecorder : RecorderRunner {
   // Time goes by for the encoder: it writes, on a file system that tells the last change as the creation
   // time, and cuts as ffmpeg does.
   void Advance() {
+    if (running && sends) streamMs += 5000;
     if (running) disk.files[path].made = clock;
     const int wrapped = SecondOfDay(clock) % period;
     if (running && wrapped < lastWrapped) {
@@ -379,9 +384,9 @@ struct FakeRecorder : RecorderRunner {
   }
   bool ReadOutputTail(std::string& text) override {
     char progress[80];
-    streamMs += running && sends ? 1000 : 0;
+    const long long ms = std::max(streamMs, 0LL);
     std::snprintf(progress, sizeof progress, "size=N/A time=%02lld:%02lld:%02lld.00 bitrate=N/A\r",
-                  streamMs / 3600000, streamMs / 60000 % 60, streamMs / 1000 % 60);
+                  ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
     text = said + progress;
     return true;
   }
@@ -446,7 +451,7 @@ TEST(RecordingSession, AWholeDayOfFilesEachNamedByItsStartNoneWrittenOver) {
     std::snprintf(name, sizeof name, "rec-7-2_%05d.aac", index);
     return InFolder(name);
   };
-  expected["2026-12-07_10-17-23.aac"] = segment(0);
+  expected["2026-12-07_10-17-25.aac"] = segment(0);  // when its audio began, after opening the device
   expected["2026-12-07_11-00-00.aac"] = segment(1);
   expected["2026-12-07_10-10-08.aac"] = segment(2);    // the clock set back cut it
   expected["2026-12-07_11-00-00_2.aac"] = segment(3);  // 11:00 again
@@ -483,7 +488,7 @@ TEST(RecordingSession, AnEncoderThatEndsIsRelaunchedOnTheBroadcastsScheduleAndOn
   r.encoder.sends = false;
   for (int tick = 1; tick < 4; ++tick) EXPECT_EQ(r.Tick(), Lines{});
   const auto saved = [](const char* name) { return FillIn(kLogRecordSaved, {name}); };
-  EXPECT_EQ(r.Tick(), (Lines{saved("2026-12-07_10-22-43.aac"), kLogRecordRelaunch, FillIn(kLogRecordStalled, {"20"})}));
+  EXPECT_EQ(r.Tick(), (Lines{saved("2026-12-07_10-22-45.aac"), kLogRecordRelaunch, FillIn(kLogRecordStalled, {"20"})}));
   r.encoder.sends = true;
   r.disk.canMakeFolder = false;
   r.encoder.Stop();
@@ -504,7 +509,7 @@ TEST(RecordingSession, ShortSpacePausesTheRecordingAndMoreSpaceResumesIt) {
   EXPECT_EQ(r.Tick(), Lines{FillIn(kLogRecordPaused, {"1024"})});
   EXPECT_EQ(r.session.State(), RecordingState::Paused);
   EXPECT_FALSE(r.encoder.HasChild());
-  EXPECT_EQ(r.Tick(), Lines{FillIn(kLogRecordSaved, {"2026-12-07_10-17-23.aac"})});
+  EXPECT_EQ(r.Tick(), Lines{FillIn(kLogRecordSaved, {"2026-12-07_10-17-25.aac"})});
   r.disk.freeBytes = 1200 * kBytesPerMb;
   EXPECT_EQ(r.Tick(), Lines{}) << "within the margin";
   r.disk.freeBytes = 1300 * kBytesPerMb;
