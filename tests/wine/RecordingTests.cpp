@@ -148,3 +148,25 @@ TEST(Recording, TooLittleSpacePausesAtOnceWithOneLineAndLeavesTheBroadcastAlone)
   EXPECT_EQ(app.StreamCalls().size(), 1u);
   EXPECT_TRUE(ProcessRunning(app.StreamCalls()[0].pid));
 }
+
+// A device that serves one program at a time: the broadcast's launch finds it held by the recording, and
+// the recording gives way, said once; the broadcast goes on being relaunched.
+TEST(Recording, GivesWayWhenTheBroadcastFindsTheDeviceHeld) {
+  AppUnderTest::Options options = TwoDevices(
+      "stream=exit_after\nstream_after_ms=1500\nstream_error=audio=麦克风 (Realtek Audio): Could not run graph "
+      "(sometimes caused by a device already in use by other application)\n");
+  options.files["PushClient.ini"] = kRecordingEnabled;
+  AppUnderTest app(options);
+  app.SelectCombo(IDC_COMBO_DEVICE, 1);
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(WaitUntil([&] { return !RecordCalls(app).empty(); }));
+  const HANDLE recorder = OpenProcess(SYNCHRONIZE, FALSE, RecordCalls(app).at(0).pid);
+  ASSERT_NE(recorder, nullptr);
+  ASSERT_TRUE(app.WaitForLog(kLogRecordGaveWay, 20s));
+  EXPECT_EQ(WaitForSingleObject(recorder, 10000), WAIT_OBJECT_0) << "the recording's encoder ended";
+  CloseHandle(recorder);
+  ASSERT_TRUE(app.WaitForStreamCalls(3, 30s)) << "the broadcast is relaunched as before";
+  EXPECT_EQ(app.CountLog(kLogRecordGaveWay), 1u);
+  EXPECT_EQ(RecordCalls(app).size(), 1u);
+  EXPECT_EQ(app.Text(IDC_STATUS).find(kStatusRecording), std::string::npos) << app.Text(IDC_STATUS);
+}
