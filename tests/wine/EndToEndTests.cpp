@@ -7,8 +7,11 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "AppUnderTest.h"
 #include "res/Texts.h"
@@ -102,6 +105,80 @@ double ServerPeakDb(const std::string& name) {
   return peak && !peak->empty() ? std::atof(peak->c_str()) : std::nan("");
 }
 
+
+// The Linux path of a Windows one (code page 936), in UTF-8, as Wine itself maps it.
+std::string LinuxPath(const std::string& windowsPath) {
+  using ToUnix = char*(CDECL*)(const WCHAR*);
+  const auto toUnix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  const int length = MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, &wide[0], length);
+  char* unix = toUnix ? toUnix(wide.c_str()) : nullptr;
+  if (!unix) return std::string();
+  const std::string path = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return path;
+}
+
+// The test script's RTMP server, stopped or started again.
+bool RtmpServer(const char* action) {
+  const std::string root = LinuxPath(BuildFolder()) + "/../..";
+  return RunLinux("bash " + root + "/scripts/rtmp-server.sh " + action, 60s).has_value();
+}
+
+// A finished recording as ffprobe reads it: its codec, and its length by its packets (1024 samples each).
+struct RecordedFile {
+  std::string name;
+  long long start = 0;  // seconds, from the name
+  double seconds = 0;
+  double kbps = 0;
+  std::string codec;
+};
+
+// "YYYY-MM-DD_HH-MM-SS.aac", as seconds since some day; days counted as the calendar does.
+long long NamedStart(const std::string& name) {
+  int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
+  if (std::sscanf(name.c_str(), "%4d-%2d-%2d_%2d-%2d-%2d.aac", &y, &mo, &d, &h, &mi, &se) != 6) return -1;
+  y -= mo <= 2;
+  const long long era = y / 400, yoe = y - era * 400, doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long long days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return ((days * 24 + h) * 60 + mi) * 60 + se;
+}
+
+std::vector<RecordedFile> ReadRecordings(const std::string& folder) {
+  std::vector<RecordedFile> files;
+  WIN32_FIND_DATAA found = {};
+  const HANDLE find = FindFirstFileA((folder + "\\*.aac").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return files;
+  do {
+    RecordedFile file;
+    file.name = found.cFileName;
+    file.start = NamedStart(file.name);
+    if (file.start < 0) continue;  // a segment not yet named
+    const auto probe = RunLinux("ffprobe -v error -count_packets -show_entries stream=codec_name,nb_read_packets,sample_rate"
+                                " -of default=nw=1 '" + LinuxPath(folder + "\\" + file.name) + "'");
+    if (probe) {
+      file.codec = Field("\n" + *probe, "codec_name");
+      const double rate = std::atof(Field("\n" + *probe, "sample_rate").c_str());
+      if (rate > 0) file.seconds = std::atof(Field("\n" + *probe, "nb_read_packets").c_str()) * 1024 / rate;
+    }
+    if (file.seconds > 0) file.kbps = found.nFileSizeLow * 8.0 / file.seconds / 1000;
+    files.push_back(file);
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+  std::sort(files.begin(), files.end(), [](const RecordedFile& a, const RecordedFile& b) { return a.start < b.start; });
+  return files;
+}
+
+long long LocalSecondsNow() {
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  char name[32];
+  std::snprintf(name, sizeof name, "%04d-%02d-%02d_%02d-%02d-%02d.aac", now.wYear, now.wMonth, now.wDay, now.wHour,
+                now.wMinute, now.wSecond);
+  return NamedStart(name);
+}
 }  // namespace
 
 // Both listing formats: the bridge prints the older one by default and, when asked, the one without
@@ -167,4 +244,60 @@ TEST(EndToEnd, DeadAirIsSaidWithin12sTheSoundComingBackTooAndTheMeterReadsWhatTh
   const double server = ServerPeakDb("e2emeter");
   ASSERT_FALSE(std::isnan(server));
   EXPECT_NEAR(std::atof(app.Text(IDC_LEVEL_TEXT).c_str()), server, 3.0) << app.Text(IDC_LEVEL_TEXT);
+}
+
+// The recording beside the broadcast, in one-minute files: the server gone for 30 s is in the recording,
+// whole, while the broadcast comes back; then the folder made unusable stops the recording with a reason
+// and leaves the broadcast's encoder alone.
+TEST(EndToEnd, TheRecordingCoversAnOutageInMinuteFilesAndItsFailureLeavesTheBroadcastAlone) {
+  AppUnderTest::Options options = RealEncoder(1);
+  options.files["PushClient.ini"] = "[record]\r\nenabled=1\r\nsegment_minutes=1\r\n";
+  AppUnderTest app(options);
+  const std::string folder = app.PathOf(kRecordFolderDefault);
+  app.GoLive("rtmp://127.0.0.1/live/e2erecord");
+  ASSERT_FALSE(WaitForStream("e2erecord", 20s).empty());
+  // The outage falls inside a whole minute's file: after the first cut.
+  ASSERT_TRUE(WaitUntil([&] { return !ReadRecordings(folder).empty(); }, 90s, 1s));
+  ASSERT_TRUE(RtmpServer("stop"));
+  const long long outageBegan = LocalSecondsNow();
+  Sleep(30000);
+  const long long outageEnded = LocalSecondsNow();
+  ASSERT_TRUE(RtmpServer("start"));
+  EXPECT_FALSE(WaitForStream("e2erecord", 60s).empty()) << "the broadcast came back";
+  EXPECT_TRUE(WaitUntil([&] {
+    const auto files = ReadRecordings(folder);
+    return !files.empty() && files.back().start + files.back().seconds >= outageEnded;
+  }, 90s, 1s)) << "the minute of the outage was saved";
+
+  const std::vector<RecordedFile> files = ReadRecordings(folder);
+  ASSERT_GE(files.size(), 2u);
+  bool covered = false;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    SCOPED_TRACE(files[i].name);
+    EXPECT_EQ(files[i].codec, "aac");
+    EXPECT_NEAR(files[i].kbps, 48 + 3, 5) << "the broadcast's 48 kbit/s and the ADTS headers";
+    if (i > 0) {
+      EXPECT_NEAR(files[i].seconds, 60, 1) << "a whole minute, cut at the clock";
+    }
+    if (i + 1 < files.size()) {
+      EXPECT_NEAR(files[i].start + files[i].seconds, files[i + 1].start, 1.5)
+          << "no gap before the next (names are to the second)";
+    }
+    covered |= files[i].start <= outageBegan && files[i].start + files[i].seconds >= outageEnded - 1;
+  }
+  EXPECT_TRUE(covered) << "one file holds the whole outage";
+  EXPECT_EQ(app.CountLog(kLogRecordRelaunch), 0u) << "the outage never touched the recording";
+
+  // The folder goes, and a file takes its name: the next cut cannot be written.
+  const size_t relaunches = app.CountLog(kLogRelaunch);
+  ASSERT_TRUE(MoveFileA(folder.c_str(), (folder + "-moved").c_str()));
+  WriteFileBytes(folder, "not a folder");
+  ASSERT_TRUE(app.WaitForLog(kLogRecordRelaunch, 90s));
+  const std::string folderFailed = std::string(kLogRecordFolderFailed).substr(0, std::string(kLogRecordFolderFailed).find("{}"));
+  const std::vector<std::string> messages = app.LogMessages();
+  EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [&](const std::string& message) {
+    return message.rfind(kLogRecordExitReason, 0) == 0 || message.rfind(folderFailed, 0) == 0;
+  })) << "why it stopped";
+  EXPECT_EQ(app.CountLog(kLogRelaunch), relaunches) << "the broadcast's encoder was not relaunched";
+  EXPECT_FALSE(WaitForStream("e2erecord", 10s).empty());
 }
