@@ -53,8 +53,10 @@ std::string FormatLiveStatus(bool onAir, const LiveFigures& figures, RecordingSt
   return BroadcastStatus(figures) + RecordingPart(recording);
 }
 
-std::string FormatTrayTip(bool onAir, RecordingState recording) {
-  std::string tip = std::string(kTrayTip) + "\n" + (onAir ? kTrayTipOnAir : kTrayTipOffAir);
+std::string FormatTrayTip(bool switchedOn, const LiveFigures& figures, RecordingState recording) {
+  const bool onAir = switchedOn && !figures.connecting && !figures.retryInMs && figures.uptimeMs > 0;
+  std::string tip = std::string(kTrayTip) + "\n" +
+                    (onAir ? kTrayTipOnAir : switchedOn ? kTrayTipNotOnAir : kTrayTipOffAir);
   if (recording == RecordingState::Recording) tip += std::string(" | ") + kTrayTipRecording;
   return tip;
 }

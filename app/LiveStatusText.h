@@ -13,8 +13,9 @@
 // space on its drive.
 std::string FormatLiveStatus(bool onAir, const LiveFigures& figures, RecordingState recording = RecordingState::Off);
 
-// The tray icon's tip: the program's name, whether it is on air and whether it records.
-std::string FormatTrayTip(bool onAir, RecordingState recording);
+// The tray icon's tip: the program's name, whether the broadcast gets data out (switched on, an encoder
+// that is connecting or waits to be relaunched is not on air) and whether it records.
+std::string FormatTrayTip(bool switchedOn, const LiveFigures& figures, RecordingState recording);
 
 // A duration as H:MM:SS, hours without limit; negative durations show as 0:00:00.
 std::string FormatUptime(long long ms);

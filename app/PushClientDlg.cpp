@@ -529,7 +529,9 @@ LRESULT CPushClientDlg::OnRecordingEvents(WPARAM, LPARAM) {
   return 0;
 }
 
-std::string CPushClientDlg::TrayTip() const { return FormatTrayTip(m_bLive, m_recording.State()); }
+std::string CPushClientDlg::TrayTip() {
+  return FormatTrayTip(m_bLive, m_session.Figures(static_cast<long long>(GetTickCount64())), m_recording.State());
+}
 
 void CPushClientDlg::UpdateStatusText(long long nowMs) {
   if (m_listing.IsRunning()) {
@@ -539,7 +541,7 @@ void CPushClientDlg::UpdateStatusText(long long nowMs) {
   const LiveFigures figures = m_session.Figures(nowMs);
   SetStatusText(FormatLiveStatus(m_bLive, figures, m_recording.State()));
   m_meter.Show(m_bLive && figures.metered, figures.peakDb);
-  m_tray.SetTip(TrayTip());
+  m_tray.SetTip(FormatTrayTip(m_bLive, figures, m_recording.State()));
 }
 
 // Dead air beginning or ending is news for someone who is not at the window: with the window in the tray

@@ -127,7 +127,7 @@ class CPushClientDlg : public CDialog {
 
   void AddToSystemMenu();
   void StartAlerts();
-  std::string TrayTip() const;
+  std::string TrayTip();
   void StopEverything();
   // What start-up does once the settings are read: ffmpeg.exe is looked for and the devices listed. Started
   // unattended, trouble on the way is said once and tried again.

@@ -179,6 +179,8 @@ inline constexpr char kStatusRecordingPaused[] = "\xC2\xBC\xD2\xF4\xD4\xDD\xCD\x
 inline constexpr char kTrayTipOnAir[] = "\xD6\xB1\xB2\xA5\xD6\xD0";
 // 未直播
 inline constexpr char kTrayTipOffAir[] = "\xCE\xB4\xD6\xB1\xB2\xA5";
+// 未在播出，正在连接服务器
+inline constexpr char kTrayTipNotOnAir[] = "\xCE\xB4\xD4\xDA\xB2\xA5\xB3\xF6\xA3\xAC\xD5\xFD\xD4\xDA\xC1\xAC\xBD\xD3\xB7\xFE\xCE\xF1\xC6\xF7";
 // 录音中
 inline constexpr char kTrayTipRecording[] = "\xC2\xBC\xD2\xF4\xD6\xD0";
 // 录音：音频设备被直播占用，录音已停止

@@ -126,6 +126,7 @@ TEXTS = [
     ("kStatusRecordingPaused", "录音暂停"),
     ("kTrayTipOnAir", "直播中"),
     ("kTrayTipOffAir", "未直播"),
+    ("kTrayTipNotOnAir", "未在播出，正在连接服务器"),
     ("kTrayTipRecording", "录音中"),
     ("kLogRecordGaveWay", "录音：音频设备被直播占用，录音已停止"),
     # The recording's settings window ("录音设置…"): its figures, worked out off the window's thread, and
