@@ -159,7 +159,7 @@ RelaunchRun MeasureRelaunches(const std::string& script, int liveSeconds) {
 }
 
 void PrintGoal(const char* what, const std::string& figure, const std::string& goal, bool met) {
-  std::printf("  %-58s %-26s %-20s %s\n", what, figure.c_str(), goal.c_str(), met ? kMet : kMissed);
+  std::printf("  %-58s %-44s %-20s %s\n", what, figure.c_str(), goal.c_str(), met ? kMet : kMissed);
 }
 
 std::string Format(const char* format, double a, double b = 0) {
@@ -272,6 +272,8 @@ int main(int argc, char** argv) {
     const WebhookListener listener(webhookFolder, "plain");
     liveRuns.push_back({", webhook", MeasureLive("[alert]\r\nwebhook=" + listener.Url("http", "/hook") + "\r\n", liveSeconds)});
   }
+  // And with the recording beside the broadcast: a second encoder, its folder and its files.
+  liveRuns.push_back({", recording", MeasureLive("[record]\r\nenabled=1\r\nsegment_minutes=1\r\n", liveSeconds)});
   double longestOnMs = 0, longestOffMs = 0;
   for (const auto& named : liveRuns) {
     const LiveFiguresRun& run = named.second;
@@ -310,16 +312,17 @@ int main(int argc, char** argv) {
   const size_t relaunchStalls = atOnce.answers.stalls + dropping.answers.stalls;
   const double privateMiB = liveRuns[0].second.live.privateKiB / 1024.0;
   std::string privateFigure = Format("%.1f MiB", privateMiB);
-  if (liveRuns.size() > 1) privateFigure += Format(" (webhook: %.1f)", liveRuns[1].second.live.privateKiB / 1024.0);
+  for (std::size_t i = 1; i < liveRuns.size(); ++i)
+    privateFigure += " (" + liveRuns[i].first.substr(2) + Format(": %.1f)", liveRuns[i].second.live.privateKiB / 1024.0);
   std::printf("\nGoals:\n");
-  std::printf("  %-58s %-26s %-20s\n", "", "figure", "goal");
+  std::printf("  %-58s %-44s %-20s\n", "", "figure", "goal");
   PrintGoal("longest answer while the watchdog relaunches (stalls)", Format("%.1f ms (%.0f)", relaunchLongestMs, static_cast<double>(relaunchStalls)),
             Format("< %.0f ms (0)", kAnswerGoalMs), relaunchLongestMs < kAnswerGoalMs && relaunchStalls == 0);
   PrintGoal("longest answer switching live on / off", Format("%.1f / %.1f ms", longestOnMs, longestOffMs),
             Format("< %.0f ms", kAnswerGoalMs), std::max(longestOnMs, longestOffMs) < kAnswerGoalMs);
   PrintGoal("launch to visible window, PushClient / bare dialog", Format("x%.2f", launchRatio),
             Format("<= x%.1f", kLaunchRatioGoal), launchRatio <= kLaunchRatioGoal);
-  PrintGoal("private memory live, no webhook (with one)", privateFigure, Format("<= %.1f MiB", kPrivateGoalMiB),
+  PrintGoal("private memory live, no webhook, no recording", privateFigure, Format("<= %.1f MiB", kPrivateGoalMiB),
             privateMiB > 0 && privateMiB <= kPrivateGoalMiB);
   if (exeBytes > 0)
     PrintGoal("stripped PushClient.exe", Format("%.0f bytes", static_cast<double>(exeBytes)),

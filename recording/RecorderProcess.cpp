@@ -11,26 +11,10 @@
 namespace {
 // How long an ended encoder is waited for once it has been ended.
 constexpr DWORD kEndWaitMs = 3000;
-// How long an ended encoder's last words may take to come through the pipe before it counts as ended
-// all the same (a grandchild holding the pipe's end open).
-constexpr ULONGLONG kLastWordsWaitMs = 1000;
 // The exit code of an encoder that had to be ended: not 0, which ffmpeg gives a run that finished as asked.
 constexpr UINT kEndedExitCode = 1;
 // What asks ffmpeg to finish: it closes its output as it should, then exits.
 constexpr char kQuitKey[] = "q";
-
-WaitOutcome ToWaitOutcome(DWORD result) {
-  switch (result) {
-    case WAIT_TIMEOUT:
-      return WaitOutcome::Running;
-    case WAIT_OBJECT_0:
-      return WaitOutcome::Ended;
-    case WAIT_FAILED:
-      return WaitOutcome::Failed;
-    default:
-      return WaitOutcome::Other;
-  }
-}
 
 // The encoder's standard input: its end inheritable, ours not.
 bool MakeInputPipe(UniqueHandle& childEnd, UniqueHandle& ourEnd) {
@@ -103,17 +87,7 @@ void CRecorderProcess::Retire(Run& run) {
 WaitOutcome CRecorderProcess::Poll(unsigned long& rawResult) {
   rawResult = WAIT_FAILED;
   if (!m_run) return WaitOutcome::Failed;
-  rawResult = WaitForSingleObject(m_run->pi.process.get(), 0);
-  const WaitOutcome outcome = ToWaitOutcome(rawResult);
-  if (outcome != WaitOutcome::Ended) return outcome;
-  // Whoever learns that the encoder has ended reads its last words next.
-  const ULONGLONG nowMs = GetTickCount64();
-  if (!m_run->endSeenMs) m_run->endSeenMs = nowMs;
-  if (!m_run->pump->Drained() && nowMs - m_run->endSeenMs < kLastWordsWaitMs) {
-    rawResult = WAIT_TIMEOUT;
-    return WaitOutcome::Running;
-  }
-  return outcome;
+  return PollEncoder(m_run->pi.process.get(), *m_run->pump, m_run->endSeenMs, rawResult);
 }
 
 bool CRecorderProcess::ReadOutputTail(std::string& text) {

@@ -8,22 +8,6 @@
 namespace {
 // How long the end of an encoder is waited for before it is let go.
 constexpr DWORD kStopWaitMs = 3000;
-// How long an ended encoder's last words may take to come through the pipe before it counts as ended
-// all the same (a grandchild holding the pipe's end open).
-constexpr ULONGLONG kLastWordsWaitMs = 1000;
-
-WaitOutcome ToWaitOutcome(DWORD result) {
-  switch (result) {
-    case WAIT_TIMEOUT:
-      return WaitOutcome::Running;
-    case WAIT_OBJECT_0:
-      return WaitOutcome::Ended;
-    case WAIT_FAILED:
-      return WaitOutcome::Failed;
-    default:
-      return WaitOutcome::Other;
-  }
-}
 }  // namespace
 
 // One encoder run, shared by the window's thread and the launcher's. The launcher writes it under the
@@ -130,18 +114,8 @@ WaitOutcome CEncoderProcess::Poll(unsigned long& rawResult) {
     rawResult = WAIT_TIMEOUT;
     return WaitOutcome::Running;
   }
-  rawResult = WaitForSingleObject(m_run->pi.process.get(), 0);
-  const WaitOutcome outcome = ToWaitOutcome(rawResult);
-  if (outcome != WaitOutcome::Ended || !m_run->pump) return outcome;
-  // Whoever learns that the encoder has ended reads its last words next: until the pipe has given them
-  // all, it counts as running a moment longer.
-  const ULONGLONG nowMs = GetTickCount64();
-  if (!m_run->endSeenMs) m_run->endSeenMs = nowMs;
-  if (!m_run->pump->Drained() && nowMs - m_run->endSeenMs < kLastWordsWaitMs) {
-    rawResult = WAIT_TIMEOUT;
-    return WaitOutcome::Running;
-  }
-  return outcome;
+  if (!m_run->pump) return ToWaitOutcome(rawResult = WaitForSingleObject(m_run->pi.process.get(), 0));
+  return PollEncoder(m_run->pi.process.get(), *m_run->pump, m_run->endSeenMs, rawResult);
 }
 
 bool CEncoderProcess::ReadStatusTail(std::string& text) {

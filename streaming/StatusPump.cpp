@@ -84,3 +84,38 @@ bool CStatusPump::Write(const StatusRecord::FileWrite& write) {
   }
   return !write.startOver || SetEndOfFile(file.get());
 }
+
+namespace {
+
+// How long an ended encoder's last words may take to come through the pipe before it counts as ended
+// all the same (a grandchild holding the pipe's end open).
+constexpr ULONGLONG kLastWordsWaitMs = 1000;
+
+}  // namespace
+
+WaitOutcome ToWaitOutcome(unsigned long result) {
+  switch (result) {
+    case WAIT_TIMEOUT:
+      return WaitOutcome::Running;
+    case WAIT_OBJECT_0:
+      return WaitOutcome::Ended;
+    case WAIT_FAILED:
+      return WaitOutcome::Failed;
+    default:
+      return WaitOutcome::Other;
+  }
+}
+
+WaitOutcome PollEncoder(HANDLE process, const CStatusPump& pump, unsigned long long& endSeenMs,
+                        unsigned long& rawResult) {
+  rawResult = WaitForSingleObject(process, 0);
+  const WaitOutcome outcome = ToWaitOutcome(rawResult);
+  if (outcome != WaitOutcome::Ended) return outcome;
+  const ULONGLONG nowMs = GetTickCount64();
+  if (!endSeenMs) endSeenMs = nowMs;
+  if (!pump.Drained() && nowMs - endSeenMs < kLastWordsWaitMs) {
+    rawResult = WAIT_TIMEOUT;
+    return WaitOutcome::Running;
+  }
+  return outcome;
+}

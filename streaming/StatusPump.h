@@ -15,6 +15,7 @@
 #include "system/OutputPipe.h"
 #include "system/UniqueHandle.h"
 #include "streaming/StatusRecord.h"
+#include "streaming/Watchdog.h"
 
 // The pipe's buffer: an encoder that writes a burst waits for the reader only beyond this.
 constexpr DWORD kStatusPipeBytes = 64 * 1024;
@@ -67,3 +68,13 @@ class CStatusPump {
   mutable std::mutex m_mutex;
   StatusRecord m_record;
 };
+
+// What a wait on a process (WaitForSingleObject) tells of it.
+WaitOutcome ToWaitOutcome(unsigned long waitResult);
+
+// Whether an encoder whose output this pump reads has ended, without waiting; rawResult is the system's
+// own answer. Whoever learns that it has ended reads its last words next: until the pipe has given them
+// all, it counts as running a moment longer. endSeenMs: when an earlier call first found it ended (0:
+// none has), kept by the caller.
+WaitOutcome PollEncoder(HANDLE process, const CStatusPump& pump, unsigned long long& endSeenMs,
+                        unsigned long& rawResult);
