@@ -227,4 +227,23 @@ TEST(Alerts, WindowsEndingTheSessionIsToldLoggedAndEndsTheProgram) {
   EXPECT_FALSE(ProcessRunning(app.StreamCalls()[0].pid)) << "no encoder left behind";
 }
 
+// The recording's folder cannot be made (a file has its name), then can: the group hears of the failure
+// once, with its reason, and of the recording coming back; the broadcast is not news in between.
+TEST(Alerts, TheRecordingFailingAndComingBackIsToldOnceEach) {
+  NEED_RECEIVER(folder);
+  const WebhookListener receiver(folder, "plain");
+  AppUnderTest::Options options = TwoDevices();
+  options.files["PushClient.ini"] = Profile(receiver) + "[record]\r\nenabled=1\r\nfolder=rec\r\n";
+  options.files["rec"] = "not a folder";
+  AppUnderTest app(options);
+  app.GoLive(kGoodAddress);
+  ASSERT_TRUE(receiver.WaitForPost("\"event\":\"recording_failed\""));
+  EXPECT_TRUE(receiver.WaitForPost(u8"无法创建录音文件夹"));
+  ASSERT_TRUE(DeleteFileA(app.PathOf("rec").c_str()));
+  ASSERT_TRUE(receiver.WaitForPost("\"event\":\"recording_back\"", 30s));
+  const std::string posts = receiver.NewPosts();
+  EXPECT_EQ(posts.find("recording_failed"), posts.rfind("recording_failed")) << "told once: " << posts;
+  EXPECT_EQ(posts.find("\"event\":\"dropped\""), std::string::npos) << posts;
+}
+
 }  // namespace
