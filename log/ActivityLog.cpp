@@ -15,9 +15,35 @@ bool LocalNow(std::tm& local) {
   return _localtime64_s(&local, &now) == 0;
 }
 
+// Hides a window by its style alone, the way a window's redraw is turned off, for as long as it lives.
+// Hidden so, a list box updates its frame's scroll bar without drawing it; with its redraw merely off, it
+// draws it when the redraw comes back on, at once, whether it changed or not.
+class HiddenForUpdate {
+ public:
+  explicit HiddenForUpdate(HWND window) : m_window(window) {
+    const LONG_PTR style = ::GetWindowLongPtrA(window, GWL_STYLE);
+    m_wasVisible = (style & WS_VISIBLE) != 0;
+    if (m_wasVisible) ::SetWindowLongPtrA(window, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VISIBLE));
+  }
+  ~HiddenForUpdate() {
+    if (m_wasVisible) ::SetWindowLongPtrA(m_window, GWL_STYLE, ::GetWindowLongPtrA(m_window, GWL_STYLE) | WS_VISIBLE);
+  }
+  HiddenForUpdate(const HiddenForUpdate&) = delete;
+  HiddenForUpdate& operator=(const HiddenForUpdate&) = delete;
+
+ private:
+  HWND m_window;
+  bool m_wasVisible = false;
+};
+
 }  // namespace
 
 CActivityLog::CActivityLog() : m_book(m_files, AnsiToUtf8) {}
+
+void CActivityLog::Attach(HWND list) {
+  CWnd::Attach(list);
+  m_scrollBar.Create(list);
+}
 
 void CActivityLog::Open(const std::string& folder) {
   std::tm local = {};
@@ -46,12 +72,16 @@ void CActivityLog::ShowPending() {
   if (m_pending.add.empty() && m_pending.dropOldest == 0) return;
   const LogUpdate update = std::move(m_pending);
   m_pending = LogUpdate();
-  // The list box would repaint itself and its scroll bars at each line, before this returns: once for the
-  // lot instead, when the window next paints.
-  SendMessage(WM_SETREDRAW, FALSE);
-  Show(update);
-  SendMessage(WM_SETREDRAW, TRUE);
+  const long widestBefore = m_widest;
+  {
+    // Drawn once for the lot instead of at each line, when the window next paints.
+    const HiddenForUpdate hidden(m_hWnd);
+    Show(update);
+  }
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  // The frame's horizontal scroll bar is drawn again only when it changed.
+  if (m_widest != widestBefore) ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
+  m_scrollBar.Sync();
 }
 
 void CActivityLog::CheckDay() {
@@ -69,8 +99,8 @@ void CActivityLog::Show(const LogUpdate& update) {
       SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(m_addedCount++));
       addedAt.push_back(at);
     }
-    FitHorizontalExtent(line);
   }
+  FitHorizontalExtent(update.add);
   std::vector<int> droppedAt;
   for (std::size_t i = 0; i < update.dropOldest; ++i) {
     const int at = DropFirstAdded();
@@ -110,9 +140,10 @@ void CActivityLog::Clear() {
   SendMessage(LB_SETHORIZONTALEXTENT, 0);
 }
 
-void CActivityLog::FitHorizontalExtent(const std::string& line) {
-  // A few pixels for the item's own margin.
-  const long width = WidestText({line}) + 2 * ::GetSystemMetrics(SM_CXEDGE);
+void CActivityLog::FitHorizontalExtent(const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  // A few pixels for the item's own margin, and the scroll bar's width, which the lines run under.
+  const long width = WidestText(lines) + 2 * ::GetSystemMetrics(SM_CXEDGE) + m_scrollBar.Width();
   if (width <= m_widest) return;
   m_widest = width;
   SendMessage(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(m_widest));

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ListScrollBar.h"
 #include "framework/Wnd.h"
 #include "log/LogBook.h"
 #include "log/LogFiles.h"
@@ -12,6 +13,9 @@ class CActivityLog : public CListBox {
  public:
   CActivityLog();
 
+  // Names the dialog's list, made without a vertical scroll bar of its own and with WS_CLIPCHILDREN, and
+  // gives it one that costs nothing when lines come.
+  void Attach(HWND list);
   // From now on every line is also written into this folder, whose old day files go now and at midnight.
   void Open(const std::string& folder);
   // Appends one "yyyy-mm-dd hh:mm:ss message" line. The message is text, never a format.
@@ -38,13 +42,14 @@ class CActivityLog : public CListBox {
   // Removes the line added first of those in the list; its place before, or -1 when there was none.
   int DropFirstAdded();
   // Lines longer than the box is wide can be scrolled to: the widest line so far, in pixels.
-  void FitHorizontalExtent(const std::string& line);
+  void FitHorizontalExtent(const std::vector<std::string>& lines);
   int VisibleLines() const;
 
   HWND m_owner = nullptr;
   UINT m_showMessage = 0;
   LogUpdate m_pending;  // in the day file, not yet in the list
   long m_widest = 0;
+  CListScrollBar m_scrollBar;
   // Each line's item data is the number of lines added before it; the lines below m_firstKept are gone.
   ULONG_PTR m_addedCount = 0;
   ULONG_PTR m_firstKept = 0;

@@ -56,4 +56,15 @@ TEST(ActivityLog, ShownLinesAreInTodaysFileInUtf8OnlyOldDayFilesGoAtTheStartTheL
   app.Click(IDC_BTN_LIVE);
   EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 3);
   EXPECT_FALSE(lastLineShown());
+
+  // The list's scroll bar, a control of its own, follows the list and moves it.
+  const HWND bar = FindWindowExW(list, nullptr, L"ScrollBar", nullptr);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 3);
+  SendMessageW(list, WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(bar));
+  EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 4);
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 4);
+  SendMessageW(list, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  EXPECT_LT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 4);
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), SendMessageW(list, LB_GETTOPINDEX, 0, 0));
 }
