@@ -8,8 +8,8 @@ enum : UINT {
   WM_DEVICELIST_READY = WM_APP,
   // Posted when another thread has left lines for the log (CPostedLines).
   WM_POSTED_LINES,
-  // Posted when the log has lines for its list (CActivityLog::ShowOnMessage). Sent, it shows them at once:
-  // what drives the window from outside reads the list after it.
+  // Sent by what drives the window from outside before it reads the log's list: shows at once the lines
+  // that wait for the list's timer (CActivityLog::ShowOnTimer).
   WM_SHOW_LOG,
   // Posted by the recording's thread when it has events for the window.
   WM_RECORDING_EVENTS,

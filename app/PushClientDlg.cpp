@@ -115,7 +115,7 @@ BOOL CPushClientDlg::OnInitDialog() {
   m_bLive = false;
 
   m_postedLines.Announce(m_hWnd, WM_POSTED_LINES);
-  m_listLog.ShowOnMessage(m_hWnd, WM_SHOW_LOG);
+  m_listLog.ShowOnTimer(m_hWnd, ID_TIMER_SHOW_LOG);
   FindAppDir();
   SetTimer(ID_TIMER_LOG_DAY, kLogDayPeriodMs);
   // Started unattended (a shortcut in the Startup folder): on air once the devices are known, and out of
@@ -604,6 +604,7 @@ void CPushClientDlg::OnBnClickedLive() {
 // minute for the log's day.
 bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
   if (nIDEvent == ID_TIMER_LOG_DAY) m_listLog.CheckDay();
+  if (nIDEvent == ID_TIMER_SHOW_LOG) m_listLog.ShowPending();
   const long long now = static_cast<long long>(GetTickCount64());
   if (nIDEvent == ID_TIMER_STATUS && m_bLive) {
     Listen(now);

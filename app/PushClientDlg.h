@@ -34,6 +34,8 @@ constexpr UINT kLogDayPeriodMs = 60 * 1000;
 // Started with /live while ffmpeg.exe is missing, its listing fails or the device chosen last is missing:
 // start-up is tried again this often (UnattendedStart).
 constexpr UINT_PTR ID_TIMER_UNATTENDED_RETRY = 103;
+// The log's list takes the lines waiting for it.
+constexpr UINT_PTR ID_TIMER_SHOW_LOG = 104;
 
 // The main window: composes the features and hands them the user's choices.
 class CPushClientDlg : public CDialog {

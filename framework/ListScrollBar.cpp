@@ -111,7 +111,9 @@ void CListScrollBar::Layout() const {
   ::GetWindowRect(m_bar, &now);
   ::MapWindowPoints(nullptr, m_list, reinterpret_cast<POINT*>(&now), 2);
   if (::EqualRect(&now, &wanted)) return;
-  ::SetWindowPos(m_bar, nullptr, wanted.left, wanted.top, width, wanted.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Painted whole where it lands: what lies there on the screen may be the list's scrolled lines.
+  ::SetWindowPos(m_bar, nullptr, wanted.left, wanted.top, width, wanted.bottom,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
 }
 
 int CListScrollBar::VisibleLines() const {

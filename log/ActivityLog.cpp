@@ -36,6 +36,9 @@ class HiddenForUpdate {
   bool m_wasVisible = false;
 };
 
+// How long lines wait for those that follow them before the list shows them.
+constexpr UINT kShowDelayMs = 200;
+
 }  // namespace
 
 CActivityLog::CActivityLog() : m_book(m_files, AnsiToUtf8) {}
@@ -65,10 +68,11 @@ void CActivityLog::AddLogs(const std::vector<std::string>& messages, const std::
   if (!m_owner)
     ShowPending();
   else if (!asked)
-    ::PostMessageA(m_owner, m_showMessage, 0, 0);
+    ::SetTimer(m_owner, m_timerId, kShowDelayMs, nullptr);
 }
 
 void CActivityLog::ShowPending() {
+  if (m_owner) ::KillTimer(m_owner, m_timerId);
   if (m_pending.add.empty() && m_pending.dropOldest == 0) return;
   const LogUpdate update = std::move(m_pending);
   m_pending = LogUpdate();

@@ -21,17 +21,19 @@ class CActivityLog : public CListBox {
   // Appends one "yyyy-mm-dd hh:mm:ss message" line. The message is text, never a format.
   void AddLog(const std::string& message) { AddLogs({message}); }
   // Appends several lines at once, in their order. Each reaches its day file now, and the list when the
-  // owner's message comes: an update of a list box that scrolls costs tens of milliseconds under some
-  // systems, and is then made once for all the lines of a moment, apart from what made them.
+  // owner's timer comes: an update of a list box that scrolls, and its repaint, cost tens of milliseconds
+  // under some systems, and are then made once for all the lines of a fifth of a second (a switch-on's,
+  // its encoders' first words), apart from what made them.
   void AddLogs(const std::vector<std::string>& messages) { AddLogs(messages, {}); }
   // The same, but the messages whose places are in dayFileOnly go to the day file alone.
   void AddLogs(const std::vector<std::string>& messages, const std::vector<bool>& dayFileOnly);
-  // From now on the list is updated when this message, posted to owner, is handed to ShowPending; until
-  // then, at once.
-  void ShowOnMessage(HWND owner, UINT message) {
+  // From now on the list is updated when this timer of owner's, set at the first line waiting, is handed
+  // to ShowPending; until then, at once.
+  void ShowOnTimer(HWND owner, UINT_PTR timerId) {
     m_owner = owner;
-    m_showMessage = message;
+    m_timerId = timerId;
   }
+  // Shows the lines waiting now; the timer, if set, has nothing left to do.
   void ShowPending();
   // A look at the clock, about once a minute, for the day's change.
   void CheckDay();
@@ -46,7 +48,7 @@ class CActivityLog : public CListBox {
   int VisibleLines() const;
 
   HWND m_owner = nullptr;
-  UINT m_showMessage = 0;
+  UINT_PTR m_timerId = 0;
   LogUpdate m_pending;  // in the day file, not yet in the list
   long m_widest = 0;
   CListScrollBar m_scrollBar;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AppMessages.h"
 #include "res/resource.h"
 
 namespace {
@@ -111,6 +112,9 @@ int main(int argc, char** argv) {
   }
   if (command == "log") {
     HWND list = GetDlgItem(main, IDC_LIST_LOG);
+    // The lines waiting for the list's timer too.
+    DWORD_PTR shown = 0;
+    SendMessageTimeoutW(main, WM_SHOW_LOG, 0, 0, SMTO_ABORTIFHUNG, 5000, &shown);
     const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) std::printf("%s\n", Utf8(ItemText(list, LB_GETTEXTLEN, LB_GETTEXT, i)).c_str());
     return 0;
