@@ -67,8 +67,8 @@ void CActivityLog::AddLogs(const std::vector<std::string>& messages, const std::
   }
   if (!m_owner)
     ShowPending();
-  else if (!asked)
-    ::SetTimer(m_owner, m_timerId, kShowDelayMs, nullptr);
+  else if (!asked && !::SetTimer(m_owner, m_timerId, kShowDelayMs, nullptr))
+    ShowPending();  // no timer to wait for
 }
 
 void CActivityLog::ShowPending() {

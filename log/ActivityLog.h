@@ -13,8 +13,8 @@ class CActivityLog : public CListBox {
  public:
   CActivityLog();
 
-  // Names the dialog's list, made without a vertical scroll bar of its own and with WS_CLIPCHILDREN, and
-  // gives it one that costs nothing when lines come.
+  // Names the dialog's list, made without WS_VSCROLL and with WS_CLIPCHILDREN, and gives it a vertical
+  // scroll bar that costs nothing when lines come.
   void Attach(HWND list);
   // From now on every line is also written into this folder, whose old day files go now and at midnight.
   void Open(const std::string& folder);
