@@ -600,8 +600,8 @@ void CPushClientDlg::OnBnClickedLive() {
   UpdateStatusText();
 }
 
-// Called twice a second for the status line and every five seconds for the watchdog while live, and once a
-// minute for the log's day.
+// Called twice a second for the status line and every five seconds for the watchdog while live, once a
+// minute for the log's day, and a fifth of a second after a line came for the log's list.
 bool CPushClientDlg::OnTimer(UINT_PTR nIDEvent) {
   if (nIDEvent == ID_TIMER_LOG_DAY) m_listLog.CheckDay();
   if (nIDEvent == ID_TIMER_SHOW_LOG) m_listLog.ShowPending();
