@@ -58,7 +58,7 @@ bool MayScroll(UINT message, WPARAM wParam) {
 }  // namespace
 
 bool CListScrollBar::Create(HWND list) {
-  m_list = list;
+  m_list.Attach(list);
   m_bar = ::CreateWindowExA(0, "SCROLLBAR", "", WS_CHILD | WS_VISIBLE | SBS_VERT, 0, 0, 0, 0, list, nullptr,
                             reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(list, GWLP_HINSTANCE)), nullptr);
   if (!m_bar) return false;
@@ -72,7 +72,7 @@ bool CListScrollBar::Create(HWND list) {
   return true;
 }
 
-int CListScrollBar::Width() const { return m_bar ? ScrollBarWidth(m_list) : 0; }
+int CListScrollBar::Width() const { return m_bar ? ScrollBarWidth(m_list.m_hWnd) : 0; }
 
 LRESULT CALLBACK CListScrollBar::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                           DWORD_PTR self) {
@@ -88,7 +88,7 @@ LRESULT CALLBACK CListScrollBar::ListProc(HWND list, UINT message, WPARAM wParam
       return 0;
     case WM_NCDESTROY:
       ::RemoveWindowSubclass(list, ListProc, kSubclassId);
-      bar->m_list = nullptr;
+      bar->m_list.Attach(nullptr);
       bar->m_bar = nullptr;
       return ::DefSubclassProc(list, message, wParam, lParam);
     default:
@@ -104,32 +104,23 @@ LRESULT CALLBACK CListScrollBar::ListProc(HWND list, UINT message, WPARAM wParam
 void CListScrollBar::Layout() const {
   if (!m_bar) return;
   RECT client = {};
-  ::GetClientRect(m_list, &client);
+  ::GetClientRect(m_list.m_hWnd, &client);
   const int width = Width();
   const RECT wanted = {client.right - width, 0, client.right, client.bottom};
   RECT now = {};
   ::GetWindowRect(m_bar, &now);
-  ::MapWindowPoints(nullptr, m_list, reinterpret_cast<POINT*>(&now), 2);
+  ::MapWindowPoints(nullptr, m_list.m_hWnd, reinterpret_cast<POINT*>(&now), 2);
   if (::EqualRect(&now, &wanted)) return;
   // Painted whole where it lands: what lies there on the screen may be the list's scrolled lines.
   ::SetWindowPos(m_bar, nullptr, wanted.left, wanted.top, width, wanted.bottom,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
 }
 
-int CListScrollBar::VisibleLines() const {
-  RECT client = {};
-  ::GetClientRect(m_list, &client);
-  const LRESULT lineHeight = ::SendMessageA(m_list, LB_GETITEMHEIGHT, 0, 0);
-  return lineHeight > 0 ? std::max(1, static_cast<int>(client.bottom / lineHeight)) : 1;
-}
-
 void CListScrollBar::Sync(UINT message) {
-  if (!m_bar || m_syncing) return;
-  m_syncing = true;
-  const int count = static_cast<int>(::SendMessageA(m_list, LB_GETCOUNT, 0, 0));
-  const int top = static_cast<int>(::SendMessageA(m_list, LB_GETTOPINDEX, 0, 0));
-  const int page = VisibleLines();
-  m_syncing = false;
+  if (!m_bar) return;
+  const int count = m_list.GetCount();
+  const int top = m_list.GetTopIndex();
+  const int page = m_list.VisibleLines();
   // A list box that scrolled its lines may have scrolled its children with them.
   if (top != m_top || message == WM_SIZE || message == WM_HSCROLL) Layout();
   if (count != m_count || top != m_top || page != m_page) {
@@ -158,7 +149,7 @@ void CListScrollBar::Scroll(int request) {
   info.cbSize = sizeof(info);
   info.fMask = SIF_ALL;
   if (!::GetScrollInfo(m_bar, SB_CTL, &info)) return;
-  const int page = VisibleLines();
+  const int page = m_list.VisibleLines();
   int top = info.nPos;
   switch (request) {
     case SB_LINEUP: top -= 1; break;
@@ -171,9 +162,11 @@ void CListScrollBar::Scroll(int request) {
     case SB_BOTTOM: top = info.nMax; break;
     default: return;
   }
-  const int count = static_cast<int>(::SendMessageA(m_list, LB_GETCOUNT, 0, 0));
-  top = std::max(0, std::min(top, count - page));
-  ::SendMessageA(m_list, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+  ScrollTo(top);
+}
+
+void CListScrollBar::ScrollTo(int top) const {
+  m_list.SetTopIndex(std::max(0, std::min(top, m_list.GetCount() - m_list.VisibleLines())));
 }
 
 void CListScrollBar::Wheel(int delta) {
@@ -181,13 +174,11 @@ void CListScrollBar::Wheel(int delta) {
   ::SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &linesPerNotch, 0);
   if (linesPerNotch == 0) return;
   // A page at a time when the system says so.
-  const int step = linesPerNotch == WHEEL_PAGESCROLL ? VisibleLines() : static_cast<int>(linesPerNotch);
+  const int step = linesPerNotch == WHEEL_PAGESCROLL ? m_list.VisibleLines() : static_cast<int>(linesPerNotch);
   // Fine-grained wheels send parts of a notch: kept until they make a line.
   m_wheelRest += delta * step;
   const int lines = m_wheelRest / WHEEL_DELTA;
   if (lines == 0) return;
   m_wheelRest -= lines * WHEEL_DELTA;
-  const int count = static_cast<int>(::SendMessageA(m_list, LB_GETCOUNT, 0, 0));
-  const int top = static_cast<int>(::SendMessageA(m_list, LB_GETTOPINDEX, 0, 0)) - lines;
-  ::SendMessageA(m_list, LB_SETTOPINDEX, static_cast<WPARAM>(std::max(0, std::min(top, count - VisibleLines()))), 0);
+  ScrollTo(m_list.GetTopIndex() - lines);
 }

@@ -5,6 +5,8 @@
 // set without drawing and painted at the next paint, in a message of its own.
 #include <windows.h>
 
+#include "framework/Wnd.h"
+
 class CListScrollBar {
  public:
   CListScrollBar() = default;
@@ -25,12 +27,12 @@ class CListScrollBar {
                                    DWORD_PTR self);
   void Scroll(int request);
   void Wheel(int delta);
+  // Makes top the list's first line shown, within what its lines allow.
+  void ScrollTo(int top) const;
   void Layout() const;
-  int VisibleLines() const;
 
-  HWND m_list = nullptr;
+  CListBox m_list;
   HWND m_bar = nullptr;
-  bool m_syncing = false;
   bool m_unpainted = false;
   int m_wheelRest = 0;
   // What the bar was last set to.

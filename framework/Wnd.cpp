@@ -1,5 +1,7 @@
 #include "framework/Wnd.h"
 
+#include <algorithm>
+
 #include "system/UniqueHandle.h"
 
 std::string CWnd::GetWindowText() const {
@@ -16,6 +18,13 @@ BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add) const {
   if (changed == style) return FALSE;
   SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, changed);
   return TRUE;
+}
+
+int CListBox::VisibleLines() const {
+  RECT client = {};
+  ::GetClientRect(m_hWnd, &client);
+  const LRESULT lineHeight = SendMessage(LB_GETITEMHEIGHT);
+  return lineHeight > 0 ? std::max(1, static_cast<int>((client.bottom - client.top) / lineHeight)) : 1;
 }
 
 std::string CComboBox::GetLBText(int index) const {

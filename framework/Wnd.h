@@ -49,6 +49,10 @@ class CListBox : public CWnd {
   }
   void ResetContent() const { SendMessage(LB_RESETCONTENT); }
   int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
+  int GetTopIndex() const { return static_cast<int>(SendMessage(LB_GETTOPINDEX)); }
+  void SetTopIndex(int index) const { SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(index)); }
+  // How many whole lines the box shows, at least one.
+  int VisibleLines() const;
 };
 
 class CComboBox : public CWnd {

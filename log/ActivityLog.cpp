@@ -94,7 +94,7 @@ void CActivityLog::CheckDay() {
 }
 
 void CActivityLog::Show(const LogUpdate& update) {
-  const LogListView before = {static_cast<int>(SendMessage(LB_GETTOPINDEX)), VisibleLines(), GetCount()};
+  const LogListView before = {GetTopIndex(), VisibleLines(), GetCount()};
   // The list box sorts: each line lands where its time stamp puts it, and carries the number of its adding.
   std::vector<int> addedAt;
   for (const std::string& line : update.add) {
@@ -112,7 +112,7 @@ void CActivityLog::Show(const LogUpdate& update) {
   }
   const LogListView after = {0, VisibleLines(), GetCount()};
   const int top = TopIndexAfterAdding(before, addedAt, droppedAt, after);
-  SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(top));
+  SetTopIndex(top);
 }
 
 // By the number it was added with, not by its place: the line added first is at the top only while the
@@ -126,13 +126,6 @@ int CActivityLog::DropFirstAdded() {
     return at;
   }
   return -1;
-}
-
-int CActivityLog::VisibleLines() const {
-  RECT client = {};
-  ::GetClientRect(m_hWnd, &client);
-  const LRESULT lineHeight = SendMessage(LB_GETITEMHEIGHT, 0);
-  return lineHeight > 0 ? static_cast<int>((client.bottom - client.top) / lineHeight) : 1;
 }
 
 void CActivityLog::Clear() {

@@ -45,7 +45,6 @@ class CActivityLog : public CListBox {
   int DropFirstAdded();
   // Lines longer than the box is wide can be scrolled to: the widest line so far, in pixels.
   void FitHorizontalExtent(const std::vector<std::string>& lines);
-  int VisibleLines() const;
 
   HWND m_owner = nullptr;
   UINT_PTR m_timerId = 0;
